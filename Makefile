@@ -1,0 +1,30 @@
+# Every target runs its work through tools/devenv, which provides Python 3.14,
+# raylib and the compilers (provisioning a sysroot on first use).
+DEVENV := tools/devenv
+PY     := python3.14
+CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+PYTEST := $(PY) -m pytest -q -p no:cacheprovider
+
+.PHONY: build test test-py test-asan build-asan clean
+
+# In-place build: the extension modules land next to their packages in src/.
+build:
+	$(DEVENV) sh -c 'cmake -S . -B build/inplace $(CMAKE_GEN) -DKS_INPLACE=ON >/dev/null && cmake --build build/inplace'
+
+test: build
+	$(DEVENV) --display $(PYTEST) tests
+
+# The suite against modules built with AddressSanitizer and UBSan, installed
+# with the package's Python files into a tree of their own.
+build-asan:
+	$(DEVENV) sh -c 'cmake -S . -B build/asan $(CMAKE_GEN) -DKS_SANITIZE=ON -DCMAKE_INSTALL_PREFIX=$$PWD/build/asan/site >/dev/null && cmake --build build/asan && cmake --install build/asan >/dev/null'
+
+test-asan: build-asan
+	$(DEVENV) --display sh -c 'cd build/asan && PYTHONPATH=$$PWD/site \
+	  LD_PRELOAD=$$(c++ -print-file-name=libasan.so):$$(c++ -print-file-name=libubsan.so) \
+	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  $(PYTEST) ../../tests'
+
+clean:
+	rm -rf build
+	find src -name '*.so' -delete

@@ -1,0 +1,1 @@
+"""kesa_ui: a Python UI toolkit that draws with raylib."""

@@ -1,0 +1,497 @@
+// kesa_ui.core.rl: the toolkit's raylib binding, after pyray's names.
+//
+// Covers what the toolkit, its tests and its demos use: the window, drawing
+// frames, images, textures, render textures, blend modes, mouse input, the
+// ConfigFlags / BlendMode / TraceLogLevel / MouseButton enums (each member
+// also exported at the top level) and raylib's colour constants as 4-tuples.
+//
+// raylib itself never raises and crashes when a GPU function runs without a
+// GL context, so every such function checks for an open window first and
+// raises RuntimeError instead. Wrong argument types raise TypeError.
+#include "kesa_ui/core/rl_internal.h"
+
+#include <climits>
+#include <initializer_list>
+
+namespace {
+
+int require_window() {
+    if (IsWindowReady()) return 0;
+    PyErr_SetString(PyExc_RuntimeError, "no raylib window is open (call init_window first)");
+    return -1;
+}
+
+// A colour is any sequence of four ints 0..255.
+int color_from_object(PyObject *obj, Color *out) {
+    if (!PySequence_Check(obj) || PyUnicode_Check(obj) || PyBytes_Check(obj)) {
+        PyErr_Format(PyExc_TypeError, "a colour must be a sequence (r, g, b, a), not %.100s",
+                     Py_TYPE(obj)->tp_name);
+        return -1;
+    }
+    Py_ssize_t n = PySequence_Size(obj);
+    if (n < 0) return -1;
+    if (n != 4) {
+        PyErr_Format(PyExc_ValueError, "a colour needs 4 components, got %zd", n);
+        return -1;
+    }
+    unsigned char c[4];
+    for (Py_ssize_t i = 0; i < 4; i++) {
+        PyObject *item = PySequence_GetItem(obj, i);
+        if (item == nullptr) return -1;
+        if (!PyLong_Check(item)) {
+            PyErr_Format(PyExc_TypeError, "colour components must be int, not %.100s",
+                         Py_TYPE(item)->tp_name);
+            Py_DECREF(item);
+            return -1;
+        }
+        long v = PyLong_AsLong(item);
+        Py_DECREF(item);
+        if (v == -1 && PyErr_Occurred()) return -1;
+        if (v < 0 || v > 255) {
+            PyErr_Format(PyExc_ValueError, "colour component %ld is outside 0..255", v);
+            return -1;
+        }
+        c[i] = static_cast<unsigned char>(v);
+    }
+    *out = Color{c[0], c[1], c[2], c[3]};
+    return 0;
+}
+
+PyObject *color_to_tuple(Color c) { return Py_BuildValue("(iiii)", c.r, c.g, c.b, c.a); }
+
+template <typename T>
+T *typed_arg(PyObject *obj, PyTypeObject *type, const char *what) {
+    if (PyObject_TypeCheck(obj, type)) return reinterpret_cast<T *>(obj);
+    PyErr_Format(PyExc_TypeError, "%s must be %s, not %.100s", what, type->tp_name,
+                 Py_TYPE(obj)->tp_name);
+    return nullptr;
+}
+
+RlImageObject *image_arg(PyObject *obj, bool need_data) {
+    auto *img = typed_arg<RlImageObject>(obj, &RlImage_Type, "image");
+    if (img != nullptr && need_data && img->image.data == nullptr) {
+        PyErr_SetString(PyExc_ValueError, "the image was unloaded");
+        return nullptr;
+    }
+    return img;
+}
+
+// --- window and frames ---------------------------------------------------------
+
+PyObject *rl_set_config_flags(PyObject *, PyObject *arg) {
+    unsigned long flags = PyLong_AsUnsignedLong(arg);
+    if (flags == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
+    SetConfigFlags(static_cast<unsigned int>(flags));
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_set_trace_log_level(PyObject *, PyObject *arg) {
+    int level = PyLong_AsInt(arg);
+    if (level == -1 && PyErr_Occurred()) return nullptr;
+    SetTraceLogLevel(level);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_init_window(PyObject *, PyObject *args) {
+    int width, height;
+    const char *title;
+    if (!PyArg_ParseTuple(args, "iis:init_window", &width, &height, &title)) return nullptr;
+    if (width <= 0 || height <= 0) {
+        PyErr_SetString(PyExc_ValueError, "window size must be positive");
+        return nullptr;
+    }
+    if (IsWindowReady()) {
+        PyErr_SetString(PyExc_RuntimeError, "a raylib window is already open");
+        return nullptr;
+    }
+    InitWindow(width, height, title);
+    if (!IsWindowReady()) {
+        PyErr_SetString(PyExc_RuntimeError, "raylib could not open a window (is DISPLAY set?)");
+        return nullptr;
+    }
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_close_window(PyObject *, PyObject *) {
+    if (IsWindowReady()) CloseWindow();
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_is_window_ready(PyObject *, PyObject *) { return PyBool_FromLong(IsWindowReady()); }
+
+PyObject *rl_window_should_close(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    return PyBool_FromLong(WindowShouldClose());
+}
+
+PyObject *rl_set_target_fps(PyObject *, PyObject *arg) {
+    int fps = PyLong_AsInt(arg);
+    if (fps == -1 && PyErr_Occurred()) return nullptr;
+    SetTargetFPS(fps);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_get_screen_width(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    return PyLong_FromLong(GetScreenWidth());
+}
+
+PyObject *rl_get_screen_height(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    return PyLong_FromLong(GetScreenHeight());
+}
+
+PyObject *rl_begin_drawing(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    BeginDrawing();
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_end_drawing(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    EndDrawing();
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_clear_background(PyObject *, PyObject *arg) {
+    Color c;
+    if (color_from_object(arg, &c) < 0 || require_window() < 0) return nullptr;
+    ClearBackground(c);
+    Py_RETURN_NONE;
+}
+
+// --- input ---------------------------------------------------------------------
+
+PyObject *rl_get_mouse_position(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    Vector2 p = GetMousePosition();
+    return Py_BuildValue("(dd)", static_cast<double>(p.x), static_cast<double>(p.y));
+}
+
+PyObject *rl_get_mouse_wheel_move(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    return PyFloat_FromDouble(GetMouseWheelMove());
+}
+
+PyObject *rl_is_mouse_button_pressed(PyObject *, PyObject *arg) {
+    int button = PyLong_AsInt(arg);
+    if ((button == -1 && PyErr_Occurred()) || require_window() < 0) return nullptr;
+    return PyBool_FromLong(IsMouseButtonPressed(button));
+}
+
+// --- images --------------------------------------------------------------------
+
+PyObject *rl_gen_image_color(PyObject *, PyObject *args) {
+    int width, height;
+    PyObject *color_obj;
+    if (!PyArg_ParseTuple(args, "iiO:gen_image_color", &width, &height, &color_obj))
+        return nullptr;
+    Color c;
+    if (color_from_object(color_obj, &c) < 0) return nullptr;
+    if (width <= 0 || height <= 0 || width > INT_MAX / 4 / height) {
+        PyErr_Format(PyExc_ValueError, "invalid image size %dx%d", width, height);
+        return nullptr;
+    }
+    Image image = GenImageColor(width, height, c);
+    if (image.data == nullptr) return PyErr_NoMemory();
+    return rl_image_new(image);
+}
+
+PyObject *rl_unload_image(PyObject *, PyObject *arg) {
+    RlImageObject *img = image_arg(arg, false);
+    if (img == nullptr) return nullptr;
+    if (img->image.data != nullptr) UnloadImage(img->image);
+    img->image.data = nullptr;
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_image_flip_vertical(PyObject *, PyObject *arg) {
+    RlImageObject *img = image_arg(arg, true);
+    if (img == nullptr) return nullptr;
+    ImageFlipVertical(&img->image);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_get_image_color(PyObject *, PyObject *args) {
+    PyObject *obj;
+    int x, y;
+    if (!PyArg_ParseTuple(args, "Oii:get_image_color", &obj, &x, &y)) return nullptr;
+    RlImageObject *img = image_arg(obj, true);
+    if (img == nullptr) return nullptr;
+    if (x < 0 || y < 0 || x >= img->image.width || y >= img->image.height) {
+        PyErr_Format(PyExc_IndexError, "pixel (%d, %d) is outside the %dx%d image", x, y,
+                     img->image.width, img->image.height);
+        return nullptr;
+    }
+    return color_to_tuple(GetImageColor(img->image, x, y));
+}
+
+PyObject *rl_export_image(PyObject *, PyObject *args) {
+    PyObject *obj, *path_bytes = nullptr;
+    if (!PyArg_ParseTuple(args, "OO&:export_image", &obj, PyUnicode_FSConverter, &path_bytes))
+        return nullptr;
+    RlImageObject *img = image_arg(obj, true);
+    bool ok = img != nullptr && ExportImage(img->image, PyBytes_AS_STRING(path_bytes));
+    Py_DECREF(path_bytes);
+    if (img == nullptr) return nullptr;
+    return PyBool_FromLong(ok);
+}
+
+// --- textures ------------------------------------------------------------------
+
+PyObject *rl_load_texture_from_image(PyObject *, PyObject *arg) {
+    RlImageObject *img = image_arg(arg, true);
+    if (img == nullptr || require_window() < 0) return nullptr;
+    Texture2D t = LoadTextureFromImage(img->image);
+    if (t.id == 0) {
+        PyErr_SetString(PyExc_RuntimeError, "raylib could not load the texture");
+        return nullptr;
+    }
+    return rl_texture_new(t);
+}
+
+PyObject *rl_unload_texture(PyObject *, PyObject *arg) {
+    auto *t = typed_arg<RlTextureObject>(arg, &RlTexture_Type, "texture");
+    if (t == nullptr || require_window() < 0) return nullptr;
+    UnloadTexture(t->texture);
+    t->texture.id = 0;  // a second unload is then harmless
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_load_image_from_texture(PyObject *, PyObject *arg) {
+    auto *t = typed_arg<RlTextureObject>(arg, &RlTexture_Type, "texture");
+    if (t == nullptr || require_window() < 0) return nullptr;
+    Image image = LoadImageFromTexture(t->texture);
+    if (image.data == nullptr) {
+        PyErr_SetString(PyExc_RuntimeError, "raylib could not read the texture back");
+        return nullptr;
+    }
+    return rl_image_new(image);
+}
+
+PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
+    int width, height;
+    if (!PyArg_ParseTuple(args, "ii:load_render_texture", &width, &height)) return nullptr;
+    if (width <= 0 || height <= 0) {
+        PyErr_Format(PyExc_ValueError, "invalid render texture size %dx%d", width, height);
+        return nullptr;
+    }
+    if (require_window() < 0) return nullptr;
+    RenderTexture2D rt = LoadRenderTexture(width, height);
+    if (rt.id == 0) {
+        PyErr_SetString(PyExc_RuntimeError, "raylib could not create the render texture");
+        return nullptr;
+    }
+    return rl_render_texture_new(rt);
+}
+
+PyObject *rl_unload_render_texture(PyObject *, PyObject *arg) {
+    auto *r = typed_arg<RlRenderTextureObject>(arg, &RlRenderTexture_Type, "render texture");
+    if (r == nullptr || require_window() < 0) return nullptr;
+    UnloadRenderTexture(r->render_texture);
+    r->render_texture.id = 0;
+    r->render_texture.texture.id = 0;
+    r->render_texture.depth.id = 0;
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_draw_texture(PyObject *, PyObject *args) {
+    PyObject *tex_obj, *tint_obj;
+    int x, y;
+    if (!PyArg_ParseTuple(args, "OiiO:draw_texture", &tex_obj, &x, &y, &tint_obj)) return nullptr;
+    auto *t = typed_arg<RlTextureObject>(tex_obj, &RlTexture_Type, "texture");
+    Color tint;
+    if (t == nullptr || color_from_object(tint_obj, &tint) < 0 || require_window() < 0)
+        return nullptr;
+    DrawTexture(t->texture, x, y, tint);
+    Py_RETURN_NONE;
+}
+
+// --- modes ---------------------------------------------------------------------
+
+PyObject *rl_begin_texture_mode(PyObject *, PyObject *arg) {
+    auto *r = typed_arg<RlRenderTextureObject>(arg, &RlRenderTexture_Type, "render texture");
+    if (r == nullptr || require_window() < 0) return nullptr;
+    BeginTextureMode(r->render_texture);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_end_texture_mode(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    EndTextureMode();
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_begin_blend_mode(PyObject *, PyObject *arg) {
+    int mode = PyLong_AsInt(arg);
+    if ((mode == -1 && PyErr_Occurred()) || require_window() < 0) return nullptr;
+    BeginBlendMode(mode);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_end_blend_mode(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    EndBlendMode();
+    Py_RETURN_NONE;
+}
+
+PyMethodDef rl_methods[] = {
+    {"set_config_flags", rl_set_config_flags, METH_O, "set_config_flags(flags)"},
+    {"set_trace_log_level", rl_set_trace_log_level, METH_O, "set_trace_log_level(level)"},
+    {"init_window", rl_init_window, METH_VARARGS, "init_window(width, height, title)"},
+    {"close_window", rl_close_window, METH_NOARGS, "close_window()"},
+    {"is_window_ready", rl_is_window_ready, METH_NOARGS, "is_window_ready() -> bool"},
+    {"window_should_close", rl_window_should_close, METH_NOARGS, "window_should_close() -> bool"},
+    {"set_target_fps", rl_set_target_fps, METH_O, "set_target_fps(fps)"},
+    {"get_screen_width", rl_get_screen_width, METH_NOARGS, "get_screen_width() -> int"},
+    {"get_screen_height", rl_get_screen_height, METH_NOARGS, "get_screen_height() -> int"},
+    {"begin_drawing", rl_begin_drawing, METH_NOARGS, "begin_drawing()"},
+    {"end_drawing", rl_end_drawing, METH_NOARGS, "end_drawing()"},
+    {"clear_background", rl_clear_background, METH_O, "clear_background(color)"},
+    {"get_mouse_position", rl_get_mouse_position, METH_NOARGS, "get_mouse_position() -> (x, y)"},
+    {"get_mouse_wheel_move", rl_get_mouse_wheel_move, METH_NOARGS,
+     "get_mouse_wheel_move() -> float"},
+    {"is_mouse_button_pressed", rl_is_mouse_button_pressed, METH_O,
+     "is_mouse_button_pressed(button) -> bool"},
+    {"gen_image_color", rl_gen_image_color, METH_VARARGS, "gen_image_color(width, height, color)"},
+    {"unload_image", rl_unload_image, METH_O, "unload_image(image)"},
+    {"image_flip_vertical", rl_image_flip_vertical, METH_O, "image_flip_vertical(image): in place"},
+    {"get_image_color", rl_get_image_color, METH_VARARGS,
+     "get_image_color(image, x, y) -> (r, g, b, a)"},
+    {"export_image", rl_export_image, METH_VARARGS, "export_image(image, path) -> bool"},
+    {"load_texture_from_image", rl_load_texture_from_image, METH_O,
+     "load_texture_from_image(image) -> Texture"},
+    {"unload_texture", rl_unload_texture, METH_O, "unload_texture(texture)"},
+    {"load_image_from_texture", rl_load_image_from_texture, METH_O,
+     "load_image_from_texture(texture) -> Image"},
+    {"load_render_texture", rl_load_render_texture, METH_VARARGS,
+     "load_render_texture(width, height) -> RenderTexture"},
+    {"unload_render_texture", rl_unload_render_texture, METH_O, "unload_render_texture(target)"},
+    {"draw_texture", rl_draw_texture, METH_VARARGS, "draw_texture(texture, x, y, tint)"},
+    {"begin_texture_mode", rl_begin_texture_mode, METH_O, "begin_texture_mode(target)"},
+    {"end_texture_mode", rl_end_texture_mode, METH_NOARGS, "end_texture_mode()"},
+    {"begin_blend_mode", rl_begin_blend_mode, METH_O, "begin_blend_mode(mode)"},
+    {"end_blend_mode", rl_end_blend_mode, METH_NOARGS, "end_blend_mode()"},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+const KsRlApi rl_api = {
+    &RlImage_Type,         &RlTexture_Type, &RlRenderTexture_Type, rl_texture_new,
+    rl_render_texture_new, require_window,  color_from_object,
+};
+
+struct EnumMember {
+    const char *name;
+    long value;
+};
+
+// Builds enum.IntEnum(name, members) and sets it, and each member, on the
+// module.
+int add_int_enum(PyObject *module, PyObject *int_enum, const char *name,
+                 std::initializer_list<EnumMember> members) {
+    PyObject *pairs = PyList_New(0);
+    if (pairs == nullptr) return -1;
+    for (const EnumMember &m : members) {
+        PyObject *pair = Py_BuildValue("(sl)", m.name, m.value);
+        if (pair == nullptr || PyList_Append(pairs, pair) < 0) {
+            Py_XDECREF(pair);
+            Py_DECREF(pairs);
+            return -1;
+        }
+        Py_DECREF(pair);
+    }
+    PyObject *cls = PyObject_CallFunction(int_enum, "sO", name, pairs);
+    Py_DECREF(pairs);
+    if (cls == nullptr) return -1;
+    if (PyObject_SetAttrString(cls, "__module__", PyModule_GetNameObject(module)) < 0) {
+        // __module__ only affects repr and pickling; keep going without it.
+        PyErr_Clear();
+    }
+    for (const EnumMember &m : members) {
+        PyObject *member = PyObject_GetAttrString(cls, m.name);
+        if (member == nullptr || PyModule_Add(module, m.name, member) < 0) {
+            Py_DECREF(cls);
+            return -1;
+        }
+    }
+    return PyModule_Add(module, name, cls);
+}
+
+int add_enums(PyObject *module) {
+    PyObject *enum_mod = PyImport_ImportModule("enum");
+    if (enum_mod == nullptr) return -1;
+    PyObject *int_enum = PyObject_GetAttrString(enum_mod, "IntEnum");
+    Py_DECREF(enum_mod);
+    if (int_enum == nullptr) return -1;
+#define M(x) {#x, static_cast<long>(x)}
+    int rc = add_int_enum(module, int_enum, "ConfigFlags",
+                          {M(FLAG_VSYNC_HINT), M(FLAG_FULLSCREEN_MODE), M(FLAG_WINDOW_RESIZABLE),
+                           M(FLAG_WINDOW_UNDECORATED), M(FLAG_WINDOW_HIDDEN),
+                           M(FLAG_WINDOW_MINIMIZED), M(FLAG_WINDOW_MAXIMIZED),
+                           M(FLAG_WINDOW_UNFOCUSED), M(FLAG_WINDOW_TOPMOST),
+                           M(FLAG_WINDOW_ALWAYS_RUN), M(FLAG_WINDOW_TRANSPARENT),
+                           M(FLAG_WINDOW_HIGHDPI), M(FLAG_MSAA_4X_HINT), M(FLAG_INTERLACED_HINT)});
+    if (rc == 0)
+        rc = add_int_enum(module, int_enum, "BlendMode",
+                          {M(BLEND_ALPHA), M(BLEND_ADDITIVE), M(BLEND_MULTIPLIED),
+                           M(BLEND_ADD_COLORS), M(BLEND_SUBTRACT_COLORS),
+                           M(BLEND_ALPHA_PREMULTIPLY), M(BLEND_CUSTOM), M(BLEND_CUSTOM_SEPARATE)});
+    if (rc == 0)
+        rc = add_int_enum(module, int_enum, "TraceLogLevel",
+                          {M(LOG_ALL), M(LOG_TRACE), M(LOG_DEBUG), M(LOG_INFO), M(LOG_WARNING),
+                           M(LOG_ERROR), M(LOG_FATAL), M(LOG_NONE)});
+    if (rc == 0)
+        rc = add_int_enum(module, int_enum, "MouseButton",
+                          {M(MOUSE_BUTTON_LEFT), M(MOUSE_BUTTON_RIGHT), M(MOUSE_BUTTON_MIDDLE)});
+#undef M
+    Py_DECREF(int_enum);
+    return rc;
+}
+
+int add_colors(PyObject *module) {
+    struct Named {
+        const char *name;
+        Color color;
+    };
+#define C(x) {#x, x}
+    const Named colors[] = {
+        C(LIGHTGRAY), C(GRAY),   C(DARKGRAY),  C(YELLOW),     C(GOLD),      C(ORANGE),
+        C(PINK),      C(RED),    C(MAROON),    C(GREEN),      C(LIME),      C(DARKGREEN),
+        C(SKYBLUE),   C(BLUE),   C(DARKBLUE),  C(PURPLE),     C(VIOLET),    C(DARKPURPLE),
+        C(BEIGE),     C(BROWN),  C(DARKBROWN), C(WHITE),      C(BLACK),     C(BLANK),
+        C(MAGENTA),   C(RAYWHITE),
+    };
+#undef C
+    for (const Named &n : colors) {
+        if (PyModule_Add(module, n.name, color_to_tuple(n.color)) < 0) return -1;
+    }
+    return 0;
+}
+
+PyModuleDef rl_module = {
+    PyModuleDef_HEAD_INIT, "kesa_ui.core.rl",
+    "The toolkit's raylib binding (pyray's names and conventions).", -1, rl_methods,
+    nullptr, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+
+PyMODINIT_FUNC PyInit_rl(void) {
+    if (PyType_Ready(&RlImage_Type) < 0 || PyType_Ready(&RlTexture_Type) < 0 ||
+        PyType_Ready(&RlRenderTexture_Type) < 0)
+        return nullptr;
+    PyObject *m = PyModule_Create(&rl_module);
+    if (m == nullptr) return nullptr;
+#ifdef Py_GIL_DISABLED
+    PyUnstable_Module_SetGIL(m, Py_MOD_GIL_USED);
+#endif
+    if (PyModule_AddType(m, &RlImage_Type) < 0 || PyModule_AddType(m, &RlTexture_Type) < 0 ||
+        PyModule_AddType(m, &RlRenderTexture_Type) < 0 || add_enums(m) < 0 ||
+        add_colors(m) < 0 ||
+        PyModule_Add(m, "_C_API",
+                     PyCapsule_New(const_cast<KsRlApi *>(&rl_api), KS_RL_API_CAPSULE, nullptr)) < 0) {
+        Py_DECREF(m);
+        return nullptr;
+    }
+    return m;
+}

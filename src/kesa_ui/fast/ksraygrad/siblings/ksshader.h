@@ -1,0 +1,18 @@
+// KsShader (kesa_ui.fast.ksshader.ksshader): instance layout and C method
+// table.
+#pragma once
+
+#include <Python.h>
+
+struct KsShaderObject {
+    PyObject_HEAD
+    unsigned int id;  // OpenGL program id
+    int *locs;        // raylib's default location table, owned by the shader
+};
+
+struct KsShaderVTable {
+    // Compiles and links a shader from source texts (each a str, or None for
+    // raylib's default stage). A new KsShader, or nullptr with RuntimeError
+    // carrying raylib's reason (or the argument's TypeError) set.
+    PyObject *(*c_create_from_code)(PyObject *vertex, PyObject *fragment);
+};

@@ -1,0 +1,115 @@
+"""The raylib binding, under the session's hidden window."""
+
+import pytest
+
+from kesa_ui.core.modules import rl
+from support import run_python
+
+
+def test_enums_and_colours_carry_raylibs_values():
+    assert rl.RED == (230, 41, 55, 255)
+    assert rl.WHITE == (255, 255, 255, 255) and rl.BLANK == (0, 0, 0, 0)
+    assert rl.BlendMode.BLEND_ALPHA_PREMULTIPLY == rl.BLEND_ALPHA_PREMULTIPLY == 5
+    assert rl.FLAG_WINDOW_HIDDEN is rl.ConfigFlags.FLAG_WINDOW_HIDDEN == 0x80
+
+
+def test_image_becomes_texture_and_reads_back():
+    img = rl.gen_image_color(3, 2, rl.GREEN)
+    assert (img.width, img.height) == (3, 2)
+    assert rl.get_image_color(img, 2, 1) == rl.GREEN
+    tex = rl.load_texture_from_image(img)
+    rl.unload_image(img)
+    assert tex.id > 0 and (tex.width, tex.height) == (3, 2)
+    back = rl.load_image_from_texture(tex)
+    assert rl.get_image_color(back, 1, 1) == rl.GREEN
+    rl.unload_texture(tex)
+    rl.unload_texture(tex)  # a second unload is harmless
+
+
+def test_render_texture_cleared_in_texture_mode_reads_back_that_colour():
+    rt = rl.load_render_texture(8, 4)
+    assert rt.texture.width == 8 and rt.id > 0
+    rl.begin_texture_mode(rt)
+    rl.clear_background((10, 20, 30, 255))
+    rl.end_texture_mode()
+    img = rl.load_image_from_texture(rt.texture)
+    assert {rl.get_image_color(img, x, y) for x in range(8) for y in range(4)} == {
+        (10, 20, 30, 255)
+    }
+    rl.unload_render_texture(rt)
+
+
+def test_image_flip_vertical_flips_in_place(tmp_path):
+    rt = rl.load_render_texture(2, 2)
+    rl.begin_texture_mode(rt)
+    rl.clear_background(rl.BLACK)
+    rl.end_texture_mode()
+    img = rl.gen_image_color(1, 2, rl.BLACK)
+    # Paint the top row red through a texture drawn at (0, 0).
+    top = rl.load_texture_from_image(rl.gen_image_color(1, 1, rl.RED))
+    rl.begin_texture_mode(rt)
+    rl.draw_texture(top, 0, 0, rl.WHITE)
+    rl.end_texture_mode()
+    img = rl.load_image_from_texture(rt.texture)
+    # Render textures are stored bottom-up: the red row reads back last.
+    assert rl.get_image_color(img, 0, 1) == rl.RED
+    rl.image_flip_vertical(img)
+    assert rl.get_image_color(img, 0, 0) == rl.RED
+    assert rl.get_image_color(img, 0, 1) == rl.BLACK
+    assert rl.export_image(img, tmp_path / "flip.png") is True
+    assert (tmp_path / "flip.png").stat().st_size > 0
+    rl.unload_texture(top)
+    rl.unload_render_texture(rt)
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda: rl.load_texture_from_image(None),
+        lambda: rl.unload_texture((1, 2)),
+        lambda: rl.begin_texture_mode(rl.gen_image_color(1, 1, rl.RED)),
+        lambda: rl.gen_image_color(1, 1, "red"),
+        lambda: rl.gen_image_color(1, 1, (1, 2, 3, 4.0)),
+        lambda: rl.clear_background(None),
+        lambda: rl.begin_blend_mode("alpha"),
+        lambda: rl.get_image_color(rl.gen_image_color(1, 1, rl.RED), "0", 0),
+    ],
+)
+def test_wrong_argument_types_raise_type_error(call):
+    with pytest.raises(TypeError):
+        call()
+
+
+def test_bad_values_raise():
+    img = rl.gen_image_color(2, 2, rl.RED)
+    with pytest.raises(IndexError):
+        rl.get_image_color(img, 2, 0)
+    with pytest.raises(ValueError):
+        rl.gen_image_color(0, 5, rl.RED)
+    with pytest.raises(ValueError):
+        rl.gen_image_color(1, 1, (1, 2, 3, 256))
+    rl.unload_image(img)
+    with pytest.raises(ValueError):
+        rl.image_flip_vertical(img)
+
+
+def test_gpu_calls_without_a_window_raise_runtime_error():
+    proc = run_python(
+        """
+        from kesa_ui.core.modules import rl
+        img = rl.gen_image_color(1, 1, rl.RED)   # CPU only: works
+        calls = [
+            lambda: rl.load_texture_from_image(img),
+            lambda: rl.load_render_texture(4, 4),
+            rl.end_texture_mode, rl.end_blend_mode, rl.begin_drawing,
+            lambda: rl.begin_blend_mode(0),
+            lambda: rl.clear_background(rl.RED),
+        ]
+        for call in calls:
+            try:
+                call()
+            except RuntimeError:
+                print("RuntimeError")
+        """
+    )
+    assert proc.stdout.split() == ["RuntimeError"] * 7
