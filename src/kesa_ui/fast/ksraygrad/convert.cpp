@@ -1,0 +1,262 @@
+// Colour and sequence conversion.
+//
+// tuple_to_vector4 carries the module's colour rule: each component divided
+// by 255 with Python's true division, no clamping. Exact ints and floats are
+// divided in C without creating Python objects; an int beyond 2**53 and any
+// other type go through Python's own division, so the result is always what
+// `component / 255` gives in Python.
+//
+// The sequence conversions reserve once from the length hint, walk exact
+// lists and tuples by index (re-reading a list's length at every step, so a
+// list changed during the walk is followed) and take each item with its own
+// reference, since converting it may run Python code.
+#include "kesa_ui/fast/ksraygrad/convert.hpp"
+
+#include <climits>
+
+#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/traceback.hpp"
+
+namespace ksraygrad {
+
+namespace {
+
+// An int through the type's nb_int slot (not __index__, not str parsing).
+PyObject *to_int(PyObject *obj) {
+    if (PyLong_Check(obj)) return Py_NewRef(obj);
+    PyNumberMethods *nb = Py_TYPE(obj)->tp_as_number;
+    if (nb == nullptr || nb->nb_int == nullptr) {
+        PyErr_Format(PyExc_TypeError, "an integer is required, not '%.200s'",
+                     Py_TYPE(obj)->tp_name);
+        return nullptr;
+    }
+    PyObject *res = nb->nb_int(obj);
+    if (res != nullptr && !PyLong_Check(res)) {
+        PyErr_Format(PyExc_TypeError, "__int__ returned non-int (type %.200s)",
+                     Py_TYPE(res)->tp_name);
+        Py_DECREF(res);
+        return nullptr;
+    }
+    return res;
+}
+
+constexpr long long kExactInDouble = 1LL << 53;
+
+// `item / 255` as a double, with Python's semantics.
+bool component(PyObject *item, double &out) {
+    if (PyFloat_CheckExact(item)) {
+        out = PyFloat_AS_DOUBLE(item) / 255.0;
+        return true;
+    }
+    if (PyLong_CheckExact(item)) {
+        int overflow = 0;
+        long long v = PyLong_AsLongLongAndOverflow(item, &overflow);
+        if (!overflow && v >= -kExactInDouble && v <= kExactInDouble) {
+            out = static_cast<double>(v) / 255.0;  // both exact: one rounding
+            return true;
+        }
+        if (v == -1 && PyErr_Occurred()) return false;
+    }
+    Ref q = Ref::steal(PyNumber_TrueDivide(item, g.int_255));
+    if (!q) return false;
+    out = as_double(q.get());
+    return !(out == -1.0 && PyErr_Occurred());
+}
+
+constexpr const char *kTupleToVector4 = KS_MODULE_NAME ".tuple_to_vector4";
+
+// Fills `result` with step(item) for each item of `obj`.
+template <typename T, typename Step>
+bool convert_sequence(PyObject *obj, std::vector<T> &result, Step step) {
+    Py_ssize_t hint = PyObject_LengthHint(obj, 0);
+    if (hint < 0 || !reserve(result, hint)) return false;
+    if (PyList_CheckExact(obj)) {
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(obj); i++) {
+            Ref item = Ref::steal(PyList_GetItemRef(obj, i));
+            if (!item || !step(item.get())) return false;
+        }
+        return true;
+    }
+    if (PyTuple_CheckExact(obj)) {
+        for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(obj); i++) {
+            if (!step(PyTuple_GET_ITEM(obj, i))) return false;
+        }
+        return true;
+    }
+    Ref it = Ref::steal(PyObject_GetIter(obj));
+    if (!it) return false;
+    while (true) {
+        Ref item = Ref::steal(PyIter_Next(it.get()));
+        if (!item) return !PyErr_Occurred();
+        if (!step(item.get())) return false;
+    }
+}
+
+}  // namespace
+
+int as_int32(PyObject *obj) {
+    if (PyLong_CheckExact(obj)) {
+        int overflow = 0;
+        long v = PyLong_AsLongAndOverflow(obj, &overflow);
+        if (!overflow && v >= INT_MIN && v <= INT_MAX) return static_cast<int>(v);
+    }
+    Ref i = Ref::steal(to_int(obj));
+    if (!i) return -1;
+    long v = PyLong_AsLong(i.get());
+    if (v == -1 && PyErr_Occurred()) return -1;
+    if (v < INT_MIN || v > INT_MAX) {
+        PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
+        return -1;
+    }
+    return static_cast<int>(v);
+}
+
+long long as_int64(PyObject *obj) {
+    Ref i = Ref::steal(to_int(obj));
+    if (!i) return -1;
+    return PyLong_AsLongLong(i.get());
+}
+
+Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
+    ok = false;
+    if (t == Py_None) {
+        PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
+        KS_TRACEBACK(kTupleToVector4);
+        return Vector4{0, 0, 0, 0};
+    }
+    float c[4];
+    for (Py_ssize_t i = 0; i < 4; i++) {
+        // A short tuple fails at its first missing component; nothing past
+        // its end is read.
+        if (i >= PyTuple_GET_SIZE(t)) {
+            PyErr_SetString(PyExc_IndexError, "tuple index out of range");
+            add_traceback(kTupleToVector4, __LINE__ + static_cast<int>(i));
+            return Vector4{0, 0, 0, 0};
+        }
+        double d;
+        if (!component(PyTuple_GET_ITEM(t, i), d)) {
+            // One line per component, so the entry tells which one failed.
+            add_traceback(kTupleToVector4, __LINE__ + static_cast<int>(i));
+            return Vector4{0, 0, 0, 0};
+        }
+        c[i] = narrow(d);
+    }
+    ok = true;
+    return Vector4{c[0], c[1], c[2], c[3]};
+}
+
+bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
+    std::vector<float> result;
+    auto step = [&](PyObject *item) {
+        double d = as_double(item);
+        if (d == -1.0 && PyErr_Occurred()) return false;
+        return append(result, narrow(d));
+    };
+    if (!convert_sequence(obj, result, step)) return false;
+    out.swap(result);
+    return true;
+}
+
+namespace {
+
+bool mapping_to_vector4(PyObject *item, Vector4 &out) {
+    PyMappingMethods *mp = Py_TYPE(item)->tp_as_mapping;
+    if (mp == nullptr || mp->mp_subscript == nullptr) {
+        PyErr_Format(PyExc_TypeError, "Expected a mapping, got %.200s", Py_TYPE(item)->tp_name);
+        return false;
+    }
+    static const char *const messages[4] = {
+        "No value specified for struct attribute 'x'",
+        "No value specified for struct attribute 'y'",
+        "No value specified for struct attribute 'z'",
+        "No value specified for struct attribute 'w'",
+    };
+    PyObject *keys[4] = {g.s.x, g.s.y, g.s.z, g.s.w};
+    float c[4];
+    for (int i = 0; i < 4; i++) {
+        Ref value = Ref::steal(PyObject_GetItem(item, keys[i]));
+        if (!value) {
+            if (PyErr_ExceptionMatches(PyExc_KeyError)) {
+                PyObject *key_error = PyErr_GetRaisedException();
+                PyErr_SetString(PyExc_ValueError, messages[i]);
+                PyObject *err = PyErr_GetRaisedException();
+                PyException_SetContext(err, key_error);
+                PyErr_SetRaisedException(err);
+            }
+            return false;
+        }
+        double d = as_double(value.get());
+        if (d == -1.0 && PyErr_Occurred()) return false;
+        c[i] = narrow(d);
+    }
+    out = Vector4{c[0], c[1], c[2], c[3]};
+    return true;
+}
+
+}  // namespace
+
+bool sequence_to_vector4s(PyObject *obj, std::vector<Vector4> &out) {
+    std::vector<Vector4> result;
+    auto step = [&](PyObject *item) {
+        Vector4 v;
+        return mapping_to_vector4(item, v) && append(result, v);
+    };
+    if (!convert_sequence(obj, result, step)) return false;
+    out.swap(result);
+    return true;
+}
+
+PyObject *get_index(PyObject *obj, Py_ssize_t i) {
+    if (PyTuple_CheckExact(obj)) {
+        if (i < PyTuple_GET_SIZE(obj)) return Py_NewRef(PyTuple_GET_ITEM(obj, i));
+        PyErr_SetString(PyExc_IndexError, "tuple index out of range");
+        return nullptr;
+    }
+    if (PyList_CheckExact(obj)) {
+        if (i < PyList_GET_SIZE(obj)) return PyList_GetItemRef(obj, i);
+        PyErr_SetString(PyExc_IndexError, "list index out of range");
+        return nullptr;
+    }
+    Ref key = Ref::steal(PyLong_FromSsize_t(i));
+    return key ? PyObject_GetItem(obj, key.get()) : nullptr;
+}
+
+PyObject *vector_from_pair(PyObject *x, PyObject *y) {
+    double dx = as_double(x);
+    if (dx == -1.0 && PyErr_Occurred()) return nullptr;
+    double dy = as_double(y);
+    if (dy == -1.0 && PyErr_Occurred()) return nullptr;
+    return g.vec2_vt->new_(dx, dy);
+}
+
+PyObject *floats_to_list(const std::vector<float> &values) {
+    Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(values.size())));
+    if (!list) return nullptr;
+    for (size_t i = 0; i < values.size(); i++) {
+        PyObject *f = PyFloat_FromDouble(values[i]);
+        if (f == nullptr) return nullptr;
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), f);
+    }
+    return list.release();
+}
+
+PyObject *vector4s_to_list(const std::vector<Vector4> &values) {
+    Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(values.size())));
+    if (!list) return nullptr;
+    for (size_t i = 0; i < values.size(); i++) {
+        const Vector4 &v = values[i];
+        Ref d = Ref::steal(PyDict_New());
+        if (!d) return nullptr;
+        const float comps[4] = {v.x, v.y, v.z, v.w};
+        PyObject *keys[4] = {g.s.x, g.s.y, g.s.z, g.s.w};
+        for (int k = 0; k < 4; k++) {
+            Ref f = Ref::steal(PyFloat_FromDouble(comps[k]));
+            if (!f || PyDict_SetItem(d.get(), keys[k], f.get()) < 0) return nullptr;
+        }
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), d.release());
+    }
+    return list.release();
+}
+
+}  // namespace ksraygrad

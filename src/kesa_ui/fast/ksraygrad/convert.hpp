@@ -1,0 +1,85 @@
+// Conversions between Python values and the gradients' native data.
+//
+// Each reports failure by leaving a Python exception set: numeric ones return
+// -1 (test with PyErr_Occurred() only when the result is -1), sequence ones
+// return false, list builders return nullptr.
+#pragma once
+
+#include <Python.h>
+
+#include <cmath>
+#include <vector>
+
+#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
+
+namespace ksraygrad {
+
+// A double narrowed to the nearest float; beyond float's range it becomes an
+// infinity (a plain cast would be undefined there).
+inline float narrow(double d) {
+    if (std::fabs(d) >= 0x1.ffffffp+127 && !std::isnan(d)) return std::copysign(INFINITY, d);
+    return static_cast<float>(d);
+}
+
+// A real number as a double: floats, ints, and objects with __float__ or
+// __index__; strings are rejected with TypeError.
+inline double as_double(PyObject *obj) {
+    if (PyFloat_CheckExact(obj)) return PyFloat_AS_DOUBLE(obj);
+    return PyFloat_AsDouble(obj);
+}
+
+// An integer through the type's own integer conversion (__int__, so a float
+// is truncated), into a signed 32-bit value; OverflowError beyond it.
+int as_int32(PyObject *obj);
+// The same into a signed 64-bit value.
+long long as_int64(PyObject *obj);
+
+// One colour tuple (r, g, b, a) on the 0..255 scale, each component divided
+// by 255 with Python's true division. `ok` is false on failure.
+Vector4 tuple_to_vector4(PyObject *t, bool &ok);
+
+// Any iterable of real numbers / of mappings with keys x, y, z, w. On
+// failure `out` is left as it was.
+bool sequence_to_floats(PyObject *obj, std::vector<float> &out);
+bool sequence_to_vector4s(PyObject *obj, std::vector<Vector4> &out);
+
+// New lists: of floats, and of {"x", "y", "z", "w"} dicts.
+PyObject *floats_to_list(const std::vector<float> &values);
+PyObject *vector4s_to_list(const std::vector<Vector4> &values);
+
+// Element i of an indexable object (fast for exact tuples and lists): a new
+// reference, or nullptr with the indexing error set.
+PyObject *get_index(PyObject *obj, Py_ssize_t i);
+
+// A new KsVector2 from two objects converted to floats, or nullptr.
+PyObject *vector_from_pair(PyObject *x, PyObject *y);
+
+// Reserves room, turning the container's failures into Python exceptions
+// (MemoryError, or RuntimeError "vector::reserve" for impossible sizes).
+template <typename T>
+bool reserve(std::vector<T> &v, Py_ssize_t n) {
+    if (static_cast<size_t>(n) > v.max_size()) {
+        PyErr_SetString(PyExc_RuntimeError, "vector::reserve");
+        return false;
+    }
+    try {
+        v.reserve(static_cast<size_t>(n));
+    } catch (const std::bad_alloc &) {
+        PyErr_NoMemory();
+        return false;
+    }
+    return true;
+}
+
+template <typename T>
+bool append(std::vector<T> &v, const T &value) {
+    try {
+        v.push_back(value);
+    } catch (const std::bad_alloc &) {
+        PyErr_NoMemory();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace ksraygrad

@@ -1,0 +1,106 @@
+// The two gradient classes: instance layouts, C method tables, and the
+// operations their files share.
+#pragma once
+
+#include <Python.h>
+
+#include <vector>
+
+#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
+#include "kesa_ui/fast/ksraygrad/siblings/ksvector2.h"
+
+namespace ksraygrad {
+
+struct GradientRaylibObject;
+
+// The classes' table of native virtual operations (one slot).
+struct GradientVTable {
+    // Rebuilds _colors and _stops (and, for ClickGradient, weights) from a
+    // colour list or None: 0, or -1 with an exception set.
+    int (*update_colors)(GradientRaylibObject *self, PyObject *colors);
+};
+
+struct GradientRaylibObject {
+    PyObject_HEAD
+    const GradientVTable *vtab;
+    PyObject *raw_colors;  // a list or None
+    int transparency;
+    float angle;
+    PyObject *center;  // a KsVector2, or None before __init__ / after clearing
+    PyObject *type;
+    std::vector<Vector4> colors;
+    std::vector<float> stops;
+};
+
+struct ClickGradientObject {
+    GradientRaylibObject base;
+    std::vector<float> weights;
+};
+
+extern PyTypeObject GradientRaylib_Type;
+extern PyTypeObject ClickGradient_Type;
+extern const GradientVTable gradient_raylib_vtable;
+extern const GradientVTable click_gradient_vtable;
+
+#define KS_QUALNAME(cls, member) KS_MODULE_NAME "." cls "." member
+
+inline ClickGradientObject *as_click(GradientRaylibObject *self) {
+    return reinterpret_cast<ClickGradientObject *>(self);
+}
+
+// Readies a class (after its tp_* fields are set): the type, its
+// __pyx_vtable__ capsule. 0, or -1 with an exception set.
+int ready_gradient_type(PyTypeObject *type, const GradientVTable *vtab);
+
+// --- shared by both classes' constructors and colour updates ----------------
+
+struct Params;
+// The GradientRaylib constructor body; `a` holds the six parameters
+// (nullptr where omitted). 0, or -1 with an exception set.
+int gradient_init_body(GradientRaylibObject *self, PyObject *const *a, PyObject *default_type);
+const Params &gradient_init_params();
+// Appends the converted colour of one item (exactly a tuple, or None).
+bool append_color(std::vector<Vector4> &colors, PyObject *color);
+// The weight of an item (element 1 of a weighted pair, else 1.0).
+bool item_weight(PyObject *item, float &out);
+// The colour of an item (element 0 of a weighted pair, else the item).
+PyObject *item_color(PyObject *item);
+// TypeError("object of type 'NoneType' has no len()"); returns -1.
+int no_len_error();
+
+// --- stops -------------------------------------------------------------------
+
+// Fills `stops` from `weights` (cleared first): false with MemoryError set
+// when no room could be made.
+bool compute_stops(const float *weights, size_t n, std::vector<float> &stops);
+
+// ClickGradient._recalculate_stops on the instance (an override in a Python
+// subclass is called): 0, or -1 with an exception set.
+int call_recalculate_stops(GradientRaylibObject *self);
+
+// --- shared resources (GradientRaylib._ensure_resources) ---------------------
+
+int ensure_resources();
+// _ensure_resources looked up on the instance: 0, or -1.
+int call_ensure_resources(GradientRaylibObject *self);
+
+// --- methods defined in other files, gathered into the method tables ---------
+
+PyObject *gradient_ensure_resources(PyObject *cls, PyObject *const *args, size_t nargsf,
+                                    PyObject *kwnames);
+PyObject *gradient_generate_texture(PyObject *self, PyObject *const *args, size_t nargsf,
+                                    PyObject *kwnames);
+PyObject *click_draw(PyObject *self, PyObject *const *args, size_t nargsf, PyObject *kwnames);
+PyObject *gradient_reduce(PyObject *self, PyObject *const *args, size_t nargsf,
+                          PyObject *kwnames);
+PyObject *gradient_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
+                            PyObject *kwnames);
+PyObject *click_reduce(PyObject *self, PyObject *const *args, size_t nargsf, PyObject *kwnames);
+PyObject *click_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
+                         PyObject *kwnames);
+
+// The module functions __pyx_unpickle_GradientRaylib / _ClickGradient.
+extern PyMethodDef unpickle_gradient_def;
+extern PyMethodDef unpickle_click_def;
+
+}  // namespace ksraygrad

@@ -1,0 +1,347 @@
+// kesa_ui.fast.ksraygrad.ksraygrad: module definition, create and exec hooks.
+//
+// Multi-phase initialisation with process-wide state: the create hook records
+// the first interpreter that loads the module (any other is refused) and
+// makes the one module object the process will ever have; importing again,
+// even after the module was removed from sys.modules, returns that object and
+// the exec hook then does nothing. The exec hook binds the sibling types and
+// the raylib wrapper's C functions, readies the two classes and imports the
+// toolkit's Python names. A failed exec forgets the module was initialised,
+// so the next import runs the whole sequence again; what was bound before
+// the failure stays bound and is bound again.
+#include <cstring>
+
+#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/traceback.hpp"
+
+namespace ksraygrad {
+
+namespace {
+
+constexpr const char *kInit = "init " KS_MODULE_NAME;
+
+int64_t loaded_interpreter = -1;
+PyObject *initialised_module = nullptr;
+
+// --- create ------------------------------------------------------------------
+
+int copy_spec_attr(PyObject *spec, PyObject *module, const char *from, const char *to,
+                   bool skip_none) {
+    Ref value = Ref::steal(PyObject_GetAttrString(spec, from));
+    if (!value) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return -1;
+        PyErr_Clear();
+        return 0;
+    }
+    if (skip_none && value.get() == Py_None) return 0;
+    return PyObject_SetAttrString(module, to, value.get());
+}
+
+PyObject *create_module(PyObject *spec, PyModuleDef *) {
+    int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
+    if (id < 0) return nullptr;
+    if (loaded_interpreter == -1) {
+        loaded_interpreter = id;
+    } else if (loaded_interpreter != id) {
+        PyErr_SetString(PyExc_ImportError,
+                        "Interpreter change detected - this module can only be loaded into one "
+                        "interpreter per process.");
+        return nullptr;
+    }
+    if (g.module != nullptr) return Py_NewRef(g.module);
+    Ref name = Ref::steal(PyObject_GetAttrString(spec, "name"));
+    if (!name) return nullptr;
+    Ref module = Ref::steal(PyModule_NewObject(name.get()));
+    if (!module || copy_spec_attr(spec, module.get(), "loader", "__loader__", false) < 0 ||
+        copy_spec_attr(spec, module.get(), "origin", "__file__", false) < 0 ||
+        copy_spec_attr(spec, module.get(), "parent", "__package__", false) < 0 ||
+        copy_spec_attr(spec, module.get(), "submodule_search_locations", "__path__", true) < 0)
+        return nullptr;
+    g.module = Py_NewRef(module.get());
+    return module.release();
+}
+
+// --- binding the siblings -------------------------------------------------------
+
+// Imports `modname`, checks `typename` there against the declared instance
+// size and fetches its C method table.
+PyTypeObject *bind_type(const char *modname, const char *type_name, size_t declared,
+                        const void **vtable) {
+    Ref mod = Ref::steal(PyImport_ImportModule(modname));
+    if (!mod) return nullptr;
+    Ref obj = Ref::steal(PyObject_GetAttrString(mod.get(), type_name));
+    if (!obj) return nullptr;
+    if (!PyType_Check(obj.get())) {
+        PyErr_Format(PyExc_TypeError, "%.200s.%.200s is not a type object", modname, type_name);
+        return nullptr;
+    }
+    auto *type = reinterpret_cast<PyTypeObject *>(obj.get());
+    size_t actual = static_cast<size_t>(type->tp_basicsize);
+    if (actual < declared) {
+        PyErr_Format(PyExc_ValueError,
+                     "%.200s.%.200s size changed, may indicate binary incompatibility. Expected "
+                     "%zu from C header, got %zu from PyObject",
+                     modname, type_name, declared, actual);
+        return nullptr;
+    }
+    if (actual > declared &&
+        PyErr_WarnFormat(PyExc_RuntimeWarning, 0,
+                         "%.200s.%.200s size changed, may indicate binary incompatibility. "
+                         "Expected %zu from C header, got %zu from PyObject",
+                         modname, type_name, declared, actual) < 0)
+        return nullptr;
+    Ref dict = Ref::steal(PyType_GetDict(type));
+    if (!dict) return nullptr;
+    Ref key = Ref::steal(PyUnicode_FromString("__pyx_vtable__"));
+    if (!key) return nullptr;
+    Ref capsule = Ref::steal(PyObject_GetItem(dict.get(), key.get()));
+    if (!capsule) return nullptr;
+    void *table = PyCapsule_GetPointer(capsule.get(), nullptr);
+    if (table == nullptr) {
+        if (!PyErr_Occurred())
+            PyErr_SetString(PyExc_RuntimeError, "invalid vtable found for imported type");
+        return nullptr;
+    }
+    *vtable = table;
+    return reinterpret_cast<PyTypeObject *>(obj.release());  // held for good
+}
+
+int bind_types() {
+    const void *vt;
+    PyTypeObject *t;
+    if (!(t = bind_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2", sizeof(KsVector2Object), &vt)))
+        return -1;
+    Py_XSETREF(g.KsVector2, t);
+    g.vec2_vt = static_cast<const KsVector2VTable *>(vt);
+    if (!(t = bind_type("kesa_ui.fast.ksrect.ksrect", "KsRect", sizeof(KsRectObject), &vt)))
+        return -1;
+    Py_XSETREF(g.KsRect, t);  // its table must exist; it is not used
+    if (!(t = bind_type("kesa_ui.fast.ksrendertex.ks_render_tex", "KsRenderTexture",
+                        sizeof(KsRenderTextureObject), &vt)))
+        return -1;
+    Py_XSETREF(g.KsRenderTexture, t);
+    g.rtex_vt = static_cast<const KsRenderTextureVTable *>(vt);
+    if (!(t = bind_type("kesa_ui.fast.ksshader.ksshader", "KsShader", sizeof(KsShaderObject), &vt)))
+        return -1;
+    Py_XSETREF(g.KsShader, t);
+    g.shader_vt = static_cast<const KsShaderVTable *>(vt);
+    return 0;
+}
+
+int bind_functions() {
+    constexpr const char *kWrapper = "kesa_ui.fast.raylib.kesa_raylib";
+    Ref mod = Ref::steal(PyImport_ImportModule(kWrapper));
+    if (!mod) return -1;
+    struct Binding {
+        const char *name;
+        const char *signature;
+        void **slot;
+    };
+#define KS_BINDING(name, ret, params) \
+    {#name, KS_RAYLIB_SIGNATURE(ret, params), reinterpret_cast<void **>(&g.fn.name)},
+    const Binding bindings[] = {KS_RAYLIB_FUNCTIONS(KS_BINDING)};
+#undef KS_BINDING
+    for (const Binding &b : bindings) {
+        Ref capi = Ref::steal(PyObject_GetAttrString(mod.get(), "__pyx_capi__"));
+        if (!capi) return -1;
+        Ref key = Ref::steal(PyUnicode_FromString(b.name));
+        if (!key) return -1;
+        Ref capsule = Ref::steal(PyObject_GetItem(capi.get(), key.get()));
+        if (!capsule) {
+            if (PyErr_ExceptionMatches(PyExc_KeyError)) {
+                PyErr_Clear();
+                PyErr_Format(PyExc_ImportError, "%.200s does not export expected C function %.200s",
+                             kWrapper, b.name);
+            }
+            return -1;
+        }
+        const char *got = PyCapsule_GetName(capsule.get());
+        if (got == nullptr && PyErr_Occurred()) return -1;
+        if (got == nullptr || std::strcmp(got, b.signature) != 0) {
+            PyErr_Format(PyExc_TypeError,
+                         "C function %.200s.%.200s has wrong signature (expected %.500s, got %.500s)",
+                         kWrapper, b.name, b.signature, got != nullptr ? got : "(no name)");
+            return -1;
+        }
+        void *fn = PyCapsule_GetPointer(capsule.get(), got);
+        if (fn == nullptr) return -1;
+        *b.slot = fn;
+    }
+    return 0;
+}
+
+// --- the classes -------------------------------------------------------------------
+
+// Readies a class, publishes it and binds __reduce__ / __setstate__ to its
+// __reduce_cython__ / __setstate_cython__.
+int make_class(PyTypeObject *type, const GradientVTable *vtab, const char *attr) {
+    if (ready_gradient_type(type, vtab) < 0) return -1;
+    if (PyModule_AddObjectRef(g.module, attr, reinterpret_cast<PyObject *>(type)) < 0) return -1;
+    Ref dict = Ref::steal(PyType_GetDict(type));
+    if (!dict) return -1;
+    PyObject *reduce = nullptr, *setstate = nullptr;
+    bool ok = PyDict_GetItemStringRef(dict.get(), "__reduce_cython__", &reduce) > 0 &&
+              PyDict_GetItemStringRef(dict.get(), "__setstate_cython__", &setstate) > 0 &&
+              PyDict_SetItemString(dict.get(), "__reduce__", reduce) == 0 &&
+              PyDict_SetItemString(dict.get(), "__setstate__", setstate) == 0;
+    Py_XDECREF(reduce);
+    Py_XDECREF(setstate);
+    if (!ok) {
+        PyErr_Clear();
+        PyErr_Format(PyExc_RuntimeError, "cannot bind the pickling methods of %s", type->tp_name);
+        return -1;
+    }
+    PyType_Modified(type);
+    return 0;
+}
+
+// --- the toolkit's Python names ---------------------------------------------------
+
+// `from <package> import <name>`: the attribute, else the submodule
+// <package>.<name> from sys.modules.
+PyObject *import_from(const char *package, const char *name) {
+    Ref fromlist = Ref::steal(Py_BuildValue("(s)", name));
+    if (!fromlist) return nullptr;
+    Ref pkg_name = Ref::steal(PyUnicode_FromString(package));
+    if (!pkg_name) return nullptr;
+    Ref mod = Ref::steal(
+        PyImport_ImportModuleLevelObject(pkg_name.get(), g.module_dict, nullptr, fromlist.get(), 0));
+    if (!mod) return nullptr;
+    PyObject *value = nullptr;
+    if (PyObject_GetOptionalAttrString(mod.get(), name, &value) != 0) return value;
+    Ref full = Ref::steal(PyUnicode_FromFormat("%s.%s", package, name));
+    if (!full) return nullptr;
+    if (PyDict_GetItemRef(PyImport_GetModuleDict(), full.get(), &value) != 0) return value;
+    PyErr_Format(PyExc_ImportError, "cannot import name '%s' from '%s'", name, package);
+    return nullptr;
+}
+
+// `import kesa_ui.core.modules as md`: the package, then its attributes.
+PyObject *import_md() {
+    Ref top = Ref::steal(PyImport_ImportModuleLevel("kesa_ui.core.modules", g.module_dict,
+                                                    nullptr, nullptr, 0));
+    if (!top) return nullptr;
+    Ref core = Ref::steal(PyObject_GetAttrString(top.get(), "core"));
+    return core ? PyObject_GetAttrString(core.get(), "modules") : nullptr;
+}
+
+int set_global(PyObject *name, PyObject *value) {
+    if (value == nullptr) return -1;
+    int rc = PyDict_SetItem(g.module_dict, name, value);
+    Py_DECREF(value);
+    return rc;
+}
+
+// Runs the module body; a failure adds the "init" traceback entry with the
+// line of the failing statement.
+int run_body() {
+#define STEP(expr)                         \
+    do {                                   \
+        if ((expr) < 0) {                  \
+            add_traceback(kInit, __LINE__); \
+            return -1;                     \
+        }                                  \
+    } while (0)
+    PyObject *modules = PyImport_GetModuleDict();
+    PyObject *present = nullptr;
+    STEP(PyDict_GetItemStringRef(modules, KS_MODULE_NAME, &present));
+    if (present == nullptr) STEP(PyDict_SetItemString(modules, KS_MODULE_NAME, g.module));
+    Py_XDECREF(present);
+
+    if (g.super == nullptr) {
+        g.super = PyObject_GetAttrString(g.builtins, "super");
+        if (g.super == nullptr) {
+            PyErr_Clear();
+            PyErr_SetString(PyExc_NameError, "name 'super' is not defined");
+            add_traceback(kInit, __LINE__);
+            return -1;
+        }
+    }
+    STEP(make_tuples());
+    replace_field(g.shared_shader, Ref::take(Py_None));
+    replace_field(g.shared_blank_texture, Ref::take(Py_None));
+    STEP(make_class(&GradientRaylib_Type, &gradient_raylib_vtable, "GradientRaylib"));
+    STEP(make_class(&ClickGradient_Type, &click_gradient_vtable, "ClickGradient"));
+    STEP(bind_types());
+    STEP(bind_functions());
+
+    STEP(set_global(g.s.md, import_md()));
+    STEP(set_global(g.s.GradientShader, import_from("kesa_ui.fast", "GradientShader")));
+    STEP(set_global(g.s.GradientPygame,
+                    import_from("kesa_ui.rendering.pygame.gradient", "GradientPygame")));
+    STEP(set_global(g.s.GradientType, import_from("kesa_ui.core", "GradientType")));
+
+    replace_field(g.shared_shader, Ref::take(Py_None));
+    replace_field(g.shared_blank_texture, Ref::take(Py_None));
+    g.loc_type = g.loc_angle = g.loc_center = g.loc_colors = -1;
+    g.loc_stops = g.loc_count = g.loc_alpha = g.loc_size = -1;
+
+    PyObject *linear = current_kind(g.s.Linear);
+    STEP(linear != nullptr ? 0 : -1);
+    Py_XSETREF(g.default_linear, linear);
+    PyObject *radial = current_kind(g.s.Radial);
+    STEP(radial != nullptr ? 0 : -1);
+    Py_XSETREF(g.default_radial, radial);
+
+    Ref modname = Ref::steal(PyUnicode_FromString(KS_MODULE_NAME));
+    STEP(modname ? 0 : -1);
+    STEP(set_global(g.s.unpickle_gradient,
+                    PyCMethod_New(&unpickle_gradient_def, nullptr, modname.get(), nullptr)));
+    STEP(set_global(g.s.unpickle_click,
+                    PyCMethod_New(&unpickle_click_def, nullptr, modname.get(), nullptr)));
+    STEP(PyModule_Add(g.module, "__test__", PyDict_New()));
+#undef STEP
+    return 0;
+}
+
+int exec_module(PyObject *module) {
+    if (initialised_module != nullptr) {
+        if (module == initialised_module) return 0;
+        PyErr_SetString(PyExc_RuntimeError,
+                        "Module 'ksraygrad' has already been imported. Re-initialisation is not "
+                        "supported.");
+        return -1;
+    }
+    initialised_module = Py_NewRef(module);
+#ifdef Py_GIL_DISABLED
+    PyUnstable_Module_SetGIL(module, Py_MOD_GIL_USED);
+#endif
+    int rc = -1;
+    do {
+        g.module_dict = PyModule_GetDict(module);
+        if (g.module_dict == nullptr) break;
+        if (g.builtins == nullptr && !(g.builtins = PyImport_ImportModule("builtins"))) break;
+        if (PyObject_SetAttrString(module, "__builtins__", g.builtins) < 0) break;
+        long major = (Py_Version >> 24) & 0xff, minor = (Py_Version >> 16) & 0xff;
+        if ((major != PY_MAJOR_VERSION || minor != PY_MINOR_VERSION) &&
+            PyErr_WarnFormat(PyExc_RuntimeWarning, 1,
+                             "compile time Python version %d.%d of module '%.100s' %s runtime "
+                             "version %ld.%ld",
+                             PY_MAJOR_VERSION, PY_MINOR_VERSION, KS_MODULE_NAME, "does not match",
+                             major, minor) < 0)
+            break;
+        if (make_strings() < 0 || make_numbers() < 0) break;
+        rc = run_body();
+    } while (false);
+    if (rc < 0) Py_CLEAR(initialised_module);
+    return rc;
+}
+
+PyModuleDef_Slot slots[] = {
+    {Py_mod_create, reinterpret_cast<void *>(create_module)},
+    {Py_mod_exec, reinterpret_cast<void *>(exec_module)},
+    {Py_mod_gil, Py_MOD_GIL_USED},
+    {0, nullptr},
+};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT, "ksraygrad", nullptr, 0, nullptr, slots, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+
+}  // namespace ksraygrad
+
+PyMODINIT_FUNC PyInit_ksraygrad(void) { return PyModuleDef_Init(&ksraygrad::module_def); }

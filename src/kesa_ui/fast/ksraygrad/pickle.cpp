@@ -1,0 +1,277 @@
+// Pickle support: both classes reduce to a fixed, versioned state tuple and
+// are rebuilt by module-level reconstructors after a schema checksum check.
+// The state layout, the checksums and the reconstructor names are stored in
+// pickles, so they never change.
+//
+// State: (_angle, _center, _colors, _stops, _transparency, raw_colors, type)
+// plus weights for ClickGradient, then optionally the instance's __dict__
+// (Python subclasses only). The checksums are the first seven hex digits of
+// the SHA-256, SHA-1 and MD5 digests of the field names joined by blanks;
+// reduce writes the first, the reconstructors accept all three.
+#include "kesa_ui/fast/ksraygrad/args.hpp"
+#include "kesa_ui/fast/ksraygrad/convert.hpp"
+#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/traceback.hpp"
+
+namespace ksraygrad {
+
+namespace {
+
+struct PickleFormat {
+    const char *cls;             // for traceback names
+    PyTypeObject *type;          // the reconstructor's own class
+    Py_ssize_t fields;           // 7 or 8
+    long long checksums[3];      // the first is written
+    const char *field_names;     // for the checksum error
+    PyObject *Strings::*reconstructor;
+    const char *reduce_qn, *setstate_qn, *unpickle_qn, *set_state_qn;
+};
+
+const PickleFormat gradient_format = {
+    "GradientRaylib",
+    &GradientRaylib_Type,
+    7,
+    {0xce08233, 0x5c0dd12, 0x75fb95b},
+    "_angle, _center, _colors, _stops, _transparency, raw_colors, type",
+    &Strings::unpickle_gradient,
+    KS_QUALNAME("GradientRaylib", "__reduce_cython__"),
+    KS_QUALNAME("GradientRaylib", "__setstate_cython__"),
+    KS_MODULE_NAME ".__pyx_unpickle_GradientRaylib",
+    KS_MODULE_NAME ".__pyx_unpickle_GradientRaylib__set_state",
+};
+
+const PickleFormat click_format = {
+    "ClickGradient",
+    &ClickGradient_Type,
+    8,
+    {0xf8824c9, 0x906a415, 0x39d65a},
+    "_angle, _center, _colors, _stops, _transparency, raw_colors, type, weights",
+    &Strings::unpickle_click,
+    KS_QUALNAME("ClickGradient", "__reduce_cython__"),
+    KS_QUALNAME("ClickGradient", "__setstate_cython__"),
+    KS_MODULE_NAME ".__pyx_unpickle_ClickGradient",
+    KS_MODULE_NAME ".__pyx_unpickle_ClickGradient__set_state",
+};
+
+// --- reduce ------------------------------------------------------------------------
+
+PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
+    auto *self = reinterpret_cast<GradientRaylibObject *>(obj);
+    Ref state = Ref::steal(PyTuple_New(f.fields));
+    if (!state) return nullptr;
+    PyObject *items[8] = {
+        PyFloat_FromDouble(self->angle),
+        Py_NewRef(self->center),
+        vector4s_to_list(self->colors),
+        floats_to_list(self->stops),
+        PyLong_FromLong(self->transparency),
+        Py_NewRef(self->raw_colors),
+        Py_NewRef(self->type),
+        f.fields == 8 ? floats_to_list(as_click(self)->weights) : nullptr,
+    };
+    bool failed = false;
+    for (Py_ssize_t i = 0; i < f.fields; i++) {
+        if (items[i] == nullptr) failed = true;
+        else PyTuple_SET_ITEM(state.get(), i, items[i]);
+    }
+    if (failed) return nullptr;
+
+    PyObject *dict = nullptr;
+    if (PyObject_GetOptionalAttr(obj, g.s.dict, &dict) < 0) return nullptr;
+    Ref dict_ref = Ref::steal(dict);
+    bool with_setstate;
+    if (dict != nullptr && dict != Py_None) {
+        int truth = PyObject_IsTrue(dict);
+        if (truth < 0) return nullptr;
+        if (truth) {
+            Ref extra = Ref::steal(PyTuple_Pack(1, dict));
+            if (!extra) return nullptr;
+            state = Ref::steal(PySequence_Concat(state.get(), extra.get()));
+            if (!state) return nullptr;
+        }
+        with_setstate = truth || self->center != Py_None || self->raw_colors != Py_None ||
+                        self->type != Py_None;
+    } else {
+        with_setstate = self->center != Py_None || self->raw_colors != Py_None ||
+                        self->type != Py_None;
+    }
+    Ref reconstructor = Ref::steal(lookup_global(g.s.*f.reconstructor));
+    if (!reconstructor) return nullptr;
+    Ref checksum = Ref::steal(PyLong_FromLongLong(f.checksums[0]));
+    if (!checksum) return nullptr;
+    PyObject *cls = reinterpret_cast<PyObject *>(Py_TYPE(obj));
+    if (with_setstate) {
+        return Py_BuildValue("(O(OOO)O)", reconstructor.get(), cls, checksum.get(), Py_None,
+                             state.get());
+    }
+    return Py_BuildValue("(O(OOO))", reconstructor.get(), cls, checksum.get(), state.get());
+}
+
+// --- set-state ---------------------------------------------------------------------
+
+// Assigns the fields one after the other, each right after its conversion;
+// a failing element leaves the earlier fields applied.
+int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state) {
+    Py_ssize_t n = PyTuple_GET_SIZE(state);
+    if (n < f.fields) {
+        // Checked before any field is touched or anything past the end read.
+        PyErr_Format(PyExc_IndexError, "%s state needs %zd elements, got %zd", f.cls, f.fields,
+                     n);
+        return -1;
+    }
+    PyObject *const *e = &PyTuple_GET_ITEM(state, 0);
+    double angle = as_double(e[0]);
+    if (angle == -1.0 && PyErr_Occurred()) return -1;
+    self->angle = narrow(angle);
+    if (e[1] != Py_None && !PyObject_TypeCheck(e[1], g.KsVector2)) {
+        PyErr_Format(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(e[1])->tp_name,
+                     g.KsVector2->tp_name);
+        return -1;
+    }
+    replace_field(self->center, Ref::take(e[1]));
+    if (!sequence_to_vector4s(e[2], self->colors)) return -1;
+    if (!sequence_to_floats(e[3], self->stops)) return -1;
+    int transparency = as_int32(e[4]);
+    if (transparency == -1 && PyErr_Occurred()) return -1;
+    self->transparency = transparency;
+    if (e[5] != Py_None && !PyList_CheckExact(e[5])) {
+        PyErr_Format(PyExc_TypeError, "Expected list, got %.200s", Py_TYPE(e[5])->tp_name);
+        return -1;
+    }
+    replace_field(self->raw_colors, Ref::take(e[5]));
+    replace_field(self->type, Ref::take(e[6]));
+    if (f.fields == 8 && !sequence_to_floats(e[7], as_click(self)->weights)) return -1;
+    if (n == f.fields) return 0;
+
+    PyObject *extra = e[f.fields];
+    int truth = PyObject_IsTrue(extra);
+    if (truth <= 0) return truth;
+    Ref dict = Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject *>(self), g.s.dict));
+    if (!dict) return -1;
+    if (PyDict_CheckExact(dict.get())) return PyDict_Update(dict.get(), extra);
+    Ref res = Ref::steal(PyObject_CallMethodOneArg(dict.get(), g.s.update, extra));
+    return res ? 0 : -1;
+}
+
+int set_state_traced(const PickleFormat &f, GradientRaylibObject *self, PyObject *state) {
+    if (set_state(f, self, state) < 0) return KS_TRACEBACK(f.set_state_qn), -1;
+    return 0;
+}
+
+const Params setstate_params{"__setstate_cython__", g.p.setstate, 1, 1};
+const Params unpickle_params{"__pyx_unpickle", g.p.unpickle, 3, 3};
+
+PyObject *setstate_impl(const PickleFormat &f, PyObject *self, PyObject *const *args,
+                        size_t nargsf, PyObject *kwnames) {
+    PyObject *state;
+    if (!bind_args(setstate_params, args, nargsf, kwnames, &state))
+        return KS_TRACEBACK(f.setstate_qn), nullptr;
+    if (!PyTuple_CheckExact(state)) {
+        PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(state)->tp_name);
+        return KS_TRACEBACK(f.setstate_qn), nullptr;
+    }
+    if (set_state_traced(f, reinterpret_cast<GradientRaylibObject *>(self), state) < 0)
+        return KS_TRACEBACK(f.setstate_qn), nullptr;
+    Py_RETURN_NONE;
+}
+
+// --- reconstruct -------------------------------------------------------------------
+
+int checksum_error(const PickleFormat &f, PyObject *received) {
+    Ref pickle = Ref::steal(PyImport_Import(g.s.pickle));
+    if (!pickle) return -1;
+    Ref error = Ref::steal(PyObject_GetAttr(pickle.get(), g.s.PickleError));
+    if (!error) return -1;
+    Ref args = Ref::steal(Py_BuildValue("(OLLLs)", received, f.checksums[0], f.checksums[1],
+                                        f.checksums[2], f.field_names));
+    if (!args) return -1;
+    Ref fmt = Ref::steal(
+        PyUnicode_FromString("Incompatible checksums (0x%x vs (0x%x, 0x%x, 0x%x) = (%s))"));
+    if (!fmt) return -1;
+    Ref message = Ref::steal(PyUnicode_Format(fmt.get(), args.get()));
+    if (!message) return -1;
+    PyErr_SetObject(error.get(), message.get());
+    return -1;
+}
+
+PyObject *unpickle_impl(const PickleFormat &f, PyObject *const *args, size_t nargsf,
+                        PyObject *kwnames) {
+    PyObject *a[3];
+    if (!bind_args(unpickle_params, args, nargsf, kwnames, a)) return nullptr;
+    PyObject *pyx_type = a[0], *state = a[2];
+    long long checksum = as_int64(a[1]);
+    if (checksum == -1 && PyErr_Occurred()) return nullptr;
+    if (state != Py_None && !PyTuple_CheckExact(state)) {
+        PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(state)->tp_name);
+        return nullptr;
+    }
+    if (checksum != f.checksums[0] && checksum != f.checksums[1] &&
+        checksum != f.checksums[2]) {
+        Ref received = Ref::steal(PyLong_FromLongLong(checksum));
+        if (received) checksum_error(f, received.get());
+        return nullptr;
+    }
+    // The class's own __new__, which checks that pyx_type is it or a subclass
+    // and runs no __init__.
+    Ref obj = Ref::steal(
+        PyObject_CallMethodOneArg(reinterpret_cast<PyObject *>(f.type), g.s.new_, pyx_type));
+    if (!obj) return nullptr;
+    if (state != Py_None &&
+        set_state_traced(f, reinterpret_cast<GradientRaylibObject *>(obj.get()), state) < 0)
+        return nullptr;
+    return obj.release();
+}
+
+PyObject *unpickle_gradient(PyObject *, PyObject *const *args, size_t nargsf,
+                            PyObject *kwnames) {
+    PyObject *res = unpickle_impl(gradient_format, args, nargsf, kwnames);
+    if (res == nullptr) KS_TRACEBACK(gradient_format.unpickle_qn);
+    return res;
+}
+
+PyObject *unpickle_click(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *res = unpickle_impl(click_format, args, nargsf, kwnames);
+    if (res == nullptr) KS_TRACEBACK(click_format.unpickle_qn);
+    return res;
+}
+
+PyObject *reduce_traced(const PickleFormat &f, PyObject *self, size_t nargsf, PyObject *kwnames) {
+    PyObject *res = no_args("__reduce_cython__", nargsf, kwnames) ? reduce_impl(f, self) : nullptr;
+    if (res == nullptr) KS_TRACEBACK(f.reduce_qn);
+    return res;
+}
+
+#define FASTCALL_KW(fn) reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn))
+
+}  // namespace
+
+PyObject *gradient_reduce(PyObject *self, PyObject *const *, size_t nargsf, PyObject *kwnames) {
+    return reduce_traced(gradient_format, self, nargsf, kwnames);
+}
+
+PyObject *click_reduce(PyObject *self, PyObject *const *, size_t nargsf, PyObject *kwnames) {
+    return reduce_traced(click_format, self, nargsf, kwnames);
+}
+
+PyObject *gradient_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
+                            PyObject *kwnames) {
+    return setstate_impl(gradient_format, self, args, nargsf, kwnames);
+}
+
+PyObject *click_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
+                         PyObject *kwnames) {
+    return setstate_impl(click_format, self, args, nargsf, kwnames);
+}
+
+PyMethodDef unpickle_gradient_def = {
+    "__pyx_unpickle_GradientRaylib", FASTCALL_KW(unpickle_gradient),
+    METH_FASTCALL | METH_KEYWORDS,
+    "__pyx_unpickle_GradientRaylib(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"};
+
+PyMethodDef unpickle_click_def = {
+    "__pyx_unpickle_ClickGradient", FASTCALL_KW(unpickle_click), METH_FASTCALL | METH_KEYWORDS,
+    "__pyx_unpickle_ClickGradient(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"};
+
+}  // namespace ksraygrad

@@ -1,0 +1,123 @@
+// The shared shader resources: one gradient shader, one 1x1 white texture and
+// the eight uniform locations, created on first need and kept for the life
+// of the process.
+//
+// The two halves are independent: the shader half runs while the shared
+// shader compares equal to None, the texture half while the blank texture
+// does. Once both exist a call costs two comparisons. A failure leaves what
+// was already stored in place (see each step).
+#include "kesa_ui/fast/ksraygrad/args.hpp"
+#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/traceback.hpp"
+
+namespace ksraygrad {
+
+namespace {
+
+#define QN_ENSURE KS_QUALNAME("GradientRaylib", "_ensure_resources")
+
+// GradientShader.<attr>, which must be a str or None.
+PyObject *shader_source(PyObject *attr) {
+    Ref holder = Ref::steal(lookup_global(g.s.GradientShader));
+    if (!holder) return nullptr;
+    PyObject *src = PyObject_GetAttr(holder.get(), attr);
+    if (src != nullptr && src != Py_None && !PyUnicode_CheckExact(src)) {
+        PyErr_Format(PyExc_TypeError, "Expected str, got %.200s", Py_TYPE(src)->tp_name);
+        Py_CLEAR(src);
+    }
+    return src;
+}
+
+int build_shader() {
+    Ref vs = Ref::steal(shader_source(g.s.VERTEX_SHADER));
+    if (!vs) return -1;
+    Ref fs = Ref::steal(shader_source(g.s.FRAGMENT_SHADER));
+    if (!fs) return -1;
+    Ref shader = Ref::steal(g.shader_vt->c_create_from_code(vs.get(), fs.get()));
+    if (!shader) return -1;
+    replace_field(g.shared_shader, std::move(shader));
+    struct Uniform {
+        PyObject *name;
+        int *loc;
+    };
+    const Uniform uniforms[] = {
+        {g.s.gradientType, &g.loc_type}, {g.s.angle, &g.loc_angle},
+        {g.s.centerPos, &g.loc_center},  {g.s.colors, &g.loc_colors},
+        {g.s.stops, &g.loc_stops},       {g.s.colorCount, &g.loc_count},
+        {g.s.alpha, &g.loc_alpha},       {g.s.size, &g.loc_size},
+    };
+    for (const Uniform &u : uniforms) {
+        int loc = g.fn.get_ksshader_location(shared_shader(), u.name);
+        if (PyErr_Occurred()) return -1;
+        *u.loc = loc;
+    }
+    return 0;
+}
+
+// md.rl, looked up now.
+PyObject *current_rl() {
+    Ref md = Ref::steal(lookup_global(g.s.md));
+    return md ? PyObject_GetAttr(md.get(), g.s.rl) : nullptr;
+}
+
+int build_blank_texture() {
+    Ref rl = Ref::steal(current_rl());
+    if (!rl) return -1;
+    Ref gen = Ref::steal(PyObject_GetAttr(rl.get(), g.s.gen_image_color));
+    if (!gen) return -1;
+    Ref rl2 = Ref::steal(current_rl());
+    if (!rl2) return -1;
+    Ref white = Ref::steal(PyObject_GetAttr(rl2.get(), g.s.WHITE));
+    if (!white) return -1;
+    Ref one = Ref::steal(PyLong_FromLong(1));
+    if (!one) return -1;
+    PyObject *gen_args[3] = {one.get(), one.get(), white.get()};
+    Ref img = Ref::steal(PyObject_Vectorcall(gen.get(), gen_args, 3, nullptr));
+    if (!img) return -1;
+    // If loading fails, the image is released with `img`: rl images free
+    // their pixels when destroyed.
+    Ref rl3 = Ref::steal(current_rl());
+    if (!rl3) return -1;
+    Ref texture = Ref::steal(
+        PyObject_CallMethodOneArg(rl3.get(), g.s.load_texture_from_image, img.get()));
+    if (!texture) return -1;
+    replace_field(g.shared_blank_texture, std::move(texture));
+    Ref rl4 = Ref::steal(current_rl());
+    if (!rl4) return -1;
+    Ref done = Ref::steal(PyObject_CallMethodOneArg(rl4.get(), g.s.unload_image, img.get()));
+    return done ? 0 : -1;
+}
+
+}  // namespace
+
+int ensure_resources() {
+    int absent = equals_none(g.shared_shader);
+    if (absent < 0 || (absent && build_shader() < 0)) return -1;
+    absent = equals_none(g.shared_blank_texture);
+    if (absent < 0 || (absent && build_blank_texture() < 0)) return -1;
+    return 0;
+}
+
+int call_ensure_resources(GradientRaylibObject *self) {
+    PyTypeObject *type = Py_TYPE(self);
+    if (type == &GradientRaylib_Type || type == &ClickGradient_Type) {
+        if (ensure_resources() < 0) return KS_TRACEBACK(QN_ENSURE), -1;
+        return 0;
+    }
+    Ref res = Ref::steal(
+        PyObject_CallMethodNoArgs(reinterpret_cast<PyObject *>(self), g.s.ensure_resources));
+    return res ? 0 : -1;
+}
+
+PyObject *gradient_ensure_resources(PyObject *, PyObject *const *, size_t nargsf,
+                                    PyObject *kwnames) {
+    if (!no_args("_ensure_resources", nargsf, kwnames) || ensure_resources() < 0) {
+        KS_TRACEBACK(QN_ENSURE);
+        return nullptr;
+    }
+    Py_RETURN_NONE;
+}
+
+}  // namespace ksraygrad
