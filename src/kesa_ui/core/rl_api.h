@@ -38,6 +38,10 @@ struct KsRlApi {
     // Reads a colour given as a sequence of four ints 0..255: 0, or -1 with
     // TypeError / ValueError set.
     int (*color_from_object)(PyObject *obj, Color *out);
+    // raylib's trace log level as last set through rl.set_trace_log_level
+    // (raylib starts at LOG_INFO). raylib has no getter of its own; modules
+    // that lower the level for a moment use this to restore it.
+    int (*trace_log_level)(void);
 };
 
 #define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API"
@@ -45,5 +49,9 @@ struct KsRlApi {
 // Imports kesa_ui.core.rl and returns its table, or nullptr with an
 // exception set. The module stays imported for the life of the process.
 static inline const KsRlApi *ks_rl_import(void) {
+    // PyCapsule_Import only walks attributes: import the module itself first.
+    PyObject *mod = PyImport_ImportModule("kesa_ui.core.rl");
+    if (mod == nullptr) return nullptr;
+    Py_DECREF(mod);
     return static_cast<const KsRlApi *>(PyCapsule_Import(KS_RL_API_CAPSULE, 0));
 }

@@ -248,17 +248,27 @@ int call_recalculate_stops(GradientRaylibObject *self) {
 
 const GradientVTable click_gradient_vtable = {click_update_colors};
 
+namespace {
+
+// A tp_new of its own, so that GradientRaylib.__new__ refuses to make a
+// ClickGradient (whose extra fields it would not know about).
+PyObject *click_new(PyTypeObject *type, PyObject *args, PyObject *kwargs) {
+    return GradientRaylib_Type.tp_new(type, args, kwargs);
+}
+
+}  // namespace
+
 PyTypeObject ClickGradient_Type = {
     .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
     .tp_name = KS_MODULE_NAME ".ClickGradient",
     .tp_basicsize = sizeof(ClickGradientObject),
-    .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC,
-    .tp_doc = "ClickGradient(colors, type=GradientType.Radial, direction=None, angle=None, "
-              "center=None, transparency=None)\n--\n\n",
+    // Garbage-collector support (traverse, clear) is inherited.
+    .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
     .tp_methods = click_methods,
     .tp_getset = click_getset,
     .tp_base = &GradientRaylib_Type,
     .tp_init = click_init,
+    .tp_new = click_new,
     .tp_vectorcall = click_vectorcall,
 };
 

@@ -451,8 +451,6 @@ PyTypeObject GradientRaylib_Type = {
     .tp_basicsize = sizeof(GradientRaylibObject),
     .tp_dealloc = gradient_dealloc,
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC,
-    .tp_doc = "GradientRaylib(colors, type=GradientType.Linear, direction=None, angle=None, "
-              "center=None, transparency=None)\n--\n\n",
     .tp_traverse = gradient_traverse,
     .tp_clear = gradient_clear,
     .tp_methods = gradient_methods,

@@ -1,0 +1,423 @@
+"""GradientRaylib and ClickGradient: construction, properties, colour
+conversion, colour stops and the ClickGradient operations."""
+
+import math
+
+import numpy as np
+import pytest
+from hypothesis import given, settings, strategies as st
+
+from kesa_ui.core import GradientDirection as Dir, GradientType
+from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
+from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
+
+RED, BLUE, GREEN = (255, 0, 0, 255), (0, 0, 255, 255), (0, 255, 0, 255)
+BOTH = pytest.mark.parametrize("cls", [GradientRaylib, ClickGradient])
+
+
+def state(g):
+    """The pickle state: the window onto _colors and _stops."""
+    return g.__reduce_cython__()[-1]
+
+
+def colors(g):
+    return [(c["x"], c["y"], c["z"], c["w"]) for c in state(g)[2]]
+
+
+def stops(g):
+    return state(g)[3]
+
+
+def f32(x):
+    return float(np.float32(x))
+
+
+def model_stops(weights):
+    """The stop computation, step by step, in Python."""
+    w = [f32(x) for x in weights]
+    total = 0.0
+    for x in w:  # not sum(): that compensates rounding
+        total += x
+    if not w or total <= 0:
+        total = 1.0
+    b, cur = [0.0], np.float32(0)
+    for x in w:
+        cur = np.float32(float(cur) + x / total)
+        b.append(float(cur))
+    n = len(w)
+    if n < 2:
+        return [0.0] * n
+    out = []
+    for i in range(n):
+        if i == 0:
+            rb = b[1]
+            out.append(f32(max(0.0, rb - min(rb, 1.0 - rb))))
+        elif i == n - 1:
+            lb = b[n - 1]
+            out.append(f32(min(1.0, lb + min(lb, 1.0 - lb))))
+        else:
+            out.append(float((np.float32(b[i]) + np.float32(b[i + 1])) * np.float32(0.5)))
+    return out
+
+
+# --- construction --------------------------------------------------------------
+
+
+def test_defaults():
+    g = GradientRaylib([RED, BLUE])
+    assert g.type is GradientType.Linear and g.angle == 0.0 and g.transparency == 255
+    assert (g.center.x, g.center.y) == (0.5, 0.5)
+    assert colors(g) == [(1, 0, 0, 1), (0, 0, 1, 1)] and stops(g) == [0.0, 1.0]
+    assert ClickGradient([RED, BLUE]).type is GradientType.Radial
+
+
+@pytest.mark.parametrize(
+    "kind, direction, angle, center",
+    [
+        (GradientType.Linear, Dir.TopLeft, 225.0, (0.5, 0.5)),
+        (GradientType.Radial, Dir.TopLeft, 0.0, (0.0, 0.0)),
+        (GradientType.Linear, Dir.Center, 0.0, (0.5, 0.5)),
+        (GradientType.Radial, Dir.Right, 0.0, (0.5, 0.5)),
+        (GradientType.Radial, Dir.BottomCenter, 0.0, (0.5, 1.0)),
+        (GradientType.Linear, Dir.BottomLeft, 135.0, (0.5, 0.5)),
+        (GradientType.Linear, 30, 30.0, (0.5, 0.5)),
+        (GradientType.Linear, True, 1.0, (0.5, 0.5)),
+        (GradientType.Linear, "Top", 0.0, (0.5, 0.5)),
+        (GradientType.Radial, (0.25, 0.75), 0.0, (0.25, 0.75)),
+        (GradientType.Radial, [0.25, 0.75], 0.0, (0.5, 0.5)),
+        (None, Dir.TopLeft, 0.0, (0.5, 0.5)),
+    ],
+)
+def test_direction_tables(kind, direction, angle, center):
+    g = GradientRaylib([RED, BLUE], kind, direction)
+    assert g.angle == angle and (g.center.x, g.center.y) == center
+    assert stops(g) == [0.0, 1.0]  # colours are built whatever the kind
+
+
+def test_angle_and_center_override_direction():
+    g = GradientRaylib([RED], GradientType.Linear, Dir.TopLeft, angle=12.5)
+    assert g.angle == 12.5
+    g = GradientRaylib([RED], GradientType.Radial, direction=Dir.TopLeft, center=[0.2, 0.3])
+    assert (g.center.x, g.center.y) == (0.2, 0.3)
+    vec = KsVector2(0.7, 0.1)
+    g = GradientRaylib([RED], center=vec)
+    assert g.center is not vec and (g.center.x, g.center.y) == (0.7, 0.1)
+
+
+@pytest.mark.parametrize("value, stored", [(300, 300), (-1, -1), (128.9, 128), (True, 1)])
+def test_transparency_integer_conversion(value, stored):
+    assert GradientRaylib([RED], transparency=value).transparency == stored
+
+
+@pytest.mark.parametrize("value, exc", [(2**40, OverflowError), ("7", TypeError)])
+def test_transparency_rejects(value, exc):
+    with pytest.raises(exc):
+        GradientRaylib([RED], transparency=value)
+
+
+@BOTH
+@pytest.mark.parametrize(
+    "args, kwargs",
+    [((), {}), (([RED],) + (None,) * 6, {}), (([RED],), {"bogus": 1}),
+     (([RED],), {"colors": [RED]}), (((RED, BLUE),), {}), ((None,), {"colours": 1})],
+)
+def test_bad_arguments_are_type_errors(cls, args, kwargs):
+    with pytest.raises(TypeError):
+        cls(*args, **kwargs)
+
+
+@BOTH
+def test_list_subclass_rejected_and_none_fails_at_the_colour_update(cls):
+    class L(list):
+        pass
+
+    with pytest.raises(TypeError):
+        cls(L([RED]))
+    with pytest.raises(TypeError, match="NoneType' has no len"):
+        cls(None)
+
+
+def test_keywords_everywhere():
+    g = GradientRaylib(colors=[RED], type=GradientType.Radial, direction=None, angle=3,
+                       center=(0.1, 0.9), transparency=7)
+    assert (g.angle, g.transparency, g.center.y) == (3.0, 7, 0.9)
+
+
+def test_failure_is_not_rolled_back():
+    g = GradientRaylib([RED, BLUE], angle=40)
+    original = g.raw_colors
+    with pytest.raises(TypeError):
+        g.__init__([GREEN], GradientType.Radial, transparency="x")
+    assert g.raw_colors is not original and g.type is GradientType.Radial
+    assert g.angle == 40.0  # step 3 failed before the angle was reset
+    with pytest.raises(TypeError):
+        g.__init__([[1, 2, 3, 4]], angle=10)
+    assert g.angle == 10.0 and g.transparency == 255
+
+
+# --- properties -------------------------------------------------------------------
+
+
+def test_center_property():
+    g = GradientRaylib([RED])
+    g.center = (0.1, 0.2)
+    assert isinstance(g.center, KsVector2) and (g.center.x, g.center.y) == (0.1, 0.2)
+    v = KsVector2(3, 4)
+    g.center = v
+    v.x = 9
+    assert g.center is v and g.center.x == 9
+    for bad in [(0.1, 0.2, 0.3), [0.1, 0.2], None]:
+        with pytest.raises(TypeError, match="center must be an KsVector2 instance or a tuple"):
+            g.center = bad
+
+
+@BOTH
+def test_deleting_properties(cls):
+    g = cls([RED])
+    del g.raw_colors, g.type
+    assert g.raw_colors is None and g.type is None
+    for name in ["angle", "center", "colors", "transparency"] + (
+        ["weights"] if cls is ClickGradient else []
+    ):
+        with pytest.raises(NotImplementedError, match="__del__"):
+            delattr(g, name)
+
+
+@BOTH
+def test_colors_recomputes_and_raw_colors_does_not(cls):
+    g = cls([RED, BLUE])
+    g.raw_colors = [GREEN]
+    assert colors(g) == [(1, 0, 0, 1), (0, 0, 1, 1)]
+    new = [GREEN, RED, BLUE]
+    g.colors = new
+    assert g.colors is new and stops(g) == [0.0, 0.5, 1.0]
+    with pytest.raises(TypeError):
+        g.colors = (RED,)
+    with pytest.raises(TypeError):
+        g.raw_colors = (RED,)
+    g.colors = []
+    assert colors(g) == [] and stops(g) == []
+
+
+def test_angle_and_transparency_properties():
+    g = GradientRaylib([RED])
+    g.angle = 0.1
+    assert g.angle == f32(0.1)
+    g.transparency = 12.7
+    assert g.transparency == 12
+    with pytest.raises(TypeError):
+        g.angle = "1"
+
+
+# --- colour conversion ------------------------------------------------------------
+
+
+def test_colour_components_are_divided_by_255_without_clamping():
+    g = GradientRaylib([(255, 128, 0, 255), (255.0, 0.0, 0.0, 127.5), (510, -255, 300, 0, 99)])
+    c = colors(g)
+    assert c[0] == (1.0, f32(128 / 255), 0.0, 1.0)
+    assert c[1] == (1.0, 0.0, 0.0, 0.5)
+    assert c[2] == (2.0, -1.0, f32(300 / 255), 0.0)
+
+
+def test_exact_division_semantics():
+    class Half:
+        def __truediv__(self, other):
+            return 0.25
+
+    big = 2**60 + 1
+    c = colors(GradientRaylib([(big, True, Half(), 0)]))[0]
+    assert c == (f32(big / 255), f32(1 / 255), 0.25, 0.0)
+
+
+@pytest.mark.parametrize(
+    "item, exc",
+    [((255, "0", 0, 255), TypeError), ([255, 0, 0, 255], TypeError), ((1, 2, 3), IndexError),
+     ((128, 64), TypeError), (((255, 0, 0, 255), "heavy"), TypeError), (None, TypeError)],
+)
+def test_bad_colour_items(item, exc):
+    with pytest.raises(exc):
+        GradientRaylib([item])
+
+
+def test_short_colour_tuple_is_an_index_error():
+    with pytest.raises(IndexError):
+        GradientRaylib([((1, 2), 1)])
+    with pytest.raises(IndexError):
+        GradientRaylib([(1, 2, 3)])
+
+
+def test_traceback_names_the_failing_operations():
+    import traceback
+
+    with pytest.raises(TypeError) as info:
+        GradientRaylib([(255, 0, "x", 255)])
+    names = [f.name for f in traceback.extract_tb(info.value.__traceback__)]
+    assert "kesa_ui.fast.ksraygrad.ksraygrad.GradientRaylib.__init__" in names
+    assert names[-1] == "kesa_ui.fast.ksraygrad.ksraygrad.tuple_to_vector4"
+
+
+# --- stops ------------------------------------------------------------------------
+
+
+@BOTH
+@pytest.mark.parametrize(
+    "items, expected",
+    [
+        ([], []),
+        ([RED], [0.0]),
+        ([RED] * 2, [0.0, 1.0]),
+        ([RED] * 3, [0.0, 0.5, 1.0]),
+        ([RED] * 4, [0.0, 0.375, 0.625, 1.0]),
+        ([RED] * 5, [0.0, 0.3, 0.5, 0.7, 1.0]),
+        ([(RED, 3), (BLUE, 1)], [0.5, 1.0]),
+        ([(RED, 1), (BLUE, 3)], [0.0, 0.5]),
+        ([(RED, 1), (BLUE, 2), (GREEN, 1)], [0.0, 0.5, 1.0]),
+        ([(RED, 1), (BLUE, 1), (GREEN, 2)], [0.0, 0.375, 1.0]),
+        ([(RED, 2), (BLUE, 1), (GREEN, 1)], [0.0, 0.625, 1.0]),
+        ([(RED, 0), (BLUE, 0.0), (GREEN, False)], [0.0, 0.0, 0.0]),
+        ([(RED, -1), (BLUE, 2)], [0.0, -2.0]),
+        ([(RED, 3), (BLUE, -1)], [2.0, 1.0]),
+    ],
+)
+def test_stops(cls, items, expected):
+    weights = [item[1] if len(item) == 2 else 1.0 for item in items]
+    assert stops(cls(items)) == pytest.approx(expected, abs=1e-7) == model_stops(weights)
+
+
+weights_st = st.lists(
+    st.one_of(st.integers(-5, 100), st.floats(-1e6, 1e6, allow_nan=False, width=32),
+              st.just(0.0)),
+    max_size=40,
+)
+
+
+@settings(max_examples=300, deadline=None)
+@given(weights_st)
+def test_stops_match_the_model(weights):
+    items = [((i % 256, 0, 0, 255), w) for i, w in enumerate(weights)]
+    assert stops(GradientRaylib(items)) == model_stops(weights)
+    c = ClickGradient(items)
+    assert stops(c) == model_stops(weights) and c.weights == [f32(w) for w in weights]
+
+
+@settings(max_examples=150, deadline=None)
+@given(weights_st, st.lists(st.tuples(st.integers(0, 45), st.floats(-1e3, 1e3)), max_size=8),
+       st.one_of(st.none(), weights_st))
+def test_click_weight_updates_match_the_model(weights, updates, assigned):
+    c = ClickGradient([(RED, w) for w in weights])
+    expected = [f32(w) for w in weights]
+    if assigned is not None:
+        c.weights = assigned
+        expected = [f32(w) for w in assigned]
+        assert stops(c) == model_stops(weights)  # assignment does not recompute
+    for index, w in updates:
+        if index < len(expected):
+            c.set_weight(index, w)
+            expected[index] = f32(w)
+        else:
+            with pytest.raises(IndexError, match=f"Max: {len(expected) - 1}$"):
+                c.set_weight(index, w)
+    if assigned is not None and not any(i < len(expected) for i, _ in updates):
+        c._recalculate_stops()
+    assert c.weights == expected and stops(c) == model_stops(expected)
+
+
+# --- ClickGradient ----------------------------------------------------------------
+
+
+def test_set_weight():
+    c = ClickGradient([RED, BLUE, GREEN])
+    assert c.weights == [1.0, 1.0, 1.0]
+    c.set_weight(0, 2)
+    assert c.weights == [2.0, 1.0, 1.0] and stops(c) == model_stops([2, 1, 1])
+    c.set_weight(index=1.9, weight=4.0)
+    assert c.weights == [2.0, 4.0, 1.0]
+    before = (c.weights, stops(c))
+    for index in (3, -1):
+        with pytest.raises(IndexError, match=r"^Color index out of range! Max: 2$"):
+            c.set_weight(index, 1)
+    for args, exc in [(("1", 1), TypeError), ((1, "1"), TypeError), ((2**31, 1), OverflowError)]:
+        with pytest.raises(exc):
+            c.set_weight(*args)
+    assert (c.weights, stops(c)) == before
+    with pytest.raises(IndexError, match="Max: -1$"):
+        ClickGradient([]).set_weight(0, 1)
+
+
+def test_colors_assignment_restores_item_weights():
+    items = [(RED, 2), BLUE]
+    c = ClickGradient(items)
+    c.set_weight(1, 5)
+    c.colors = items
+    assert c.weights == [2.0, 1.0]
+    c.weights = [3, 1]
+    c.weights = (x for x in [7.5])
+    assert c.weights == [7.5] and stops(c) == model_stops([2, 1])
+    with pytest.raises(TypeError):
+        c.weights = ["0.5"]
+    assert c.weights == [7.5]
+
+
+def test_set_center_variants():
+    c = ClickGradient([RED])
+    first = c.center
+    c.set_center((10, 20, 30))
+    assert (c.center.x, c.center.y) == (10.0, 20.0) and c.center is not first
+    for bad, exc in [([10, 20], TypeError), (None, TypeError), ((1,), IndexError),
+                     (("a", 1), TypeError)]:
+        with pytest.raises(exc):
+            c.set_center(bad)
+    assert (c.center.x, c.center.y) == (10.0, 20.0)
+    v = KsVector2(0.3, 0.4)
+    c.set_center_ksvec(center=v)
+    v.x = 99
+    assert (c.center.x, c.center.y) == (0.3, 0.4)
+    with pytest.raises(TypeError):
+        c.set_center_ksvec((1, 2))
+    with pytest.raises(AttributeError):
+        c.set_center_ksvec(None)
+
+
+def test_python_subclass_overrides_are_called():
+    calls = []
+
+    class Mine(ClickGradient):
+        def _recalculate_stops(self):
+            calls.append("stops")
+            return super()._recalculate_stops()
+
+        @classmethod
+        def _ensure_resources(cls):
+            calls.append("resources")
+
+    m = Mine([RED, BLUE])
+    m.set_weight(0, 3)
+    assert calls == ["stops", "resources", "stops"]
+    with pytest.raises(TypeError):
+        m._recalculate_stops(1)
+
+
+def test_recalculate_stops_error_propagates_after_storing():
+    class Failing(ClickGradient):
+        def _recalculate_stops(self):
+            raise KeyError("boom")
+
+    with pytest.raises(KeyError):
+        Failing([RED, BLUE])
+
+
+def test_ensure_resources_is_a_class_method():
+    for target in (GradientRaylib, ClickGradient, GradientRaylib([RED])):
+        assert target._ensure_resources() is None
+    with pytest.raises(TypeError):
+        GradientRaylib._ensure_resources(1)
+    with pytest.raises(TypeError):
+        GradientRaylib._ensure_resources(x=1)
+
+
+def test_nan_and_infinities_pass_through():
+    g = GradientRaylib([(float("nan"), float("inf"), 1e300, 0)], angle=float("-inf"))
+    c = colors(g)[0]
+    assert math.isnan(c[0]) and c[1] == math.inf and c[2] == math.inf
+    assert g.angle == -math.inf

@@ -1,0 +1,179 @@
+"""Loading the module: one module object per process, one interpreter, the
+sibling bindings, and the shape of what it publishes."""
+
+import gc
+import weakref
+
+import pytest
+
+from kesa_ui.fast.ksraygrad import ksraygrad as m
+from support import run_python
+
+NAME = "kesa_ui.fast.ksraygrad.ksraygrad"
+
+
+def test_import_again_gives_the_same_module():
+    run_python(
+        f"""
+        import sys, importlib
+        a = importlib.import_module("{NAME}")
+        b = importlib.import_module("{NAME}")
+        del sys.modules["{NAME}"]
+        c = importlib.import_module("{NAME}")
+        assert a is b is c, (a, b, c)
+        assert a.GradientRaylib is c.GradientRaylib
+        """
+    )
+
+
+def test_second_interpreter_is_refused():
+    proc = run_python(
+        f"""
+        import sys, _interpreters
+        import {NAME}
+        del sys.modules["{NAME}"]
+        interp = _interpreters.create("legacy")
+        err = _interpreters.exec(interp, "import {NAME}")
+        print(err.type.__name__, err.msg)
+        """
+    )
+    assert proc.stdout.strip() == (
+        "ImportError Interpreter change detected - this module can only be loaded into one "
+        "interpreter per process.")
+
+
+FAKE_SETUP = """
+import sys, types, warnings
+import kesa_ui.fast.raylib.kesa_raylib as real
+import kesa_ui.fast.ksvector2.ksvector2 as vec
+import kesa_ui.fast.ksrendertex.ks_render_tex  # binds the real KsVector2 first
+"""
+
+
+@pytest.mark.parametrize(
+    "setup, expected",
+    [
+        ("""
+fake = types.ModuleType("kesa_ui.fast.raylib.kesa_raylib")
+fake.__pyx_capi__ = {k: v for k, v in real.__pyx_capi__.items() if k != "draw_texture_pro"}
+sys.modules[fake.__name__] = fake
+""", "ImportError"),
+        ("""
+fake = types.ModuleType("kesa_ui.fast.raylib.kesa_raylib")
+fake.__pyx_capi__ = dict(real.__pyx_capi__)
+fake.__pyx_capi__["end_blend_mode"] = real.__pyx_capi__["begin_texture_mode"]
+sys.modules[fake.__name__] = fake
+""", "TypeError"),
+        ("""
+fake = types.ModuleType("kesa_ui.fast.ksvector2.ksvector2")
+class KsVector2:
+    __pyx_vtable__ = vec.KsVector2.__dict__["__pyx_vtable__"]
+fake.KsVector2 = KsVector2
+sys.modules[fake.__name__] = fake
+""", "ValueError"),
+        ("""
+fake = types.ModuleType("kesa_ui.fast.ksvector2.ksvector2")
+class KsVector2(vec.KsVector2):
+    __slots__ = ()
+fake.KsVector2 = KsVector2
+sys.modules[fake.__name__] = fake
+""", "KeyError"),
+        ("""
+fake = types.ModuleType("kesa_ui.fast.ksvector2.ksvector2")
+fake.KsVector2 = 5
+sys.modules[fake.__name__] = fake
+""", "TypeError"),
+    ],
+)
+def test_bad_siblings_fail_the_import_and_a_retry_runs_again(setup, expected):
+    proc = run_python(
+        FAKE_SETUP + setup + f"""
+try:
+    import {NAME}
+except Exception as e:
+    print(type(e).__name__, e)
+else:
+    print("loaded")
+sys.modules[fake.__name__] = real if "raylib" in fake.__name__ else vec
+import {NAME} as mod
+print("retry", mod.GradientRaylib.__name__)
+"""
+    )
+    first, retry = proc.stdout.strip().splitlines()
+    assert first.split()[0] == expected, proc.stdout
+    assert retry == "retry GradientRaylib"
+
+
+def test_larger_sibling_type_warns_and_loads():
+    proc = run_python(
+        FAKE_SETUP + f"""
+fake = types.ModuleType("kesa_ui.fast.ksvector2.ksvector2")
+class KsVector2(vec.KsVector2):
+    __slots__ = ("extra",)
+    __pyx_vtable__ = vec.KsVector2.__dict__["__pyx_vtable__"]
+fake.KsVector2 = KsVector2
+sys.modules[fake.__name__] = fake
+with warnings.catch_warnings(record=True) as caught:
+    warnings.simplefilter("always")
+    import {NAME}
+print([str(w.message) for w in caught if w.category is RuntimeWarning])
+"""
+    )
+    assert "size changed, may indicate binary incompatibility" in proc.stdout
+
+
+def test_published_attributes_in_order():
+    standard = {"__name__", "__doc__", "__loader__", "__file__", "__package__", "__spec__",
+                "__builtins__", "__path__"}
+    assert [k for k in vars(m) if k not in standard] == [
+        "GradientRaylib", "ClickGradient", "md", "GradientShader", "GradientPygame",
+        "GradientType", "__pyx_unpickle_GradientRaylib", "__pyx_unpickle_ClickGradient",
+        "__test__"]
+    assert m.__test__ == {} and not hasattr(m, "__path__")
+    from kesa_ui.core import GradientType, modules
+    assert m.md is modules and m.GradientType is GradientType
+    assert m.__pyx_unpickle_ClickGradient.__qualname__ == "__pyx_unpickle_ClickGradient"
+    assert m.__pyx_unpickle_ClickGradient.__module__ == NAME
+
+
+def test_member_tables():
+    import inspect
+
+    own = lambda cls: [k for k in vars(cls) if not k.startswith("__") or "cython" in k]
+    assert own(m.GradientRaylib) == [
+        "_ensure_resources", "generate_texture", "__reduce_cython__", "__setstate_cython__",
+        "transparency", "angle", "center", "colors", "raw_colors", "type"]
+    assert own(m.ClickGradient) == [
+        "set_weight", "set_center", "set_center_ksvec", "_recalculate_stops", "draw",
+        "__reduce_cython__", "__setstate_cython__", "weights"]
+    sig = lambda f: list(inspect.signature(f).parameters)
+    assert sig(m.GradientRaylib.generate_texture) == ["self", "width", "height"]
+    assert sig(m.ClickGradient.draw) == ["self", "x", "y", "width", "height"]
+    assert sig(m.ClickGradient.set_weight) == ["self", "index", "weight"]
+    assert sig(m.GradientRaylib.__setstate_cython__) == ["self", "__pyx_state"]
+    assert sig(m.__pyx_unpickle_GradientRaylib) == ["__pyx_type", "__pyx_checksum",
+                                                    "__pyx_state"]
+    for cls in (m.GradientRaylib, m.ClickGradient):
+        assert cls.__dict__["__reduce__"] is cls.__dict__["__reduce_cython__"]
+        assert cls.__dict__["__setstate__"] is cls.__dict__["__setstate_cython__"]
+        assert type(cls.__dict__["__pyx_vtable__"]).__name__ == "PyCapsule"
+        assert cls.__doc__ is None
+    assert m.ClickGradient.__mro__ == (m.ClickGradient, m.GradientRaylib, object)
+
+
+@pytest.mark.parametrize("cls_name", ["GradientRaylib", "ClickGradient"])
+def test_instances_have_no_dict_or_weakref_and_are_tracked(cls_name):
+    cls = getattr(m, cls_name)
+    g = cls([(1, 2, 3, 4)])
+    with pytest.raises(AttributeError):
+        g.anything = 1
+    with pytest.raises(TypeError):
+        weakref.ref(g)
+    assert gc.is_tracked(g)
+
+    class Py(cls):
+        pass
+
+    p = Py([])
+    p.anything = 1
+    assert weakref.ref(p)() is p
