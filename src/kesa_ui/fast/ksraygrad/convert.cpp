@@ -178,11 +178,15 @@ bool mapping_to_vector4(PyObject *item, Vector4 &out) {
         Ref value = Ref::steal(PyObject_GetItem(item, keys[i]));
         if (!value) {
             if (PyErr_ExceptionMatches(PyExc_KeyError)) {
+                // Raised "during the handling of" the KeyError, which becomes
+                // its context.
                 PyObject *key_error = PyErr_GetRaisedException();
+                PyObject *handled = PyErr_GetHandledException();
+                PyErr_SetHandledException(key_error);
                 PyErr_SetString(PyExc_ValueError, messages[i]);
-                PyObject *err = PyErr_GetRaisedException();
-                PyException_SetContext(err, key_error);
-                PyErr_SetRaisedException(err);
+                PyErr_SetHandledException(handled);
+                Py_XDECREF(handled);
+                Py_DECREF(key_error);
             }
             return false;
         }
