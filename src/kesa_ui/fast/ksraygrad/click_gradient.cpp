@@ -37,16 +37,22 @@ int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     if (colors == Py_None) return no_len_error();
     if (!reserve(self->weights, PyList_GET_SIZE(colors))) return -1;
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
-        Ref item = Ref::steal(PyList_GetItemRef(colors, i));
-        if (!item) return -1;
+        // Reading a weight runs no Python code.
         float w;
-        if (!item_weight(item.get(), w) || !append(self->weights, w)) return -1;
+        if (!item_weight(PyList_GET_ITEM(colors, i), w) || !append(self->weights, w)) return -1;
     }
     base->colors.clear();
     if (!reserve(base->colors, PyList_GET_SIZE(colors))) return -1;
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
-        Ref item = Ref::steal(PyList_GetItemRef(colors, i));
-        if (!item || !append_color(base->colors, item_color(item.get()))) return -1;
+        PyObject *item = PyList_GET_ITEM(colors, i);
+        Vector4 v;
+        float w;
+        if (fast_item(item, v, w)) {
+            if (!append(base->colors, v)) return -1;
+            continue;
+        }
+        Ref held = Ref::take(item);
+        if (!append_color(base->colors, item_color(item))) return -1;
     }
     return call_recalculate_stops(base);
 }

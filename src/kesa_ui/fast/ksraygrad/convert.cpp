@@ -13,6 +13,7 @@
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 
 #include <climits>
+#include <stdexcept>
 
 #include "kesa_ui/fast/ksraygrad/refs.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
@@ -45,10 +46,7 @@ constexpr long long kExactInDouble = 1LL << 53;
 
 // `item / 255` as a double, with Python's semantics.
 bool component(PyObject *item, double &out) {
-    if (PyFloat_CheckExact(item)) {
-        out = PyFloat_AS_DOUBLE(item) / 255.0;
-        return true;
-    }
+    if (fast_component(item, out)) return true;
     if (PyLong_CheckExact(item)) {
         int overflow = 0;
         long long v = PyLong_AsLongLongAndOverflow(item, &overflow);
@@ -146,7 +144,46 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
     return Vector4{c[0], c[1], c[2], c[3]};
 }
 
+namespace {
+
+// An exact list or tuple of exact floats converts without running Python
+// code, so it can go straight into `out`.
+bool all_exact_floats(PyObject *obj, Py_ssize_t &n) {
+    PyObject **items;
+    if (PyList_CheckExact(obj)) {
+        n = PyList_GET_SIZE(obj);
+        items = reinterpret_cast<PyListObject *>(obj)->ob_item;
+    } else if (PyTuple_CheckExact(obj)) {
+        n = PyTuple_GET_SIZE(obj);
+        items = reinterpret_cast<PyTupleObject *>(obj)->ob_item;
+    } else {
+        return false;
+    }
+    for (Py_ssize_t i = 0; i < n; i++) {
+        if (!PyFloat_CheckExact(items[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
+    Py_ssize_t n;
+    if (all_exact_floats(obj, n)) {
+        try {
+            out.resize(static_cast<size_t>(n));  // unchanged if this throws
+        } catch (const std::bad_alloc &) {
+            PyErr_NoMemory();
+            return false;
+        } catch (const std::length_error &) {
+            PyErr_SetString(PyExc_RuntimeError, "vector::reserve");
+            return false;
+        }
+        PyObject **items = PyList_CheckExact(obj) ? reinterpret_cast<PyListObject *>(obj)->ob_item
+                                                  : reinterpret_cast<PyTupleObject *>(obj)->ob_item;
+        for (Py_ssize_t i = 0; i < n; i++) out[static_cast<size_t>(i)] = narrow(PyFloat_AS_DOUBLE(items[i]));
+        return true;
+    }
     std::vector<float> result;
     auto step = [&](PyObject *item) {
         double d = as_double(item);

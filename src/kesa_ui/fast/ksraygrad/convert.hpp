@@ -34,6 +34,35 @@ int as_int32(PyObject *obj);
 // The same into a signed 64-bit value.
 long long as_int64(PyObject *obj);
 
+// `obj / 255` for an exact float or an exact int that fits a machine word:
+// false (and nothing set) for any other object.
+inline bool fast_component(PyObject *obj, double &out) {
+    if (PyFloat_CheckExact(obj)) {
+        out = PyFloat_AS_DOUBLE(obj) / 255.0;
+        return true;
+    }
+    if (PyLong_CheckExact(obj) && PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(obj))) {
+        // Compact ints are far below 2**53: exact as doubles, one rounding.
+        out = static_cast<double>(
+                  PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(obj))) /
+              255.0;
+        return true;
+    }
+    return false;
+}
+
+// tuple_to_vector4 for an exact tuple of at least four fast components,
+// without touching Python: false (and nothing set) otherwise.
+inline bool fast_vector4(PyObject *t, Vector4 &out) {
+    if (!PyTuple_CheckExact(t) || PyTuple_GET_SIZE(t) < 4) return false;
+    double c[4];
+    for (int i = 0; i < 4; i++) {
+        if (!fast_component(PyTuple_GET_ITEM(t, i), c[i])) return false;
+    }
+    out = Vector4{narrow(c[0]), narrow(c[1]), narrow(c[2]), narrow(c[3])};
+    return true;
+}
+
 // One colour tuple (r, g, b, a) on the 0..255 scale, each component divided
 // by 255 with Python's true division. `ok` is false on failure.
 Vector4 tuple_to_vector4(PyObject *t, bool &ok);

@@ -370,6 +370,29 @@ PyObject *item_color(PyObject *item) {
     return is_weighted(item) ? PyTuple_GET_ITEM(item, 0) : item;
 }
 
+bool fast_item(PyObject *item, Vector4 &color, float &weight) {
+    if (!PyTuple_CheckExact(item)) return false;
+    if (PyTuple_GET_SIZE(item) == 2) {
+        double w;
+        PyObject *w_obj = PyTuple_GET_ITEM(item, 1);
+        if (PyFloat_CheckExact(w_obj)) {
+            w = PyFloat_AS_DOUBLE(w_obj);
+        } else if (PyLong_CheckExact(w_obj) &&
+                   PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(w_obj))) {
+            w = static_cast<double>(
+                PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(w_obj)));
+        } else {
+            return false;
+        }
+        if (!fast_vector4(PyTuple_GET_ITEM(item, 0), color)) return false;
+        weight = narrow(w);
+        return true;
+    }
+    if (!fast_vector4(item, color)) return false;
+    weight = 1.0f;
+    return true;
+}
+
 int no_len_error() {
     PyErr_SetString(PyExc_TypeError, "object of type 'NoneType' has no len()");
     return -1;
@@ -416,10 +439,17 @@ int gradient_update_colors(GradientRaylibObject *self, PyObject *colors) {
     // Converting a colour may run Python code that changes the list, so its
     // length is read again at every step.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
-        Ref item = Ref::steal(PyList_GetItemRef(colors, i));
-        if (!item) return -1;
+        // Items of plain numbers convert without running Python code, so
+        // the list cannot change under them and a borrowed item is safe.
+        PyObject *item = PyList_GET_ITEM(colors, i);
+        Vector4 v;
         float w;
-        if (!append_color(self->colors, item_color(item.get())) || !item_weight(item.get(), w) ||
+        if (fast_item(item, v, w)) {
+            if (!append(self->colors, v) || !weights.push(w)) return -1;
+            continue;
+        }
+        Ref held = Ref::take(item);
+        if (!append_color(self->colors, item_color(item)) || !item_weight(item, w) ||
             !weights.push(w))
             return -1;
     }

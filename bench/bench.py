@@ -1,0 +1,130 @@
+"""Benchmarks of the gradient model's Python-facing operations.
+
+Prints nanoseconds per operation (the median of repeated runs; every
+operation is measured twice, interleaved with the others, and the faster of
+the two medians is kept) and the ratio to the builtin `complex(0.5, 0.5)`
+measured in the same run, so figures compare across machines.
+
+Run with `make bench` (it needs a display: constructing a gradient compiles
+the shared shader).
+"""
+
+import pickle
+import statistics
+import sys
+import time
+
+from kesa_ui.core.modules import rl
+
+rl.set_trace_log_level(rl.LOG_WARNING)
+rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
+rl.init_window(64, 64, "bench")
+
+from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib  # noqa: E402
+
+RUNS = 15
+TARGET_SECONDS = 0.02  # per run
+
+
+def colors(n, weighted=False):
+    plain = [((i * 37) % 256, (i * 91) % 256, (i * 13) % 256, 255) for i in range(n)]
+    return [(c, 1 + i % 3) for i, c in enumerate(plain)] if weighted else plain
+
+
+TWO, SIXTEEN_W, THREE = colors(2), colors(16, True), colors(3)
+SIXTEEN = colors(16)
+g16 = GradientRaylib(SIXTEEN)
+c3 = ClickGradient(THREE)
+c16 = ClickGradient(SIXTEEN)
+big = {n: (GradientRaylib(colors(n)), colors(n)) for n in (10, 1000, 100_000)}
+pickled16 = GradientRaylib(SIXTEEN_W)
+
+
+def weights_round_trip():
+    c16.weights = c16.weights
+
+
+def pickle_round_trip():
+    pickle.loads(pickle.dumps(pickled16))
+
+
+def assign_colors(n):
+    gradient, items = big[n]
+
+    def op():
+        gradient.colors = items
+
+    return op
+
+
+# (label, callable, per-item divisor, target ratio or None)
+OPERATIONS = [
+    ("GradientRaylib(2 colours)", lambda: GradientRaylib(TWO), 1, 2.5),
+    ("GradientRaylib(16 weighted colours)", lambda: GradientRaylib(SIXTEEN_W), 1, 10),
+    ("ClickGradient(3 colours)", lambda: ClickGradient(THREE), 1, 5),
+    ("colors = 16 colours", lambda: setattr(g16, "colors", SIXTEEN), 1, 8),
+    ("set_weight(1, 2.0)", lambda: c3.set_weight(1, 2.0), 1, 1.0),
+    ("set_center((0.3, 0.7))", lambda: c3.set_center((0.3, 0.7)), 1, 0.6),
+    ("weights read + write (16)", weights_round_trip, 1, 2.5),
+    ("colour update, 10 colours (per colour)", assign_colors(10), 10, 0.4),
+    ("colour update, 1,000 colours (per colour)", assign_colors(1000), 1000, 0.4),
+    ("colour update, 100,000 colours (per colour)", assign_colors(100_000), 100_000, 0.4),
+    ("pickle dumps + loads (16 colours)", pickle_round_trip, 1, None),
+]
+
+
+def floor():
+    complex(0.5, 0.5)
+
+
+def calibrate(fn):
+    n = 1
+    while True:
+        t = time.perf_counter_ns()
+        for _ in range(n):
+            fn()
+        elapsed = time.perf_counter_ns() - t
+        if elapsed > TARGET_SECONDS * 1e9 / 4:
+            return max(1, int(n * TARGET_SECONDS * 1e9 / elapsed))
+        n *= 2
+
+
+def one_run(fn, loops):
+    t = time.perf_counter_ns()
+    for _ in range(loops):
+        fn()
+    return (time.perf_counter_ns() - t) / loops
+
+
+def measure(entries):
+    """Median ns per call of each entry, every entry measured twice with the
+    runs interleaved; the faster median is kept."""
+    loops = [calibrate(fn) for fn in entries]
+    samples = [[[], []] for _ in entries]
+    for rep in range(2):
+        for _ in range(RUNS):
+            for i, fn in enumerate(entries):
+                samples[i][rep].append(one_run(fn, loops[i]))
+    return [min(statistics.median(a), statistics.median(b)) for a, b in samples]
+
+
+def main():
+    # The loop's own cost is part of every figure, floor included.
+    fns = [floor] + [op for _, op, _, _ in OPERATIONS]
+    results = measure(fns)
+    base = results[0]
+    print(f"floor: complex(0.5, 0.5) = {base:.1f} ns  (Python {sys.version.split()[0]})")
+    print(f"{'operation':46} {'ns/op':>10} {'ratio':>7} {'target':>7}")
+    missed = 0
+    for (label, _, per, target), ns in zip(OPERATIONS, results[1:]):
+        ns /= per
+        ratio = ns / base
+        mark = "" if target is None or ratio <= target else "  (above target)"
+        missed += bool(mark)
+        target_text = "report" if target is None else f"<= {target:g}"
+        print(f"{label:46} {ns:10.1f} {ratio:7.2f} {target_text:>7}{mark}")
+    print(f"{missed} operation(s) above target")
+
+
+if __name__ == "__main__":
+    main()
