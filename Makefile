@@ -5,7 +5,7 @@ PY     := python3.14
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
-.PHONY: build test test-asan build-asan bench clean
+.PHONY: build test test-asan build-asan test-refleaks build-dbg bench clean
 
 # In-place build: the extension modules land next to their packages in src/.
 build:
@@ -24,6 +24,16 @@ test-asan: build-asan
 	  LD_PRELOAD=$$(c++ -print-file-name=libasan.so):$$(c++ -print-file-name=libubsan.so) \
 	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  $(PYTEST) ../../tests'
+
+# The suite under python3.14-dbg against debug builds of every extension
+# (their own tree, debug ABI suffix), each test run repeatedly with the
+# interpreter's total reference count compared between rounds.
+build-dbg:
+	$(DEVENV) sh -c 'cmake -S . -B build/dbg $(CMAKE_GEN) -DPython_EXECUTABLE=/usr/bin/python3.14-dbg -DCMAKE_INSTALL_PREFIX=$$PWD/build/dbg/site >/dev/null && cmake --build build/dbg && cmake --install build/dbg >/dev/null'
+
+test-refleaks: build-dbg
+	$(DEVENV) --display sh -c 'cd build/dbg && PYTHONPATH=$$PWD/site:$$PWD/../../tests \
+	  python3.14-dbg -m pytest -q -p no:cacheprovider -p refleaks ../../tests'
 
 # Nanoseconds per operation of the model, and ratios to complex(0.5, 0.5).
 bench: build

@@ -6,9 +6,24 @@ at the end. Tests that need *no* window run their code in a subprocess (see
 support.run_python).
 """
 
+import os
+import sys
+from pathlib import Path
+
 import pytest
 
 from kesa_ui.core.modules import rl
+
+# Test-only extensions (tests/ext) are built into the build tree, not into
+# the package: KS_TEST_EXT_DIR names their directory (make test-asan points
+# it at the sanitizer build's); by default, the in-place build's.
+sys.path.insert(
+    0,
+    os.environ.get(
+        "KS_TEST_EXT_DIR",
+        str(Path(__file__).resolve().parent.parent / "build" / "inplace" / "tests-ext"),
+    ),
+)
 
 
 @pytest.fixture(scope="session", autouse=True)

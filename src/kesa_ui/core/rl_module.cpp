@@ -85,10 +85,16 @@ PyObject *rl_set_config_flags(PyObject *, PyObject *arg) {
     Py_RETURN_NONE;
 }
 
+// raylib's current log level (it keeps its own, with no getter).
+int trace_level = LOG_INFO;
+
+int trace_log_level() { return trace_level; }
+
 PyObject *rl_set_trace_log_level(PyObject *, PyObject *arg) {
     int level = PyLong_AsInt(arg);
     if (level == -1 && PyErr_Occurred()) return nullptr;
     SetTraceLogLevel(level);
+    trace_level = level;
     Py_RETURN_NONE;
 }
 
@@ -377,7 +383,7 @@ PyMethodDef rl_methods[] = {
 
 const KsRlApi rl_api = {
     &RlImage_Type,         &RlTexture_Type, &RlRenderTexture_Type, rl_texture_new,
-    rl_render_texture_new, require_window,  color_from_object,
+    rl_render_texture_new, require_window,  color_from_object,    trace_log_level,
 };
 
 struct EnumMember {

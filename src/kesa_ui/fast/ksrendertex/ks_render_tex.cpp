@@ -1,0 +1,288 @@
+// kesa_ui.fast.ksrendertex.ks_render_tex: KsRenderTexture, an off-screen
+// render target that owns its GPU objects.
+//
+// The instance layout is KsRenderTextureObject (siblings/ksrendertex.h):
+// `render_texture` is an rl.RenderTexture record (the object handed to
+// begin_texture_mode), `size` an exact KsVector2 of the pixel size, `loaded`
+// 1 until unload(). The GPU objects are released by unload() or on
+// destruction, and only while a raylib window exists: without one they went
+// away with their GL context. Releasing zeroes the ids in the shared
+// rl.RenderTexture record, so later uses of that record see it unloaded.
+//
+// c_fast_clear is called while the caller's texture, blend and shader modes
+// are active on this very target. It flushes raylib's pending batch, binds
+// the target's framebuffer if another one is bound, clears colour and depth
+// with glClear (unaffected by blending and shaders) and binds back what was
+// bound, so the caller's modes stay exactly as they were. glClear does obey
+// an active scissor rectangle, like raylib's ClearBackground.
+//
+// Calls of c_fast_clear go to kesa_raylib's test call log (call_log_api.h).
+#include <raylib.h>
+#include <rlgl.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "kesa_ui/core/rl_api.h"
+#include "kesa_ui/fast/ksraygrad/siblings/ksrendertex.h"
+#include "kesa_ui/fast/raylib/call_log_api.h"
+#include "kesa_ui/fast/raylib/ks_support.h"
+
+namespace {
+
+const KsRlApi *rl = nullptr;
+const KsCallLogApi *call_log = nullptr;
+PyTypeObject *vector2_type = nullptr;              // strong reference
+const KsVector2VTable *vector2_vtable = nullptr;
+
+extern PyTypeObject KsRenderTexture_Type;
+
+RenderTexture2D &gpu(KsRenderTextureObject *self) {
+    return reinterpret_cast<RlRenderTextureObject *>(self->render_texture)->render_texture;
+}
+
+// Releases the GPU objects once; no GL call without a window.
+void release(KsRenderTextureObject *self) {
+    if (!self->loaded) return;
+    self->loaded = 0;
+    RenderTexture2D &rt = gpu(self);
+    if (IsWindowReady() && rt.id != 0) {
+        rlDrawRenderBatchActive();  // pending draws may still sample or target it
+        UnloadRenderTexture(rt);
+    }
+    rt.id = 0;
+    rt.texture.id = 0;
+    rt.depth.id = 0;
+}
+
+// One side of the size, truncated toward zero: 1 to INT_MAX pixels.
+bool side_arg(double value, const char *what, int *out) {
+    if (!(value >= 1.0 && value < static_cast<double>(INT_MAX) + 1.0)) {  // also rejects NaN
+        PyErr_Format(PyExc_ValueError, "render texture %s must be from 1 to %d pixels, got %R",
+                     what, INT_MAX, ks::Ref::steal(PyFloat_FromDouble(value)).get());
+        return false;
+    }
+    *out = static_cast<int>(value);
+    return true;
+}
+
+// The largest side this GL accepts for both the colour texture and the depth
+// renderbuffer. raylib does not check, and sizes far beyond it crash inside
+// raylib, so larger requests are refused before it is called.
+int max_side() {
+    constexpr unsigned int gl_max_texture_size = 0x0D33;
+    constexpr unsigned int gl_max_renderbuffer_size = 0x84E8;
+    using GetIntegerv = void (*)(unsigned int, int *);
+    auto get = reinterpret_cast<GetIntegerv>(rlGetProcAddress("glGetIntegerv"));
+    int texture = 0, renderbuffer = 0;
+    if (get != nullptr) {
+        get(gl_max_texture_size, &texture);
+        get(gl_max_renderbuffer_size, &renderbuffer);
+    }
+    int side = std::min(texture, renderbuffer);
+    return side > 0 ? side : 1024;  // 1024: what every GL 3.3 guarantees
+}
+
+PyObject *make(PyTypeObject *type, PyObject *size_obj) {
+    if (size_obj == nullptr || !PyObject_TypeCheck(size_obj, vector2_type)) {
+        PyErr_Format(PyExc_TypeError, "size must be a KsVector2, not %.100s",
+                     size_obj == nullptr ? "NULL" : Py_TYPE(size_obj)->tp_name);
+        return nullptr;
+    }
+    const KsVector2Data &d = reinterpret_cast<KsVector2Object *>(size_obj)->data;
+    int width, height;
+    if (!side_arg(d.x, "width", &width) || !side_arg(d.y, "height", &height)) return nullptr;
+    if (rl->require_window() < 0) return nullptr;
+    const int limit = max_side();
+    if (width > limit || height > limit) {
+        PyErr_Format(PyExc_ValueError, "a %dx%d render texture exceeds the GPU's limit of %d pixels",
+                     width, height, limit);
+        return nullptr;
+    }
+
+    // Make the size vector and the instance first, so that nothing on the GPU
+    // needs undoing if they fail.
+    ks::Ref size = ks::Ref::steal(vector2_vtable->new_(width, height));
+    if (!size) return nullptr;
+    ks::Ref self_ref = ks::Ref::steal(type->tp_alloc(type, 0));
+    if (!self_ref) return nullptr;
+
+    // Loading a render texture binds and unbinds framebuffers: flush what is
+    // pending for the current target and rebind it afterwards, so this works
+    // inside a caller's texture mode too.
+    rlDrawRenderBatchActive();
+    unsigned int bound = rlGetActiveFramebuffer();
+    RenderTexture2D rt = LoadRenderTexture(width, height);
+    bool complete = rt.id != 0 && rlFramebufferComplete(rt.id);
+    if (bound != 0) rlEnableFramebuffer(bound); else rlDisableFramebuffer();
+    if (!complete) {
+        if (rt.id != 0) UnloadRenderTexture(rt);
+        PyErr_Format(PyExc_RuntimeError, "raylib could not create a %dx%d render texture", width,
+                     height);
+        return nullptr;
+    }
+    PyObject *record = rl->render_texture_new(rt);
+    if (record == nullptr) {
+        UnloadRenderTexture(rt);
+        return nullptr;
+    }
+    auto *self = reinterpret_cast<KsRenderTextureObject *>(self_ref.get());
+    self->render_texture = record;
+    self->size = reinterpret_cast<KsVector2Object *>(size.release());
+    self->loaded = 1;
+    return self_ref.release();
+}
+
+// --- C method table -----------------------------------------------------------
+
+PyObject *vtable_new(KsVector2Object *size) {
+    return make(&KsRenderTexture_Type, reinterpret_cast<PyObject *>(size));
+}
+
+int c_fast_clear(KsRenderTextureObject *self, PyObject *color) {
+    if (*call_log->hooked &&
+        call_log->enter(KS_CALL_c_fast_clear, Py_BuildValue("(O)", color ? color : Py_None)) < 0)
+        return -1;
+    if (self == nullptr ||
+        !PyObject_TypeCheck(reinterpret_cast<PyObject *>(self), &KsRenderTexture_Type)) {
+        PyErr_Format(PyExc_TypeError, "c_fast_clear needs a KsRenderTexture, not %.100s",
+                     self == nullptr ? "NULL" : Py_TYPE(reinterpret_cast<PyObject *>(self))->tp_name);
+        return -1;
+    }
+    Color c;
+    if (rl->color_from_object(color != nullptr ? color : Py_None, &c) < 0) return -1;
+    if (rl->require_window() < 0) return -1;
+    const unsigned int id = gpu(self).id;
+    if (!self->loaded || id == 0) {
+        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+        return -1;
+    }
+    rlDrawRenderBatchActive();  // what was drawn before the clear lands before it
+    const unsigned int bound = rlGetActiveFramebuffer();
+    if (bound != id) rlEnableFramebuffer(id);
+    rlClearColor(c.r, c.g, c.b, c.a);
+    rlClearScreenBuffers();
+    if (bound != id) {
+        if (bound != 0) rlEnableFramebuffer(bound); else rlDisableFramebuffer();
+    }
+    return 0;
+}
+
+KsRenderTextureVTable vtable = {vtable_new, c_fast_clear};
+
+// --- type ---------------------------------------------------------------------------
+
+PyObject *rt_new(PyTypeObject *type, PyObject *args, PyObject *kwds) {
+    static const char *kwlist[] = {"size", nullptr};
+    PyObject *size;
+    if (!PyArg_ParseTupleAndKeywords(args, kwds, "O:KsRenderTexture", const_cast<char **>(kwlist),
+                                     &size))
+        return nullptr;
+    return make(type, size);
+}
+
+void rt_dealloc(PyObject *op) {
+    auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    if (self->render_texture != nullptr) release(self);
+    Py_CLEAR(self->render_texture);
+    Py_CLEAR(self->size);
+    Py_TYPE(op)->tp_free(op);
+}
+
+PyObject *rt_repr(PyObject *op) {
+    auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    return PyUnicode_FromFormat("<KsRenderTexture id=%u %dx%d%s>", gpu(self).id,
+                                gpu(self).texture.width, gpu(self).texture.height,
+                                self->loaded ? "" : " unloaded");
+}
+
+PyObject *rt_unload(PyObject *op, PyObject *) {
+    release(reinterpret_cast<KsRenderTextureObject *>(op));
+    Py_RETURN_NONE;
+}
+
+PyObject *rt_fast_clear(PyObject *op, PyObject *color) {
+    if (c_fast_clear(reinterpret_cast<KsRenderTextureObject *>(op), color) < 0) return nullptr;
+    Py_RETURN_NONE;
+}
+
+PyObject *rt_get_render_texture(PyObject *op, void *) {
+    return Py_NewRef(reinterpret_cast<KsRenderTextureObject *>(op)->render_texture);
+}
+
+PyObject *rt_get_size(PyObject *op, void *) {
+    return Py_NewRef(reinterpret_cast<KsRenderTextureObject *>(op)->size);
+}
+
+PyObject *rt_get_loaded(PyObject *op, void *) {
+    return PyBool_FromLong(reinterpret_cast<KsRenderTextureObject *>(op)->loaded);
+}
+
+PyMethodDef rt_methods[] = {
+    {"unload", rt_unload, METH_NOARGS,
+     "unload()\n--\n\nReleases the GPU texture and framebuffer now (a second call does nothing)."},
+    {"fast_clear", rt_fast_clear, METH_O,
+     "fast_clear(color)\n--\n\nFills the whole target with an (r, g, b, a) colour, whatever\n"
+     "texture, blend or shader mode is active."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyGetSetDef rt_getset[] = {
+    {"render_texture", rt_get_render_texture, nullptr, "the rl.RenderTexture record", nullptr},
+    {"size", rt_get_size, nullptr, "the size in pixels, a KsVector2", nullptr},
+    {"loaded", rt_get_loaded, nullptr, "True until unload() released the GPU objects", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyTypeObject KsRenderTexture_Type = {
+    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
+    .tp_name = "kesa_ui.fast.ksrendertex.ks_render_tex.KsRenderTexture",
+    .tp_basicsize = sizeof(KsRenderTextureObject),
+    .tp_dealloc = rt_dealloc,
+    .tp_repr = rt_repr,
+    .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
+    .tp_doc = "KsRenderTexture(size)\n--\n\n"
+              "An off-screen render target of size.x by size.y pixels (size a KsVector2).",
+    .tp_methods = rt_methods,
+    .tp_getset = rt_getset,
+    .tp_new = rt_new,
+};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksrendertex.ks_render_tex",
+    "KsRenderTexture: an off-screen render target.", -1, nullptr, nullptr, nullptr, nullptr,
+    nullptr,
+};
+
+}  // namespace
+
+PyMODINIT_FUNC PyInit_ks_render_tex(void) {
+    if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return nullptr;
+    if (vector2_type == nullptr) {
+        PyTypeObject *type = ks::import_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2",
+                                             sizeof(KsVector2Object));
+        if (type == nullptr) return nullptr;
+        vector2_vtable = static_cast<const KsVector2VTable *>(ks::type_vtable(type));
+        if (vector2_vtable == nullptr) {
+            Py_DECREF(type);
+            return nullptr;
+        }
+        vector2_type = type;
+    }
+    if (call_log == nullptr) {
+        // PyCapsule_Import only walks attributes: import the module first.
+        ks::Ref wrapper = ks::Ref::steal(PyImport_ImportModule("kesa_ui.fast.raylib.kesa_raylib"));
+        if (!wrapper) return nullptr;
+        call_log = static_cast<const KsCallLogApi *>(PyCapsule_Import(KS_CALL_LOG_CAPSULE, 0));
+        if (call_log == nullptr) return nullptr;
+    }
+    if (PyType_Ready(&KsRenderTexture_Type) < 0) return nullptr;
+    if (ks::publish_vtable(&KsRenderTexture_Type, &vtable) < 0) return nullptr;
+    ks::Ref module = ks::Ref::steal(PyModule_Create(&module_def));
+    if (!module) return nullptr;
+#ifdef Py_GIL_DISABLED
+    PyUnstable_Module_SetGIL(module.get(), Py_MOD_GIL_USED);
+#endif
+    if (PyModule_AddType(module.get(), &KsRenderTexture_Type) < 0) return nullptr;
+    return module.release();
+}

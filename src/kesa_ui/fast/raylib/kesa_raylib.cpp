@@ -1,0 +1,438 @@
+// kesa_ui.fast.raylib.kesa_raylib: the raylib calls that gradient rendering
+// makes from C, published as C function pointers.
+//
+// __pyx_capi__ maps each function name of KS_RAYLIB_FUNCTIONS (siblings/
+// kesa_raylib.h) to a capsule named by the function's signature text and
+// holding the function's address; a consumer compares the name with its own
+// KS_RAYLIB_SIGNATURE before taking the pointer.
+//
+// Every function follows the same order: record the call in the test call
+// log (call_log.cpp; one branch while the log is off), fire an injected
+// failure, check the arguments (TypeError / ValueError), check that a raylib
+// window exists (RuntimeError, since raylib would crash without a GL
+// context), then call raylib. Void functions report failure by leaving an
+// exception set; callers test PyErr_Occurred() after each call.
+//
+// Arguments: a shader is a KsShader (subclasses allowed), a texture an
+// rl.Texture, a render target an rl.RenderTexture, rectangles 4-tuples of
+// numbers (x, y, width, height), the origin and vec2 values 2-tuples of
+// numbers, the tint a colour (r, g, b, a) of ints 0..255.
+#include <raylib.h>
+
+#include <climits>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "kesa_ui/core/rl_api.h"
+#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
+#include "kesa_ui/fast/raylib/call_log.h"
+#include "kesa_ui/fast/raylib/ks_support.h"
+
+namespace {
+
+const KsRlApi *rl = nullptr;               // the rl binding's C table
+PyTypeObject *shader_type = nullptr;       // KsShader (strong reference)
+PyTypeObject *vector2_type = nullptr;      // KsVector2 (strong reference)
+
+// The shader between begin_ksshader_mode and end_shader_mode. raylib keeps a
+// pointer to its location table while the mode lasts, so the shader is kept
+// alive until the mode ends.
+PyObject *active_shader = nullptr;
+
+// --- argument checks --------------------------------------------------------------
+
+// The caller's KsShaderObject* may really be None (or anything) cast.
+bool is_shader(KsShaderObject *s) {
+    return s != nullptr && PyObject_TypeCheck(reinterpret_cast<PyObject *>(s), shader_type);
+}
+
+bool is_vector2(KsVector2Object *v) {
+    return v != nullptr && PyObject_TypeCheck(reinterpret_cast<PyObject *>(v), vector2_type);
+}
+
+const char *type_name(const void *obj) {
+    return obj == nullptr ? "NULL" : Py_TYPE(static_cast<const PyObject *>(obj))->tp_name;
+}
+
+// The raylib Shader of a checked KsShader argument; false with an exception.
+bool shader_arg(KsShaderObject *s, Shader *out) {
+    if (!is_shader(s)) {
+        PyErr_Format(PyExc_TypeError, "shader must be a KsShader, not %.100s", type_name(s));
+        return false;
+    }
+    if (s->locs == nullptr) {
+        PyErr_SetString(PyExc_ValueError, "the shader holds no program");
+        return false;
+    }
+    *out = Shader{s->id, s->locs};
+    return true;
+}
+
+// Reads a tuple of exactly n numbers.
+bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, float *out) {
+    if (obj == nullptr || !PyTuple_Check(obj)) {
+        PyErr_Format(PyExc_TypeError, "%s must be a tuple of %zd numbers, not %.100s", what, n,
+                     type_name(obj));
+        return false;
+    }
+    if (PyTuple_GET_SIZE(obj) != n) {
+        PyErr_Format(PyExc_TypeError, "%s must be a tuple of %zd numbers, got %zd items", what, n,
+                     PyTuple_GET_SIZE(obj));
+        return false;
+    }
+    for (Py_ssize_t i = 0; i < n; i++) {
+        double v;
+        if (ks::read_double(PyTuple_GET_ITEM(obj, i), &v) < 0) return false;
+        out[i] = static_cast<float>(v);
+    }
+    return true;
+}
+
+bool rect_arg(PyObject *obj, const char *what, Rectangle *out) {
+    float v[4];
+    if (!numbers_arg(obj, 4, what, v)) return false;
+    *out = Rectangle{v[0], v[1], v[2], v[3]};
+    return true;
+}
+
+bool pair_arg(PyObject *obj, const char *what, Vector2 *out) {
+    float v[2];
+    if (!numbers_arg(obj, 2, what, v)) return false;
+    *out = Vector2{v[0], v[1]};
+    return true;
+}
+
+bool count_arg(size_t size, int *out) {
+    if (size > static_cast<size_t>(INT_MAX)) {
+        PyErr_SetString(PyExc_OverflowError, "too many uniform values");
+        return false;
+    }
+    *out = static_cast<int>(size);
+    return true;
+}
+
+// --- call log representations (new references; only built while hooked) ---------
+//
+// A value that cannot be represented as documented (the wrong type, say) is
+// recorded as given; the call then fails its argument check.
+
+PyObject *given(const void *obj) {
+    return Py_NewRef(obj == nullptr ? Py_None : static_cast<PyObject *>(const_cast<void *>(obj)));
+}
+
+PyObject *shader_rep(KsShaderObject *s) {
+    return is_shader(s) ? PyLong_FromUnsignedLong(s->id) : given(s);
+}
+
+PyObject *texture_rep(PyObject *obj) {
+    if (obj != nullptr && PyObject_TypeCheck(obj, rl->texture_type))
+        return PyLong_FromUnsignedLong(reinterpret_cast<RlTextureObject *>(obj)->texture.id);
+    return given(obj);
+}
+
+PyObject *target_rep(PyObject *obj) {
+    if (obj != nullptr && PyObject_TypeCheck(obj, rl->render_texture_type))
+        return PyLong_FromUnsignedLong(
+            reinterpret_cast<RlRenderTextureObject *>(obj)->render_texture.id);
+    return given(obj);
+}
+
+PyObject *pair_rep(PyObject *obj) {
+    if (PyErr_Occurred()) return nullptr;  // an earlier representation failed
+    float v[2];
+    if (numbers_arg(obj, 2, "value", v)) return Py_BuildValue("(dd)", double(v[0]), double(v[1]));
+    PyErr_Clear();
+    return given(obj);
+}
+
+PyObject *vector2_rep(KsVector2Object *v) {
+    return is_vector2(v) ? Py_BuildValue("(dd)", v->data.x, v->data.y) : given(v);
+}
+
+PyObject *vec4_list_rep(const std::vector<Vector4> &values) {
+    ks::Ref list = ks::Ref::steal(PyList_New(static_cast<Py_ssize_t>(values.size())));
+    if (!list) return nullptr;
+    for (size_t i = 0; i < values.size(); i++) {
+        const Vector4 &v = values[i];
+        PyObject *item = Py_BuildValue("(dddd)", double(v.x), double(v.y), double(v.z), double(v.w));
+        if (item == nullptr) return nullptr;
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
+    }
+    return list.release();
+}
+
+PyObject *float_list_rep(const std::vector<float> &values) {
+    ks::Ref list = ks::Ref::steal(PyList_New(static_cast<Py_ssize_t>(values.size())));
+    if (!list) return nullptr;
+    for (size_t i = 0; i < values.size(); i++) {
+        PyObject *item = PyFloat_FromDouble(values[i]);
+        if (item == nullptr) return nullptr;
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
+    }
+    return list.release();
+}
+
+// Records the call and fires an injected failure; `build` makes the args
+// tuple and runs only while the log is hooked. false with an exception set.
+template <typename Build>
+inline bool enter(KsCallId id, Build build) {
+    if (!ks_log::hooked) [[likely]]
+        return true;
+    return ks_log::enter(id, build()) == 0;
+}
+
+PyObject *no_args() { return PyTuple_New(0); }
+
+// --- the fourteen functions ----------------------------------------------------------
+
+PyObject *begin_ksshader_mode(KsShaderObject *shader) {
+    if (!enter(KS_CALL_begin_ksshader_mode, [&] { return Py_BuildValue("(N)", shader_rep(shader)); }))
+        return nullptr;
+    Shader s;
+    if (!shader_arg(shader, &s) || rl->require_window() < 0) return nullptr;
+    BeginShaderMode(s);
+    // After the switch: raylib has let go of the previous shader's table.
+    Py_XSETREF(active_shader, Py_NewRef(reinterpret_cast<PyObject *>(shader)));
+    Py_RETURN_NONE;
+}
+
+int get_ksshader_location(KsShaderObject *shader, PyObject *name) {
+    if (!enter(KS_CALL_get_ksshader_location,
+               [&] { return Py_BuildValue("(NN)", shader_rep(shader), given(name)); }))
+        return -1;
+    Shader s;
+    if (!shader_arg(shader, &s)) return -1;
+    if (name == nullptr || !PyUnicode_Check(name)) {
+        PyErr_Format(PyExc_TypeError, "uniform name must be str, not %.100s", type_name(name));
+        return -1;
+    }
+    Py_ssize_t size;
+    const char *text = PyUnicode_AsUTF8AndSize(name, &size);
+    if (text == nullptr) return -1;
+    if (std::strlen(text) != static_cast<size_t>(size)) {
+        PyErr_SetString(PyExc_ValueError, "uniform name contains a NUL character");
+        return -1;
+    }
+    if (rl->require_window() < 0) return -1;
+    return GetShaderLocation(s, text);
+}
+
+void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObject *origin,
+                      float rotation, PyObject *tint) {
+    if (!enter(KS_CALL_draw_texture_pro, [&] {
+            return Py_BuildValue("(NNNNdN)", texture_rep(texture), given(source), given(dest),
+                                 given(origin), double(rotation), given(tint));
+        }))
+        return;
+    if (texture == nullptr || !PyObject_TypeCheck(texture, rl->texture_type)) {
+        PyErr_Format(PyExc_TypeError, "texture must be an rl.Texture, not %.100s",
+                     type_name(texture));
+        return;
+    }
+    Rectangle src, dst;
+    Vector2 org;
+    Color color;
+    if (!rect_arg(source, "source", &src) || !rect_arg(dest, "dest", &dst) ||
+        !pair_arg(origin, "origin", &org))
+        return;
+    if (tint == nullptr) tint = Py_None;
+    if (rl->color_from_object(tint, &color) < 0 || rl->require_window() < 0) return;
+    DrawTexturePro(reinterpret_cast<RlTextureObject *>(texture)->texture, src, dst, org, rotation,
+                   color);
+}
+
+void begin_texture_mode(PyObject *target) {
+    if (!enter(KS_CALL_begin_texture_mode, [&] { return Py_BuildValue("(N)", target_rep(target)); }))
+        return;
+    if (target == nullptr || !PyObject_TypeCheck(target, rl->render_texture_type)) {
+        PyErr_Format(PyExc_TypeError, "target must be an rl.RenderTexture, not %.100s",
+                     type_name(target));
+        return;
+    }
+    const RenderTexture2D &rt = reinterpret_cast<RlRenderTextureObject *>(target)->render_texture;
+    if (rl->require_window() < 0) return;
+    if (rt.id == 0) {
+        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+        return;
+    }
+    BeginTextureMode(rt);
+}
+
+void end_blend_mode(void) {
+    if (!enter(KS_CALL_end_blend_mode, no_args) || rl->require_window() < 0) return;
+    EndBlendMode();
+}
+
+void end_shader_mode(void) {
+    if (!enter(KS_CALL_end_shader_mode, no_args)) return;
+    if (rl->require_window() == 0) EndShaderMode();
+    // raylib no longer uses the shader (or its GL context is gone).
+    Py_CLEAR(active_shader);
+}
+
+void end_texture_mode(void) {
+    if (!enter(KS_CALL_end_texture_mode, no_args) || rl->require_window() < 0) return;
+    EndTextureMode();
+}
+
+void begin_blend_mode(int mode) {
+    if (!enter(KS_CALL_begin_blend_mode, [&] { return Py_BuildValue("(i)", mode); })) return;
+    if (mode < BLEND_ALPHA || mode > BLEND_CUSTOM_SEPARATE) {
+        PyErr_Format(PyExc_ValueError, "%d is not a raylib blend mode", mode);
+        return;
+    }
+    if (rl->require_window() < 0) return;
+    BeginBlendMode(mode);
+}
+
+void set_ksshader_value_vec2_tuple(KsShaderObject *shader, int loc, PyObject *value) {
+    if (!enter(KS_CALL_set_ksshader_value_vec2_tuple,
+               [&] { return Py_BuildValue("(NiN)", shader_rep(shader), loc, pair_rep(value)); }))
+        return;
+    Shader s;
+    Vector2 v;
+    if (!shader_arg(shader, &s) || !pair_arg(value, "value", &v) || rl->require_window() < 0)
+        return;
+    SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC2);
+}
+
+void set_ksshader_value_float(KsShaderObject *shader, int loc, float value) {
+    if (!enter(KS_CALL_set_ksshader_value_float,
+               [&] { return Py_BuildValue("(Nid)", shader_rep(shader), loc, double(value)); }))
+        return;
+    Shader s;
+    if (!shader_arg(shader, &s) || rl->require_window() < 0) return;
+    SetShaderValue(s, loc, &value, SHADER_UNIFORM_FLOAT);
+}
+
+void set_ksshader_value_int(KsShaderObject *shader, int loc, int value) {
+    if (!enter(KS_CALL_set_ksshader_value_int,
+               [&] { return Py_BuildValue("(Nii)", shader_rep(shader), loc, value); }))
+        return;
+    Shader s;
+    if (!shader_arg(shader, &s) || rl->require_window() < 0) return;
+    SetShaderValue(s, loc, &value, SHADER_UNIFORM_INT);
+}
+
+void set_ksshader_value_vec4_v(KsShaderObject *shader, int loc, std::vector<Vector4> values) {
+    if (!enter(KS_CALL_set_ksshader_value_vec4_v, [&] {
+            return Py_BuildValue("(NiN)", shader_rep(shader), loc, vec4_list_rep(values));
+        }))
+        return;
+    Shader s;
+    int count;
+    if (!shader_arg(shader, &s) || !count_arg(values.size(), &count) || rl->require_window() < 0)
+        return;
+    if (count > 0) SetShaderValueV(s, loc, values.data(), SHADER_UNIFORM_VEC4, count);
+}
+
+void set_ksshader_value_float_v(KsShaderObject *shader, int loc, std::vector<float> values) {
+    if (!enter(KS_CALL_set_ksshader_value_float_v, [&] {
+            return Py_BuildValue("(NiN)", shader_rep(shader), loc, float_list_rep(values));
+        }))
+        return;
+    Shader s;
+    int count;
+    if (!shader_arg(shader, &s) || !count_arg(values.size(), &count) || rl->require_window() < 0)
+        return;
+    if (count > 0) SetShaderValueV(s, loc, values.data(), SHADER_UNIFORM_FLOAT, count);
+}
+
+void set_ksshader_value_vec2_ksvec(KsShaderObject *shader, int loc, KsVector2Object *value) {
+    if (!enter(KS_CALL_set_ksshader_value_vec2_ksvec,
+               [&] { return Py_BuildValue("(NiN)", shader_rep(shader), loc, vector2_rep(value)); }))
+        return;
+    Shader s;
+    if (!shader_arg(shader, &s)) return;
+    if (!is_vector2(value)) {
+        PyErr_Format(PyExc_TypeError, "value must be a KsVector2, not %.100s", type_name(value));
+        return;
+    }
+    if (rl->require_window() < 0) return;
+    Vector2 v{static_cast<float>(value->data.x), static_cast<float>(value->data.y)};
+    SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC2);
+}
+
+// Compile-time check that each definition above has exactly the type the
+// shared table declares (the capsules below cast nothing).
+#define KS_CHECK_TYPE(name, ret, params) \
+    static_assert(std::is_same_v<decltype(&name), ks_raylib::name##_fn>, #name);
+KS_RAYLIB_FUNCTIONS(KS_CHECK_TYPE)
+#undef KS_CHECK_TYPE
+
+// --- module ---------------------------------------------------------------------------
+
+int add_capi(PyObject *module) {
+    ks::Ref capi = ks::Ref::steal(PyDict_New());
+    if (!capi) return -1;
+    // The capsule names are string literals, so they outlive every capsule.
+#define KS_ADD_CAPSULE(name, ret, params)                                                   \
+    {                                                                                       \
+        ks::Ref capsule = ks::Ref::steal(PyCapsule_New(                                     \
+            reinterpret_cast<void *>(static_cast<ks_raylib::name##_fn>(name)),              \
+            KS_RAYLIB_SIGNATURE(ret, params), nullptr));                                    \
+        if (!capsule || PyDict_SetItemString(capi.get(), #name, capsule.get()) < 0) return -1; \
+    }
+    KS_RAYLIB_FUNCTIONS(KS_ADD_CAPSULE)
+#undef KS_ADD_CAPSULE
+    return PyModule_Add(module, "__pyx_capi__", capi.release());
+}
+
+PyMethodDef module_methods[] = {
+    {"start_call_log", ks_log::start, METH_NOARGS,
+     "start_call_log()\n--\n\nClears any earlier record and starts recording calls."},
+    {"stop_call_log", ks_log::stop, METH_NOARGS,
+     "stop_call_log()\n--\n\nStops recording and returns the list of (name, args) pairs."},
+    {"inject_failure", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(ks_log::inject_failure)),
+     METH_FASTCALL,
+     "inject_failure(name, exception)\n--\n\n"
+     "Makes the next call of the named function raise `exception` once (None withdraws it)."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+void module_free(void *) {
+    ks_log::release_all();
+    Py_CLEAR(active_shader);
+    Py_CLEAR(shader_type);
+    Py_CLEAR(vector2_type);
+}
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT,
+    "kesa_ui.fast.raylib.kesa_raylib",
+    "The raylib calls of gradient rendering, as C functions in __pyx_capi__, and the\n"
+    "test call log (start_call_log, stop_call_log, inject_failure).",
+    -1,
+    module_methods,
+    nullptr,
+    nullptr,
+    nullptr,
+    module_free,
+};
+
+}  // namespace
+
+PyMODINIT_FUNC PyInit_kesa_raylib(void) {
+    // Bind the types first: the functions check their arguments against them.
+    if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return nullptr;
+    if (shader_type == nullptr &&
+        (shader_type = ks::import_type("kesa_ui.fast.ksshader.ksshader", "KsShader",
+                                       sizeof(KsShaderObject))) == nullptr)
+        return nullptr;
+    if (vector2_type == nullptr &&
+        (vector2_type = ks::import_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2",
+                                        sizeof(KsVector2Object))) == nullptr)
+        return nullptr;
+    ks::Ref module = ks::Ref::steal(PyModule_Create(&module_def));
+    if (!module) return nullptr;
+#ifdef Py_GIL_DISABLED
+    PyUnstable_Module_SetGIL(module.get(), Py_MOD_GIL_USED);
+#endif
+    if (add_capi(module.get()) < 0 ||
+        PyModule_Add(module.get(), "_call_log_api",
+                     PyCapsule_New(const_cast<KsCallLogApi *>(&ks_log::api), KS_CALL_LOG_CAPSULE,
+                                   nullptr)) < 0)
+        return nullptr;
+    return module.release();
+}

@@ -1,0 +1,1 @@
+"""kesa_ui.rendering: renderers that do not go through raylib."""
