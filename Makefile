@@ -32,7 +32,7 @@ build-dbg:
 	$(DEVENV) sh -c 'cmake -S . -B build/dbg $(CMAKE_GEN) -DPython_EXECUTABLE=/usr/bin/python3.14-dbg -DCMAKE_INSTALL_PREFIX=$$PWD/build/dbg/site >/dev/null && cmake --build build/dbg && cmake --install build/dbg >/dev/null'
 
 test-refleaks: build-dbg
-	$(DEVENV) --display sh -c 'cd build/dbg && PYTHONPATH=$$PWD/site:$$PWD/../../tests \
+	$(DEVENV) --display sh -c 'cd build/dbg && PYTHONPATH=$$PWD/site:$$PWD/../../tests KS_TEST_EXT_DIR=$$PWD/tests-ext \
 	  python3.14-dbg -m pytest -q -p no:cacheprovider -p refleaks ../../tests'
 
 # Nanoseconds per operation of the model, and ratios to complex(0.5, 0.5).

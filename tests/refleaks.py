@@ -15,7 +15,7 @@ import sys
 
 import pytest
 
-WARMUP, ROUNDS = 3, 4
+WARMUP, ROUNDS = 8, 4
 
 
 def pytest_configure(config):

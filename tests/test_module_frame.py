@@ -177,3 +177,23 @@ def test_instances_have_no_dict_or_weakref_and_are_tracked(cls_name):
     p = Py([])
     p.anything = 1
     assert weakref.ref(p)() is p
+
+
+def test_python_subclasses_keep_their_type_alive_through_many_instances():
+    # Each instance holds one reference to its Python class; releasing more
+    # than that frees the class under its remaining instances.
+    run_python(
+        f"""
+        import gc, sys
+        from {NAME} import ClickGradient, GradientRaylib
+        for base in (GradientRaylib, ClickGradient):
+            Sub = type("Sub", (base,), {{}})
+            before = sys.getrefcount(Sub)
+            for _ in range(1000):
+                obj = Sub.__new__(Sub)
+                obj.cycle = obj
+                del obj
+            gc.collect()
+            assert sys.getrefcount(Sub) == before, (sys.getrefcount(Sub), before)
+        """
+    )

@@ -39,8 +39,8 @@ PyObject *gradient_new(PyTypeObject *type, PyObject *, PyObject *) {
 }
 
 int gradient_traverse(PyObject *obj, visitproc visit, void *arg) {
+    // The class is static; a Python subclass's own traverse visits its type.
     auto *self = reinterpret_cast<GradientRaylibObject *>(obj);
-    Py_VISIT(Py_TYPE(obj));
     Py_VISIT(self->raw_colors);
     Py_VISIT(self->center);
     Py_VISIT(self->type);
@@ -64,9 +64,8 @@ void gradient_dealloc(PyObject *obj) {
     Py_CLEAR(self->raw_colors);
     Py_CLEAR(self->center);
     Py_CLEAR(self->type);
-    PyTypeObject *type = Py_TYPE(obj);
-    type->tp_free(obj);
-    if (type->tp_flags & Py_TPFLAGS_HEAPTYPE) Py_DECREF(type);
+    // A Python subclass's dealloc releases its type after this returns.
+    Py_TYPE(obj)->tp_free(obj);
 }
 
 // --- construction ----------------------------------------------------------------
