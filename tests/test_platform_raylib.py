@@ -438,11 +438,12 @@ NAMES = ["c_fast_clear", *kesa_raylib.__pyx_capi__]
 
 
 @pytest.mark.parametrize("name", NAMES)
-@pytest.mark.parametrize("exc", [LookupError("injected"), KeyError])
-def test_injected_failure_fires_once_after_the_call_is_recorded(env, name, exc):
+# An instance is made per run: a raised instance keeps its traceback.
+@pytest.mark.parametrize("make_exc", [lambda: LookupError("injected"), lambda: KeyError])
+def test_injected_failure_fires_once_after_the_call_is_recorded(env, name, make_exc):
     call = calls(env)[name]
     kesa_raylib.start_call_log()
-    kesa_raylib.inject_failure(name, exc)
+    kesa_raylib.inject_failure(name, make_exc())
     with pytest.raises(LookupError):
         call()
     call()  # once only
