@@ -5,7 +5,7 @@ PY     := python3.14
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
-.PHONY: build test test-asan build-asan test-refleaks build-dbg bench clean
+.PHONY: build test test-asan build-asan test-refleaks build-dbg bench fuzz clean
 
 # In-place build: the extension modules land next to their packages in src/.
 build:
@@ -34,6 +34,19 @@ build-dbg:
 test-refleaks: build-dbg
 	$(DEVENV) --display sh -c 'cd build/dbg && PYTHONPATH=$$PWD/site:$$PWD/../../tests KS_TEST_EXT_DIR=$$PWD/tests-ext \
 	  python3.14-dbg -m pytest -q -p no:cacheprovider -p refleaks ../../tests'
+
+# Hostile-input properties, run for FUZZ_SECONDS against the sanitizer build
+# with fresh seeds, so memory errors show up as failures too.
+FUZZ_SECONDS ?= 600
+fuzz: build-asan
+	$(DEVENV) --display sh -c 'cd build/asan && end=$$(( $$(date +%s) + $(FUZZ_SECONDS) )); \
+	  while [ $$(date +%s) -lt $$end ]; do \
+	    PYTHONPATH=$$PWD/site KS_HYPOTHESIS_PROFILE=fuzz \
+	    LD_PRELOAD=$$(c++ -print-file-name=libasan.so):$$(c++ -print-file-name=libubsan.so) \
+	    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    $(PYTEST) -x --hypothesis-seed=$$(od -An -N4 -tu4 /dev/urandom | tr -d " ") \
+	      ../../tests/test_hostile.py || exit 1; \
+	  done'
 
 # Nanoseconds per operation of the model, and ratios to complex(0.5, 0.5).
 bench: build
