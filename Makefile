@@ -5,7 +5,7 @@ PY     := python3.14
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
-.PHONY: build test test-asan build-asan test-refleaks build-dbg bench fuzz clean
+.PHONY: build test test-asan build-asan test-wheel test-refleaks build-dbg bench fuzz clean
 
 # In-place build: the extension modules land next to their packages in src/.
 build:
@@ -20,10 +20,23 @@ build-asan:
 	$(DEVENV) sh -c 'cmake -S . -B build/asan $(CMAKE_GEN) -DKS_SANITIZE=ON -DCMAKE_INSTALL_PREFIX=$$PWD/build/asan/site >/dev/null && cmake --build build/asan && cmake --install build/asan >/dev/null'
 
 test-asan: build-asan
-	$(DEVENV) --display sh -c 'cd build/asan && PYTHONPATH=$$PWD/site KS_TEST_EXT_DIR=$$PWD/tests-ext \
+	$(DEVENV) --display sh -c 'cd build/asan && PYTHONPATH=$$PWD/site KS_TEST_EXT_DIR=$$PWD/tests-ext KS_EXPECT_PACKAGE_IN=$$PWD/site \
 	  LD_PRELOAD=$$(c++ -print-file-name=libasan.so):$$(c++ -print-file-name=libubsan.so) \
 	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  $(PYTEST) ../../tests'
+
+# A wheel built from a clean copy of the committed tree (no network, no build
+# isolation, no dependency resolution: there is no PyPI), installed into a
+# virtual environment that sees the toolchain's pytest and numpy, and the
+# suite run against it from outside src/ with PYTHONPATH unset.
+test-wheel: build
+	rm -rf build/wheel && mkdir -p build/wheel/tree
+	git archive HEAD | tar -x -C build/wheel/tree
+	$(DEVENV) sh -c 'cd build/wheel && $(PY) -m pip wheel -q --no-build-isolation --no-index --no-deps -w dist ./tree \
+	  && $(PY) -m venv --system-site-packages venv && venv/bin/pip install -q --no-index --no-deps dist/*.whl'
+	$(DEVENV) --display sh -c 'cd build/wheel && unset PYTHONPATH && \
+	  KS_TEST_EXT_DIR=$$PWD/../inplace/tests-ext KS_EXPECT_PACKAGE_IN=$$PWD/venv \
+	  venv/bin/python -m pytest -q -p no:cacheprovider tree/tests'
 
 # The suite under python3.14-dbg against debug builds of every extension
 # (their own tree, debug ABI suffix), each test run repeatedly with the

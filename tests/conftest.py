@@ -26,6 +26,17 @@ sys.path.insert(
 )
 
 
+# When the suite tests an installed copy (make test-wheel, make test-asan),
+# KS_EXPECT_PACKAGE_IN names the directory the package must come from, so a
+# stray source tree on sys.path cannot stand in for it.
+_expected = os.environ.get("KS_EXPECT_PACKAGE_IN")
+if _expected:
+    import kesa_ui.fast.ksraygrad.ksraygrad as _module
+
+    if not Path(_module.__file__).resolve().is_relative_to(Path(_expected).resolve()):
+        raise pytest.UsageError(f"testing {_module.__file__}, not the copy in {_expected}")
+
+
 @pytest.fixture(scope="session", autouse=True)
 def window():
     rl.set_trace_log_level(rl.LOG_WARNING)
