@@ -9,10 +9,13 @@ Run with `make bench` (it needs a display: constructing a gradient compiles
 the shared shader).
 """
 
+import os
 import pickle
 import statistics
+import subprocess
 import sys
 import time
+from pathlib import Path
 
 from kesa_ui.core.modules import rl
 
@@ -20,6 +23,7 @@ rl.set_trace_log_level(rl.LOG_WARNING)
 rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
 rl.init_window(64, 64, "bench")
 
+from kesa_ui.fast import GradientShader  # noqa: E402
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib  # noqa: E402
 
 RUNS = 15
@@ -108,6 +112,39 @@ def measure(entries):
     return [min(statistics.median(a), statistics.median(b)) for a, b in samples]
 
 
+DRAW_SIZE, DRAW_LOOPS = 64, 2000
+
+
+def draw_per_call():
+    """ns per ClickGradient.draw into a render texture, best of 5 runs."""
+    c = ClickGradient(THREE, transparency=128)
+    c.set_center((0.3, 0.7))
+    target = rl.load_render_texture(DRAW_SIZE, DRAW_SIZE)
+    best = float("inf")
+    for _ in range(5):
+        rl.begin_texture_mode(target)
+        t = time.perf_counter_ns()
+        for _ in range(DRAW_LOOPS):
+            c.draw(0, 0, DRAW_SIZE, DRAW_SIZE)
+        best = min(best, (time.perf_counter_ns() - t) / DRAW_LOOPS)
+        rl.end_texture_mode()
+    rl.unload_render_texture(target)
+    return best
+
+
+def draw_floor():
+    """The same draw from C (bench/draw_floor.c), or None when not built."""
+    root = Path(__file__).resolve().parent.parent
+    exe = Path(os.environ.get("KS_DRAW_FLOOR", root / "build" / "inplace" / "draw_floor"))
+    if not exe.exists():
+        return None
+    shader = root / "build" / "draw_floor.fs"
+    shader.write_text(GradientShader.FRAGMENT_SHADER)
+    out = subprocess.run([str(exe), str(shader), str(len(THREE)), str(DRAW_LOOPS)],
+                         capture_output=True, text=True, check=True)
+    return float(out.stdout.split()[-1])
+
+
 def main():
     # The loop's own cost is part of every figure, floor included.
     fns = [floor] + [op for _, op, _, _ in OPERATIONS]
@@ -123,6 +160,16 @@ def main():
         missed += bool(mark)
         target_text = "report" if target is None else f"<= {target:g}"
         print(f"{label:46} {ns:10.1f} {ratio:7.2f} {target_text:>7}{mark}")
+    draw_ns, floor_ns = draw_per_call(), draw_floor()
+    if floor_ns is None:
+        print(f"{'ClickGradient.draw (3 colours, 64x64)':46} {draw_ns:10.1f}   (no C floor built)")
+    else:
+        ratio = draw_ns / floor_ns
+        mark = "" if ratio <= 1.5 else "  (above target)"
+        missed += bool(mark)
+        print(f"{'ClickGradient.draw (3 colours, 64x64)':46} {draw_ns:10.1f} "
+              f"{ratio:7.2f} {'<= 1.5':>7}{mark}   ratio to the same draw from C: "
+              f"{floor_ns:.1f} ns")
     print(f"{missed} operation(s) above target")
 
 

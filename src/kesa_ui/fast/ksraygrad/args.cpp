@@ -59,8 +59,8 @@ bool check_required(const Params &p, PyObject **out) {
 
 }  // namespace
 
-bool bind_args(const Params &p, PyObject *const *args, size_t nargsf, PyObject *kwnames,
-               PyObject **out) {
+bool bind_args_slow(const Params &p, PyObject *const *args, size_t nargsf, PyObject *kwnames,
+                    PyObject **out) {
     Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     if (!check_positional(p, nargs)) return false;
     for (int i = 0; i < p.count; i++) out[i] = i < nargs ? args[i] : nullptr;
