@@ -11,8 +11,12 @@ PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 build:
 	$(DEVENV) sh -c 'cmake -S . -B build/inplace $(CMAKE_GEN) -DKS_INPLACE=ON >/dev/null && cmake --build build/inplace'
 
+# The whole suite, then again against the sanitizer build and an installed
+# wheel.
 test: build
 	$(DEVENV) --display $(PYTEST) tests
+	$(MAKE) test-asan
+	$(MAKE) test-wheel
 
 # The suite against modules built with AddressSanitizer and UBSan, installed
 # with the package's Python files into a tree of their own.

@@ -159,12 +159,7 @@ PyObject *set_center(PyObject *obj, PyObject *const *args, size_t nargsf, PyObje
         PyErr_SetString(PyExc_IndexError, "tuple index out of range");
         return KS_TRACEBACK(QN("set_center")), nullptr;
     }
-    PyObject *cx = PyTuple_GET_ITEM(center, 0), *cy = PyTuple_GET_ITEM(center, 1);
-    double x = as_double(cx);
-    if (x == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center")), nullptr;
-    double y = as_double(cy);
-    if (y == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center")), nullptr;
-    Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
+    Ref vec = Ref::steal(vector_from_pair(PyTuple_GET_ITEM(center, 0), PyTuple_GET_ITEM(center, 1)));
     if (!vec) return KS_TRACEBACK(QN("set_center")), nullptr;
     replace_field(click_of(obj)->base.center, std::move(vec));
     Py_RETURN_NONE;
