@@ -427,3 +427,14 @@ def test_nan_and_infinities_pass_through():
     c = colors(g)[0]
     assert math.isnan(c[0]) and c[1] == math.inf and c[2] == math.inf
     assert g.angle == -math.inf
+
+
+def test_set_center_ksvec_reads_through_attribute_access():
+    class Shifted(KsVector2):
+        @property
+        def x(self):
+            return 5.0
+
+    c = ClickGradient([RED])
+    c.set_center_ksvec(Shifted(1, 2))
+    assert (c.center.x, c.center.y) == (5.0, 2.0) and type(c.center) is KsVector2
