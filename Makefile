@@ -5,7 +5,7 @@ PY     := python3.14
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
-.PHONY: build test test-asan build-asan test-wheel test-refleaks build-dbg bench fuzz clean
+.PHONY: build test test-asan build-asan test-wheel test-refleaks build-dbg bench fuzz demo clean
 
 # In-place build: the extension modules land next to their packages in src/.
 build:
@@ -68,6 +68,11 @@ fuzz: build-asan
 # Nanoseconds per operation of the model, and ratios to complex(0.5, 0.5).
 bench: build
 	$(DEVENV) --display $(PY) bench/bench.py
+
+# A gallery of every kind of gradient, rendered under a hidden window into
+# gallery/gallery.png (git-ignored); the PNG's absolute path is the last line.
+demo: build
+	$(DEVENV) --display $(PY) -m kesa_ui.fast.ksraygrad.demo
 
 clean:
 	rm -rf build

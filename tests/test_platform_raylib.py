@@ -12,6 +12,7 @@ import pytest
 import capi_probe as probe
 from kesa_ui.core.modules import rl
 from kesa_ui.fast import GradientShader
+from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
@@ -75,8 +76,53 @@ def test_gradient_shader_has_eight_distinct_uniform_locations(locs):
     assert probe.get_ksshader_location(KsShader.create_from_code(None, None), "angle") == -1
 
 
+# --- uniform array capacity -------------------------------------------------------------
+
+VEC4, FLOAT = (probe.set_ksshader_value_vec4_v, (1.0, 0.5, 0.0, 1.0)), (
+    probe.set_ksshader_value_float_v, 0.25)
+
+
+@pytest.mark.parametrize(
+    "name, setter, holds",
+    [("colors", VEC4, 64), ("colors[10]", VEC4, 54), ("stops", FLOAT, 64),
+     ("stops[63]", FLOAT, 1), ("angle", FLOAT, 1)],
+)
+def test_array_setters_refuse_more_values_than_the_uniform_holds(shader, name, setter, holds):
+    (setter, value), loc = setter, probe.get_ksshader_location(shader, name)
+    for _ in range(2):  # the second time from the cache
+        setter(shader, loc, [value] * holds)
+        with pytest.raises(ValueError, match=rf"^{holds + 1} values .* holds {holds}$"):
+            setter(shader, loc, [value] * (holds + 1))
+    setter(shader, -1, [value] * 1000)  # GL ignores location -1: nothing to check
+
+
+def test_capacity_is_asked_again_when_a_program_id_is_reused(shader, locs):
+    source = GradientShader.FRAGMENT_SHADER
+    big = KsShader.create_from_code(None, source.replace("[64]", "[8]"))
+    loc, old_id = probe.get_ksshader_location(big, "colors"), big.id
+    probe.set_ksshader_value_vec4_v(big, loc, [(1, 1, 1, 1)] * 8)
+    # Uploading made `big` GL's current program; GL frees its id once it is not.
+    probe.set_ksshader_value_float(shader, locs["angle"], 0.0)
+    del big
+    small = KsShader.create_from_code(None, source.replace("[64]", "[4]"))
+    if (small.id, probe.get_ksshader_location(small, "colors")) != (old_id, loc):
+        pytest.skip("GL gave the new program another id or layout")
+    with pytest.raises(ValueError, match="^5 values .* holds 4$"):
+        probe.set_ksshader_value_vec4_v(small, loc, [(1, 1, 1, 1)] * 5)
+
+
+@pytest.mark.parametrize("render", [
+    lambda c: GradientRaylib(c).generate_texture(4, 4),
+    lambda c: ClickGradient(c).draw(0, 0, 4, 4),
+])
+def test_gradients_with_more_colours_than_the_shader_holds_fail(render):
+    render([(i, 0, 0, 255) for i in range(64)])
+    with pytest.raises(ValueError, match="^65 values .* holds 64$"):
+        render([(i, 0, 0, 255) for i in range(65)])
+
+
 def reference(gradient_type, angle, center, colors, stops, alpha, w, h, x, y):
-    """The placeholder gradient of GradientShader for pixel (x, y), as 0..255."""
+    """The gradient shader's colour for pixel (x, y), as straight RGBA 0..255."""
     import math
 
     px, py = x + 0.5, y + 0.5
@@ -88,13 +134,15 @@ def reference(gradient_type, angle, center, colors, stops, alpha, w, h, x, y):
         cx, cy = center[0] * w, center[1] * h
         far = math.hypot(max(cx, w - cx), max(cy, h - cy))
         t = math.hypot(px - cx, py - cy) / far
-    t = min(max(t, 0.0), 1.0)
-    color = list(colors[0])
+    pm = [(r * a, g * a, b * a, a) for r, g, b, a in colors]
+    color = pm[-1]
     for i in range(1, len(colors)):
-        k = min(max((t - stops[i - 1]) / max(stops[i] - stops[i - 1], 1e-6), 0.0), 1.0)
-        color = [c + (n - c) * k for c, n in zip(color, colors[i])]
+        if stops[i] > t:
+            k = min(max((t - stops[i - 1]) / (stops[i] - stops[i - 1]), 0.0), 1.0)
+            color = [c + (n - c) * k for c, n in zip(pm[i - 1], pm[i])]
+            break
     a = color[3] * alpha
-    return tuple(round(v * 255) for v in (color[0] * a, color[1] * a, color[2] * a, a))
+    return tuple(round(v * 255) for v in (*(c / color[3] for c in color[:3]), a))
 
 
 RED_TO_BLUE = [(1.0, 0.0, 0.0, 1.0), (0.0, 0.0, 1.0, 1.0)]
@@ -165,7 +213,7 @@ def test_draw_texture_pro_paints_the_destination(white, dest, origin, rotation, 
 def test_fast_clear_works_inside_the_callers_modes_and_keeps_them(shader, locs, white):
     target = KsRenderTexture(KsVector2(4, 4))
     other = KsRenderTexture(KsVector2(4, 4))
-    # The shader paints opaque red at half alpha (premultiplied: 0.5, 0, 0, 0.5).
+    # The shader paints opaque red at half alpha (straight: 1, 0, 0, 0.5).
     probe.set_ksshader_value_int(shader, locs["colorCount"], 1)
     probe.set_ksshader_value_vec4_v(shader, locs["colors"], [(1.0, 0.0, 0.0, 1.0)])
     probe.set_ksshader_value_float(shader, locs["alpha"], 0.5)
@@ -182,7 +230,7 @@ def test_fast_clear_works_inside_the_callers_modes_and_keeps_them(shader, locs, 
     got = read_back(target)
     # Shader output plus the cleared colour times (1 - 0.5): the draw still went
     # to this target, through the shader, with premultiplied blending.
-    blended = (round(127.5 + 5), 10, 15, round(127.5 + 20))
+    blended = (255, 10, 15, round(127.5 + 20))
     assert all(near(got[y][x], blended) for y in range(4) for x in range(2)), got
     assert {got[y][x] for y in range(4) for x in range(2, 4)} == {(10, 20, 30, 40)}
     assert {c for row in read_back(other) for c in row} == {(1, 2, 3, 4)}

@@ -30,9 +30,9 @@ corner, y down):
   No colours draw nothing; one colour is flat.
 - Colours and `alpha` are clamped to 0..1 (NaN counts as 0) and mixed in
   premultiplied alpha, so a fade to a transparent colour keeps its hue.
-- The result is straight (not premultiplied) colour with alpha times
-  `alpha` times the tint's alpha; a pixel below half a level of alpha is
-  (0, 0, 0, 0). The colour channels carry an ordered dither of under half a
+- The result is straight (not premultiplied) colour, times the tint (the
+  module draws with white), with alpha also times `alpha`; a pixel below
+  half a level of alpha is (0, 0, 0, 0). The colour channels carry an ordered dither of under half a
   level, which breaks up banding and leaves exact colours exact.
 
 Blending. The output is straight alpha, which suits both ways the module

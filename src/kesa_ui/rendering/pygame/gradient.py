@@ -105,6 +105,16 @@ def _number(value, what):
         raise TypeError(f"{what} must be a number, not {_type_name(value)}") from exc
 
 
+def _integer(value, what):
+    """value through its integer conversion (a float truncates toward zero)."""
+    if isinstance(value, (str, bytes)):
+        raise TypeError(f"{what} must be an integer, not {_type_name(value)}")
+    try:
+        return int(value)
+    except (TypeError, ValueError) as exc:
+        raise TypeError(f"{what} must be an integer, not {_type_name(value)}") from exc
+
+
 def _colour(item):
     """A colour tuple (r, g, b, a, ...) on 0..255 as four 32-bit floats on 0..1."""
     if type(item) is not tuple:
@@ -131,7 +141,7 @@ class GradientPygame:
     def __init__(self, colors, type=GradientType.Linear, direction=None, angle=None,
                  center=None, transparency=None):
         self.type = type
-        self.transparency = 255 if transparency is None else int(transparency)
+        self.transparency = 255 if transparency is None else _integer(transparency, "transparency")
         self.angle = 0.0
         self.center = (0.5, 0.5)
         if direction is not None:
@@ -271,7 +281,7 @@ class GradientPygame:
 
 
 def _size(width, height):
-    w, h = int(width), int(height)
+    w, h = _integer(width, "width"), _integer(height, "height")
     if w < 0 or h < 0:
         raise ValueError(f"size must not be negative, got {w}x{h}")
     return w, h
