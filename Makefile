@@ -5,7 +5,7 @@ PY     := python3.14
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
-.PHONY: build test test-asan build-asan test-wheel test-refleaks build-dbg bench fuzz demo clean
+.PHONY: build test typecheck test-asan build-asan test-wheel test-refleaks build-dbg bench fuzz demo clean
 
 # In-place build: the extension modules land next to their packages in src/.
 build:
@@ -15,8 +15,14 @@ build:
 # wheel.
 test: build
 	$(DEVENV) --display $(PYTEST) tests
+	$(MAKE) typecheck
 	$(MAKE) test-asan
 	$(MAKE) test-wheel
+
+# The demos, checked against the package's type stubs.
+typecheck:
+	$(DEVENV) sh -c 'MYPYPATH=src $(PY) -m mypy --strict --no-incremental --cache-dir=/tmp/mypy \
+	  src/kesa_ui/fast/ksraygrad/demo.py src/kesa_ui/fast/ksraygrad/interactive.py'
 
 # The suite against modules built with AddressSanitizer and UBSan, installed
 # with the package's Python files into a tree of their own.

@@ -35,8 +35,11 @@ def _check_debug_extensions():
 
 @pytest.hookimpl(tryfirst=True)
 def pytest_runtest_call(item):
-    # Tests that run their code in a subprocess leak nothing here to count.
-    if "run_python" in getattr(getattr(item, "function", None), "__code__", None).co_names:
+    # Tests that run their code in a subprocess leak nothing here to count,
+    # and a hypothesis test draws new inputs on every run, so its rounds are
+    # not comparable.
+    function = getattr(item, "function", None)
+    if "run_python" in function.__code__.co_names or getattr(item.obj, "is_hypothesis_test", False):
         return
     for _ in range(WARMUP):
         item.runtest()

@@ -18,9 +18,19 @@ centre and the mouse wheel reweights the band under the pointer (see
 interactive.py).
 """
 
+from __future__ import annotations
+
 import argparse
 import sys
 from pathlib import Path
+from typing import TYPE_CHECKING, Any, Sequence
+
+if TYPE_CHECKING:
+    from kesa_ui.core.rl import RenderTexture
+    from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
+
+# (title, tiles); a tile is ("texture", gradient) or ("draw", click gradient).
+Row = tuple[str, list[tuple[str, "GradientRaylib"]]]
 
 TILE_W, TILE_H = 112, 72
 GAP, MARGIN = 12, 16
@@ -36,7 +46,7 @@ RADIAL_CENTERS = ["Center", "TopCenter", "TopLeft", "TopRight", "BottomCenter", 
                   "BottomRight"]
 
 
-def default_output():
+def default_output() -> Path:
     """gallery/gallery.png in the checkout this file lives in, else in the
     current directory."""
     here = Path(__file__).resolve()
@@ -46,7 +56,7 @@ def default_output():
     return Path.cwd() / "gallery" / "gallery.png"
 
 
-def parse_args(argv):
+def parse_args(argv: Sequence[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(
         prog="python -m kesa_ui.fast.ksraygrad.demo",
         description="Render a gallery of GPU gradients into a PNG and print its path.")
@@ -59,7 +69,7 @@ def parse_args(argv):
     return parser.parse_args(argv)
 
 
-def gallery_rows():
+def gallery_rows() -> list[Row]:
     """(title, tiles) per row; a tile is ("texture", gradient) or
     ("draw", click_gradient)."""
     from kesa_ui.core import GradientDirection, GradientType
@@ -67,7 +77,7 @@ def gallery_rows():
 
     linear, radial = GradientType.Linear, GradientType.Radial
     three = [RED, GOLD, BLUE]
-    rows = [
+    rows: list[Row] = [
         ("linear, the eight directions",
          [("texture", GradientRaylib(three, linear, GradientDirection[name]))
           for name in LINEAR_DIRECTIONS]),
@@ -75,7 +85,7 @@ def gallery_rows():
          [("texture", GradientRaylib([WHITE, GREEN, INK], radial, GradientDirection[name]))
           for name in RADIAL_CENTERS]),
         ("weighted bands",
-         [("texture", GradientRaylib(colors, linear, angle=0)) for colors in [
+         [("texture", GradientRaylib(colors, linear, angle=0)) for colors in list[list[Any]]([
              [RED, GREEN, BLUE],
              [(RED, 3), (GREEN, 1), (BLUE, 1)],
              [(RED, 1), (GREEN, 1), (BLUE, 4)],
@@ -84,9 +94,10 @@ def gallery_rows():
              [(RED, 2), (GOLD, -0.5), (BLUE, 1)],
              [RED, GOLD, GREEN, BLUE, (150, 60, 200, 255)],
              [(RED, 1), (BLUE, 2)],
-         ]]),
+         ])]),
         ("fades to transparent",
-         [("texture", GradientRaylib(colors, kind, angle=angle)) for colors, kind, angle in [
+         [("texture", GradientRaylib(colors, kind, angle=angle))
+          for colors, kind, angle in list[tuple[list[Any], Any, float | None]]([
              ([RED, (40, 80, 230, 0)], linear, 0),
              ([(40, 80, 230, 0), BLUE], linear, 90),
              ([WHITE, (255, 255, 255, 0)], radial, None),
@@ -95,9 +106,9 @@ def gallery_rows():
              ([INK, (20, 20, 30, 0)], radial, None),
              ([(RED, 1), ((0, 0, 0, 0), 1), (BLUE, 1)], linear, 0),
              ([GREEN, (40, 200, 90, 64), (40, 200, 90, 0)], radial, None),
-         ]]),
+         ])]),
     ]
-    clicks = []
+    clicks: list[tuple[str, GradientRaylib]] = []
     centers = [(0.5, 0.5), (0.2, 0.3), (0.8, 0.7), (0.1, 0.9)]
     for i, transparency in enumerate([255, 224, 192, 160, 128, 96, 64, 32]):
         click = ClickGradient([GOLD, RED, (40, 80, 230, 0)], transparency=transparency)
@@ -108,9 +119,10 @@ def gallery_rows():
     return rows
 
 
-def render_gallery(rows):
+def render_gallery(rows: list[Row]) -> RenderTexture:
     """Composes the rows into a new render texture (rl.RenderTexture)."""
     from kesa_ui.core.modules import rl
+    from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient
 
     width = 2 * MARGIN + COLUMNS * TILE_W + (COLUMNS - 1) * GAP
     height = 2 * MARGIN + len(rows) * TILE_H + (len(rows) - 1) * GAP
@@ -124,7 +136,7 @@ def render_gallery(rows):
     loaded = [dark, black]
     try:
         # Tiles are made first: generating a texture switches render targets.
-        placed = []
+        placed: list[tuple[int, int, Any, GradientRaylib]] = []
         for r, (_, tiles) in enumerate(rows):
             for c, (kind, gradient) in enumerate(tiles):
                 x = MARGIN + c * (TILE_W + GAP)
@@ -149,7 +161,7 @@ def render_gallery(rows):
                         rl.draw_texture(dark, x + cx, y + cy, WHITE if light else (170,) * 3 + (255,))
                 if tex is not None:
                     rl.draw_texture(tex, x, y, WHITE)
-                else:
+                elif isinstance(gradient, ClickGradient):
                     gradient.draw(x, y, TILE_W, TILE_H)
             # Alpha blending leaves alpha below 1 under translucent tiles;
             # adding opaque black sets it to 1 and leaves the colours.
@@ -164,7 +176,7 @@ def render_gallery(rows):
     return target
 
 
-def save_png(target, path):
+def save_png(target: RenderTexture, path: Path) -> None:
     from kesa_ui.core.modules import rl
 
     path.parent.mkdir(parents=True, exist_ok=True)
@@ -177,7 +189,7 @@ def save_png(target, path):
         rl.unload_image(img)
 
 
-def run_gallery(args):
+def run_gallery(args: argparse.Namespace) -> tuple[Path, list[str]]:
     """Writes the gallery PNG; returns its absolute path and the row titles."""
     from kesa_ui.core.modules import rl
 
@@ -199,7 +211,7 @@ def run_gallery(args):
     return output, titles
 
 
-def main(argv=None):
+def main(argv: Sequence[str] | None = None) -> int:
     args = parse_args(sys.argv[1:] if argv is None else argv)
     if args.interactive:
         from kesa_ui.fast.ksraygrad.interactive import run

@@ -1,4 +1,4 @@
-from typing import Any, Final, Union
+from typing import Any, Final
 
 from kesa_ui.core import GradientType as GradientType
 from kesa_ui.core import modules as md
@@ -7,8 +7,9 @@ from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.rendering.pygame.gradient import GradientPygame as GradientPygame
 
-_Color = tuple[float, float, float, float]
-_ColorItem = Union[_Color, tuple[_Color, float]]
+# A colour item is (r, g, b, a) or ((r, g, b, a), weight); lists of them are
+# checked at run time.
+_ColorItem = Any
 _Point = tuple[float, float]
 _State = tuple[Any, ...]
 
