@@ -38,8 +38,8 @@ def pytest_runtest_call(item):
     # Tests that run their code in a subprocess leak nothing here to count,
     # and a hypothesis test draws new inputs on every run, so its rounds are
     # not comparable.
-    function = getattr(item, "function", None)
-    if "run_python" in function.__code__.co_names or getattr(item.obj, "is_hypothesis_test", False):
+    names = set(item.function.__code__.co_names)
+    if {"run_python", "subprocess"} & names or getattr(item.obj, "is_hypothesis_test", False):
         return
     for _ in range(WARMUP):
         item.runtest()
