@@ -101,10 +101,8 @@ int make_strings() {
 }
 
 int make_numbers() {
-    if (g.float_one != nullptr) return 0;
-    g.int_255 = PyLong_FromLong(255);
-    g.float_one = PyFloat_FromDouble(1.0);
-    return g.int_255 && g.float_one ? 0 : -1;
+    if (g.int_255 == nullptr) g.int_255 = PyLong_FromLong(255);  // the colour divisor
+    return g.int_255 != nullptr ? 0 : -1;
 }
 
 int make_tuples() {

@@ -68,7 +68,6 @@ struct Globals {
 
     // Constants.
     PyObject *int_255;
-    PyObject *float_one;
     PyObject *center_default;  // (0.5, 0.5)
     PyObject *clear_color;     // (0, 0, 0, 0)
     PyObject *origin;          // (0, 0)
