@@ -3,10 +3,14 @@
 Load it with `-p refleaks` under a debug interpreter (python3.14-dbg, which
 has sys.gettotalrefcount). Each test body runs WARMUP times, then ROUNDS
 rounds of BATCH runs each, with the interpreter's total reference count
-taken after every round. A leak grows the count by at least one per run, in
-every round; the interpreter's own warm-up (bytecode specialising after
-dozens of runs, caches filling) adds a little early on and then stops, so a
-test fails only when every round grew by at least BATCH.
+taken after every round. A test fails when every round grew by at least
+PER_RUN references per run. The interpreter's own warm-up (bytecode
+specialising after dozens of runs, caches filling) adds a little early on,
+and pytest's own bookkeeping around a test adds up to about two per run for
+some tests (the same test bodies repeated outside pytest grow by under 0.2
+per run), hence a threshold of three: a leak in the module's operations,
+which tests call many times per run, stays far above it (an injected
+one-reference leak in a getter grew the count by 5 to 6 per run).
 
 It also checks that every kesa_ui extension module in the process is a debug
 build: a debug interpreter loads release builds silently, and their own
@@ -18,7 +22,7 @@ import sys
 
 import pytest
 
-WARMUP, ROUNDS, BATCH = 60, 3, 10
+WARMUP, ROUNDS, BATCH, PER_RUN = 60, 3, 10, 3
 
 
 def pytest_configure(config):
@@ -38,8 +42,10 @@ def pytest_runtest_call(item):
     # Tests that run their code in a subprocess leak nothing here to count,
     # and a hypothesis test draws new inputs on every run, so its rounds are
     # not comparable.
+    # A test that is itself a leak loop sets `refleak_rounds = False`.
     names = set(item.function.__code__.co_names)
-    if {"run_python", "subprocess"} & names or getattr(item.obj, "is_hypothesis_test", False):
+    if ({"run_python", "subprocess"} & names or getattr(item.obj, "is_hypothesis_test", False)
+            or not getattr(item.function, "refleak_rounds", True)):
         return
     for _ in range(WARMUP):
         item.runtest()
@@ -53,5 +59,5 @@ def pytest_runtest_call(item):
         deltas[i] = sys.gettotalrefcount() - before
         before += deltas[i]
     _check_debug_extensions()
-    if all(d >= BATCH for d in deltas):
+    if all(d >= PER_RUN * BATCH for d in deltas):
         pytest.fail(f"reference leak: total refcount grew by {deltas} per {BATCH} runs")
