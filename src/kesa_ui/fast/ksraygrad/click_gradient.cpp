@@ -218,8 +218,6 @@ PyGetSetDef click_getset[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-#define FASTCALL_KW(fn) reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn))
-
 PyMethodDef click_methods[] = {
     {"set_weight", FASTCALL_KW(set_weight), METH_FASTCALL | METH_KEYWORDS,
      "set_weight($self, index, weight)\n--\n\n"},

@@ -44,6 +44,9 @@ extern const GradientVTable click_gradient_vtable;
 
 #define KS_QUALNAME(cls, member) KS_MODULE_NAME "." cls "." member
 
+// A METH_FASTCALL | METH_KEYWORDS function as a method-table entry.
+#define FASTCALL_KW(fn) reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn))
+
 inline ClickGradientObject *as_click(GradientRaylibObject *self) {
     return reinterpret_cast<ClickGradientObject *>(self);
 }

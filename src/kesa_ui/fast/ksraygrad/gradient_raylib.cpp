@@ -314,8 +314,6 @@ PyGetSetDef gradient_getset[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-#define FASTCALL_KW(fn) reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn))
-
 PyMethodDef gradient_methods[] = {
     {"_ensure_resources", FASTCALL_KW(gradient_ensure_resources),
      METH_FASTCALL | METH_KEYWORDS | METH_CLASS, "_ensure_resources($cls)\n--\n\n"},

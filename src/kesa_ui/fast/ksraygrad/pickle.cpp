@@ -243,8 +243,6 @@ PyObject *reduce_traced(const PickleFormat &f, PyObject *self, size_t nargsf, Py
     return res;
 }
 
-#define FASTCALL_KW(fn) reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn))
-
 }  // namespace
 
 PyObject *gradient_reduce(PyObject *self, PyObject *const *, size_t nargsf, PyObject *kwnames) {
