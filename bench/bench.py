@@ -11,6 +11,7 @@ the shared shader).
 
 import os
 import pickle
+import shutil
 import statistics
 import subprocess
 import sys
@@ -145,6 +146,43 @@ def draw_floor():
     return float(out.stdout.split()[-1])
 
 
+# The C entry point of each operation, for callgrind's --toggle-collect.
+ENTRY_POINTS = {
+    "GradientRaylib(2 colours)": "ksraygrad::*gradient_vectorcall(*",
+    "ClickGradient(3 colours)": "ksraygrad::*click_vectorcall(*",
+    "colors = 16 colours": "ksraygrad::*set_colors(*",
+    "set_weight(1, 2.0)": "ksraygrad::*set_weight(*",
+    "set_center((0.3, 0.7))": "ksraygrad::*set_center(*",
+    "weights read (16)": "ksraygrad::*get_weights(*",
+    "weights write (16)": "ksraygrad::*set_weights(*",
+    "ClickGradient.draw (3 colours)": "ksraygrad::click_draw(*",
+}
+
+
+def instructions(label, calls):
+    """Instructions executed inside the operation's entry point over `calls`
+    calls (its callees included), counted by callgrind."""
+    out = Path(__file__).resolve().parent.parent / "build" / "callgrind.out"
+    subprocess.run(
+        ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}", "--collect-atstart=no",
+         f"--toggle-collect={ENTRY_POINTS[label]}", sys.executable,
+         str(Path(__file__).resolve().parent / "callgrind_op.py"), label, str(calls)],
+        check=True, capture_output=True)
+    for line in out.read_text(errors="replace").splitlines():
+        if line.startswith("summary:") or line.startswith("totals:"):
+            return int(line.split()[1])
+    raise RuntimeError("no totals in callgrind's output")
+
+
+def callgrind_table():
+    """Instructions per call: the difference between 1100 and 100 calls over
+    1000, so one-off costs (lazy symbol binding, first-call caches) cancel."""
+    print("\ninstructions per call (callgrind, the module's entry point and what it calls):")
+    for label in ENTRY_POINTS:
+        per_call = (instructions(label, 1100) - instructions(label, 100)) / 1000
+        print(f"{label:46} {per_call:10.0f}")
+
+
 def main():
     # The loop's own cost is part of every figure, floor included.
     fns = [floor] + [op for _, op, _, _ in OPERATIONS]
@@ -171,6 +209,10 @@ def main():
               f"{ratio:7.2f} {'<= 1.5':>7}{mark}   ratio to the same draw from C: "
               f"{floor_ns:.1f} ns")
     print(f"{missed} operation(s) above target")
+    if shutil.which("valgrind"):
+        callgrind_table()
+    else:
+        print("(valgrind not found: no instruction counts)")
 
 
 if __name__ == "__main__":
