@@ -370,6 +370,7 @@ def test_set_center_variants():
     first = c.center
     c.set_center((10, 20, 30))
     assert (c.center.x, c.center.y) == (10.0, 20.0) and c.center is not first
+    assert (first.x, first.y) == (0.5, 0.5)  # a centre someone holds is never changed
     for bad, exc in [([10, 20], TypeError), (None, TypeError), ((1,), IndexError),
                      (("a", 1), TypeError)]:
         with pytest.raises(exc):

@@ -29,6 +29,21 @@ int recalculate_stops_impl(ClickGradientObject *self) {
     return compute_stops(self->weights.data(), self->weights.size(), self->base.stops) ? 0 : -1;
 }
 
+// A new centre vector (x, y) in place of the old one. When the old one is an
+// exact KsVector2 that nothing else references, it is reused instead: no
+// one can tell it from a new vector, and the hot path saves an allocation.
+int store_center(GradientRaylibObject *self, double x, double y) {
+    PyObject *old = self->center;
+    if (Py_TYPE(old) == g.KsVector2 && Py_REFCNT(old) == 1) {
+        reinterpret_cast<KsVector2Object *>(old)->data = KsVector2Data{x, y};
+        return 0;
+    }
+    Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
+    if (!vec) return -1;
+    replace_field(self->center, std::move(vec));
+    return 0;
+}
+
 // --- the colour update -----------------------------------------------------------
 
 int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
@@ -159,9 +174,12 @@ PyObject *set_center(PyObject *obj, PyObject *const *args, size_t nargsf, PyObje
         PyErr_SetString(PyExc_IndexError, "tuple index out of range");
         return KS_TRACEBACK(QN("set_center")), nullptr;
     }
-    Ref vec = Ref::steal(vector_from_pair(PyTuple_GET_ITEM(center, 0), PyTuple_GET_ITEM(center, 1)));
-    if (!vec) return KS_TRACEBACK(QN("set_center")), nullptr;
-    replace_field(click_of(obj)->base.center, std::move(vec));
+    double x = as_double(PyTuple_GET_ITEM(center, 0));
+    if (x == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center")), nullptr;
+    double y = as_double(PyTuple_GET_ITEM(center, 1));
+    if (y == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center")), nullptr;
+    if (store_center(&click_of(obj)->base, x, y) < 0)
+        return KS_TRACEBACK(QN("set_center")), nullptr;
     Py_RETURN_NONE;
 }
 
@@ -185,9 +203,8 @@ PyObject *set_center_ksvec(PyObject *obj, PyObject *const *args, size_t nargsf,
     if (!yo) return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
     double y = as_double(yo.get());
     if (y == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
-    Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
-    if (!vec) return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
-    replace_field(click_of(obj)->base.center, std::move(vec));
+    if (store_center(&click_of(obj)->base, x, y) < 0)
+        return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
     Py_RETURN_NONE;
 }
 
