@@ -59,15 +59,7 @@ int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     base->colors.clear();
     if (!reserve(base->colors, PyList_GET_SIZE(colors))) return -1;
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
-        PyObject *item = PyList_GET_ITEM(colors, i);
-        Vector4 v;
-        float w;
-        if (fast_item(item, v, w)) {
-            if (!append(base->colors, v)) return -1;
-            continue;
-        }
-        Ref held = Ref::take(item);
-        if (!append_color(base->colors, item_color(item))) return -1;
+        if (!append_item(base->colors, PyList_GET_ITEM(colors, i), nullptr)) return -1;
     }
     return call_recalculate_stops(base);
 }

@@ -146,9 +146,9 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
 
 namespace {
 
-// An exact list or tuple of exact floats converts without running Python
-// code, so it can go straight into `out`.
-bool all_exact_floats(PyObject *obj, Py_ssize_t &n) {
+// The items of an exact list or tuple of exact floats, or nullptr: those
+// convert without running Python code, so they can go straight into `out`.
+PyObject **exact_float_items(PyObject *obj, Py_ssize_t &n) {
     PyObject **items;
     if (PyList_CheckExact(obj)) {
         n = PyList_GET_SIZE(obj);
@@ -157,19 +157,19 @@ bool all_exact_floats(PyObject *obj, Py_ssize_t &n) {
         n = PyTuple_GET_SIZE(obj);
         items = reinterpret_cast<PyTupleObject *>(obj)->ob_item;
     } else {
-        return false;
+        return nullptr;
     }
     for (Py_ssize_t i = 0; i < n; i++) {
-        if (!PyFloat_CheckExact(items[i])) return false;
+        if (!PyFloat_CheckExact(items[i])) return nullptr;
     }
-    return true;
+    return items;
 }
 
 }  // namespace
 
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
     Py_ssize_t n;
-    if (all_exact_floats(obj, n)) {
+    if (PyObject **items = exact_float_items(obj, n)) {
         try {
             out.resize(static_cast<size_t>(n));  // unchanged if this throws
         } catch (const std::bad_alloc &) {
@@ -179,8 +179,6 @@ bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
             PyErr_SetString(PyExc_RuntimeError, "vector::reserve");
             return false;
         }
-        PyObject **items = PyList_CheckExact(obj) ? reinterpret_cast<PyListObject *>(obj)->ob_item
-                                                  : reinterpret_cast<PyTupleObject *>(obj)->ob_item;
         for (Py_ssize_t i = 0; i < n; i++) out[static_cast<size_t>(i)] = narrow(PyFloat_AS_DOUBLE(items[i]));
         return true;
     }

@@ -68,9 +68,9 @@ bool append_color(std::vector<Vector4> &colors, PyObject *color);
 bool item_weight(PyObject *item, float &out);
 // The colour of an item (element 0 of a weighted pair, else the item).
 PyObject *item_color(PyObject *item);
-// Colour and weight of an item made of exact tuples and plain numbers,
-// without running Python code; false (nothing set) for any other item.
-bool fast_item(PyObject *item, Vector4 &color, float &weight);
+// Appends the converted colour of one colour-list item (a borrowed
+// reference) and, unless `weight` is nullptr, gives its weight.
+bool append_item(std::vector<Vector4> &colors, PyObject *item, float *weight);
 // TypeError("object of type 'NoneType' has no len()"); returns -1.
 int no_len_error();
 

@@ -367,7 +367,9 @@ PyObject *item_color(PyObject *item) {
     return is_weighted(item) ? PyTuple_GET_ITEM(item, 0) : item;
 }
 
-bool fast_item(PyObject *item, Vector4 &color, float &weight) {
+// Colour and weight of an item made of exact tuples and plain numbers,
+// without running Python code; false (nothing set) for any other item.
+static bool fast_item(PyObject *item, Vector4 &color, float &weight) {
     if (!PyTuple_CheckExact(item)) return false;
     if (PyTuple_GET_SIZE(item) == 2) {
         double w;
@@ -390,6 +392,20 @@ bool fast_item(PyObject *item, Vector4 &color, float &weight) {
     return true;
 }
 
+bool append_item(std::vector<Vector4> &colors, PyObject *item, float *weight) {
+    // Items of plain numbers convert without running Python code, so the
+    // list cannot change under them and the borrowed item is safe.
+    Vector4 v;
+    float w;
+    if (fast_item(item, v, w)) {
+        if (weight != nullptr) *weight = w;
+        return append(colors, v);
+    }
+    Ref held = Ref::take(item);  // converting may drop it from the list
+    return append_color(colors, item_color(item)) &&
+           (weight == nullptr || item_weight(item, *weight));
+}
+
 int no_len_error() {
     PyErr_SetString(PyExc_TypeError, "object of type 'NoneType' has no len()");
     return -1;
@@ -400,24 +416,29 @@ namespace {
 // Weights of up to 64 colours stay on the stack.
 class WeightBuffer {
 public:
+    // Room for n weights: on the stack up to 64, else one heap block.
     bool reserve(Py_ssize_t n) {
         if (n <= kInline) return true;
-        return ksraygrad::reserve(heap_, n);
+        if (!ksraygrad::reserve(heap_, n)) return false;
+        on_heap_ = true;
+        return true;
     }
     bool push(float w) {
-        if (heap_.empty() && size_ < kInline) {
-            inline_[size_++] = w;
-            return true;
-        }
-        if (heap_.empty()) {
+        if (!on_heap_) {
+            if (size_ < kInline) {
+                inline_[size_++] = w;
+                return true;
+            }
+            // The list grew past the stack room while it was converted.
             if (!ksraygrad::reserve(heap_, size_ * 2)) return false;
-            heap_.assign(inline_, inline_ + size_);
+            heap_.assign(inline_, inline_ + size_);  // within capacity: cannot throw
+            on_heap_ = true;
         }
         if (!append(heap_, w)) return false;
         size_++;
         return true;
     }
-    const float *data() const { return heap_.empty() ? inline_ : heap_.data(); }
+    const float *data() const { return on_heap_ ? heap_.data() : inline_; }
     size_t size() const { return static_cast<size_t>(size_); }
 
 private:
@@ -425,6 +446,7 @@ private:
     float inline_[kInline];
     std::vector<float> heap_;
     Py_ssize_t size_ = 0;
+    bool on_heap_ = false;
 };
 
 int gradient_update_colors(GradientRaylibObject *self, PyObject *colors) {
@@ -436,18 +458,8 @@ int gradient_update_colors(GradientRaylibObject *self, PyObject *colors) {
     // Converting a colour may run Python code that changes the list, so its
     // length is read again at every step.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
-        // Items of plain numbers convert without running Python code, so
-        // the list cannot change under them and a borrowed item is safe.
-        PyObject *item = PyList_GET_ITEM(colors, i);
-        Vector4 v;
         float w;
-        if (fast_item(item, v, w)) {
-            if (!append(self->colors, v) || !weights.push(w)) return -1;
-            continue;
-        }
-        Ref held = Ref::take(item);
-        if (!append_color(self->colors, item_color(item)) || !item_weight(item, w) ||
-            !weights.push(w))
+        if (!append_item(self->colors, PyList_GET_ITEM(colors, i), &w) || !weights.push(w))
             return -1;
     }
     return compute_stops(weights.data(), weights.size(), self->stops) ? 0 : -1;

@@ -81,7 +81,10 @@ PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
     PyObject *dict = nullptr;
     if (PyObject_GetOptionalAttr(obj, g.s.dict, &dict) < 0) return nullptr;
     Ref dict_ref = Ref::steal(dict);
-    bool with_setstate;
+    // The set-state shape unless every object field is None and no
+    // __dict__ travels along.
+    bool with_setstate = self->center != Py_None || self->raw_colors != Py_None ||
+                         self->type != Py_None;
     if (dict != nullptr && dict != Py_None) {
         int truth = PyObject_IsTrue(dict);
         if (truth < 0) return nullptr;
@@ -90,12 +93,8 @@ PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
             if (!extra) return nullptr;
             state = Ref::steal(PySequence_Concat(state.get(), extra.get()));
             if (!state) return nullptr;
+            with_setstate = true;
         }
-        with_setstate = truth || self->center != Py_None || self->raw_colors != Py_None ||
-                        self->type != Py_None;
-    } else {
-        with_setstate = self->center != Py_None || self->raw_colors != Py_None ||
-                        self->type != Py_None;
     }
     Ref reconstructor = Ref::steal(lookup_global(g.s.*f.reconstructor));
     if (!reconstructor) return nullptr;

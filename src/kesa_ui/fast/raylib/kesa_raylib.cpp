@@ -460,30 +460,29 @@ void set_ksshader_value_int(KsShaderObject *shader, int loc, int value) {
     SetShaderValue(s, loc, &value, SHADER_UNIFORM_INT);
 }
 
-void set_ksshader_value_vec4_v(KsShaderObject *shader, int loc, std::vector<Vector4> values) {
-    if (!enter(KS_CALL_set_ksshader_value_vec4_v, [&] {
-            return Py_BuildValue("(NiN)", shader_rep(shader), loc, vec4_list_rep(values));
-        }))
+// The two array setters: record, check, then upload `values` as an array of
+// `uniform_type`.
+template <typename T>
+void set_array(KsCallId id, KsShaderObject *shader, int loc, const std::vector<T> &values,
+               PyObject *(*rep)(const std::vector<T> &), int uniform_type) {
+    if (!enter(id, [&] { return Py_BuildValue("(NiN)", shader_rep(shader), loc, rep(values)); }))
         return;
     Shader s;
     int count;
     if (!shader_arg(shader, &s) || !count_arg(values.size(), &count) || rl->require_window() < 0)
         return;
     if (count > 0 && capacity_arg(s, loc, count))
-        SetShaderValueV(s, loc, values.data(), SHADER_UNIFORM_VEC4, count);
+        SetShaderValueV(s, loc, values.data(), uniform_type, count);
+}
+
+void set_ksshader_value_vec4_v(KsShaderObject *shader, int loc, std::vector<Vector4> values) {
+    set_array(KS_CALL_set_ksshader_value_vec4_v, shader, loc, values, vec4_list_rep,
+              SHADER_UNIFORM_VEC4);
 }
 
 void set_ksshader_value_float_v(KsShaderObject *shader, int loc, std::vector<float> values) {
-    if (!enter(KS_CALL_set_ksshader_value_float_v, [&] {
-            return Py_BuildValue("(NiN)", shader_rep(shader), loc, float_list_rep(values));
-        }))
-        return;
-    Shader s;
-    int count;
-    if (!shader_arg(shader, &s) || !count_arg(values.size(), &count) || rl->require_window() < 0)
-        return;
-    if (count > 0 && capacity_arg(s, loc, count))
-        SetShaderValueV(s, loc, values.data(), SHADER_UNIFORM_FLOAT, count);
+    set_array(KS_CALL_set_ksshader_value_float_v, shader, loc, values, float_list_rep,
+              SHADER_UNIFORM_FLOAT);
 }
 
 void set_ksshader_value_vec2_ksvec(KsShaderObject *shader, int loc, KsVector2Object *value) {
