@@ -5,10 +5,26 @@
 // ks_rl_import() (a capsule under rl._C_API) and then build and read rl
 // objects directly. Every module links the same shared libraylib, so they
 // all see one GL context.
+//
+// GPU objects belong to the GL context they were made in, that is to one
+// window. init_window starts a new context generation and close_window ends
+// it; every object that names GL ids (rl's Texture and RenderTexture
+// records, KsRenderTexture through its record, KsShader) records the
+// generation it was made in. An object of an ended generation never issues
+// a GL call: the driver freed its ids with the context, and the same ids may
+// name other objects in a later window. Releasing it touches nothing on the
+// GPU; every other use raises RuntimeError.
+//
+// GL calls are made only from the thread that opened the window (raylib's
+// context is current there and nowhere else). A GPU object released on
+// another thread, by the garbage collector say, is queued and released by
+// that thread's next GL call.
 #pragma once
 
 #include <Python.h>
 #include <raylib.h>
+
+#include <cstdint>
 
 struct RlImageObject {
     PyObject_HEAD
@@ -17,24 +33,40 @@ struct RlImageObject {
 
 struct RlTextureObject {
     PyObject_HEAD
-    Texture2D texture;  // a plain record, as in raylib: owns nothing
+    Texture2D texture;    // a plain record, as in raylib: owns nothing
+    uint64_t generation;  // of the context the ids belong to
 };
 
 struct RlRenderTextureObject {
     PyObject_HEAD
     RenderTexture2D render_texture;  // a plain record: owns nothing
+    uint64_t generation;
 };
 
 struct KsRlApi {
     PyTypeObject *image_type;
     PyTypeObject *texture_type;
     PyTypeObject *render_texture_type;
-    // New references, or nullptr with an exception set.
+    // New records of the current generation: new references, or nullptr
+    // with an exception set.
     PyObject *(*texture_new)(Texture2D texture);
     PyObject *(*render_texture_new)(RenderTexture2D render_texture);
-    // 0 when a raylib window (and so a GL context) exists, else -1 with
-    // RuntimeError set. Every GPU call goes through this first.
+    // 0 when a raylib window (and so a GL context) is open and the caller is
+    // on the thread that opened it, else -1 with RuntimeError set. Every GPU
+    // call goes through this first; while nothing is queued for release it
+    // costs one comparison.
     int (*require_window)(void);
+    // The current context generation. While no window is open it holds a
+    // value that no object carries, so `object generation == *generation`
+    // tells at once whether the object's ids are usable.
+    const uint64_t *generation;
+    // Releases the GPU objects of a render texture / a shader program made
+    // in `generation`: now, when that is the current context and the caller
+    // is on its thread; later, from that thread, when it is another thread;
+    // never, when the context has ended. Cannot fail (a release that cannot
+    // be queued for lack of memory is dropped).
+    void (*release_render_texture)(uint64_t generation, RenderTexture2D render_texture);
+    void (*release_shader)(uint64_t generation, unsigned int program);
     // Reads a colour given as a sequence of four ints 0..255: 0, or -1 with
     // TypeError / ValueError set.
     int (*color_from_object)(PyObject *obj, Color *out);
@@ -45,6 +77,25 @@ struct KsRlApi {
 };
 
 #define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API"
+
+// 0 when an object made in `generation` belongs to the open window, else -1
+// with RuntimeError set; `what` names the object in the message.
+static inline int ks_rl_require_generation(const KsRlApi *api, uint64_t generation,
+                                           const char *what) {
+    if (generation == *api->generation) [[likely]]
+        return 0;
+    PyErr_Format(PyExc_RuntimeError, "this %s was made for a raylib window that has been closed",
+                 what);
+    return -1;
+}
+
+// The same, and the caller is on the window's thread: the object may be used
+// for a GL call now.
+static inline int ks_rl_require_current(const KsRlApi *api, uint64_t generation,
+                                        const char *what) {
+    if (ks_rl_require_generation(api, generation, what) < 0) return -1;
+    return api->require_window();
+}
 
 // Imports kesa_ui.core.rl and returns its table, or nullptr with an
 // exception set. The module stays imported for the life of the process.

@@ -6,9 +6,27 @@
 extern PyTypeObject RlImage_Type;
 extern PyTypeObject RlTexture_Type;
 extern PyTypeObject RlRenderTexture_Type;
+extern const KsRlApi rl_api;
 
 // New rl records; nullptr with an exception set on failure (rl_image_new
-// then frees the image's data, which it would have owned).
+// then frees the image's data, which it would have owned). Texture and
+// render texture records are stamped with `generation`, the context their
+// ids belong to.
 PyObject *rl_image_new(Image image);
-PyObject *rl_texture_new(Texture2D texture);
-PyObject *rl_render_texture_new(RenderTexture2D render_texture);
+PyObject *rl_texture_new_in(Texture2D texture, uint64_t generation);
+PyObject *rl_render_texture_new_in(RenderTexture2D render_texture, uint64_t generation);
+
+// The window's GL context (rl_context.cpp; see rl_api.h).
+namespace rl_context {
+extern uint64_t generation;
+int require_window();
+bool is_open();
+// After InitWindow succeeded on the calling thread / after CloseWindow.
+void opened();
+void closed();
+void release_render_texture(uint64_t made_in, RenderTexture2D render_texture);
+void release_shader(uint64_t made_in, unsigned int program);
+// 0 when the record's id names a live 2D texture of the record's size in
+// the current context, on the window's thread; else -1 with an exception.
+int require_texture(const RlTextureObject *t);
+}  // namespace rl_context

@@ -6,8 +6,10 @@
 // also exported at the top level) and raylib's colour constants as 4-tuples.
 //
 // raylib itself never raises and crashes when a GPU function runs without a
-// GL context, so every such function checks for an open window first and
-// raises RuntimeError instead. Wrong argument types raise TypeError.
+// GL context, so every such function checks for an open window, and for the
+// window's own thread, first and raises RuntimeError instead. A texture or
+// render texture record from a window that has since closed raises
+// RuntimeError too (rl_context.cpp). Wrong argument types raise TypeError.
 #include "kesa_ui/core/rl_internal.h"
 
 #include <climits>
@@ -15,11 +17,7 @@
 
 namespace {
 
-int require_window() {
-    if (IsWindowReady()) return 0;
-    PyErr_SetString(PyExc_RuntimeError, "no raylib window is open (call init_window first)");
-    return -1;
-}
+using rl_context::require_window;
 
 // A colour is any sequence of four ints 0..255.
 int color_from_object(PyObject *obj, Color *out) {
@@ -106,7 +104,7 @@ PyObject *rl_init_window(PyObject *, PyObject *args) {
         PyErr_SetString(PyExc_ValueError, "window size must be positive");
         return nullptr;
     }
-    if (IsWindowReady()) {
+    if (rl_context::is_open()) {
         PyErr_SetString(PyExc_RuntimeError, "a raylib window is already open");
         return nullptr;
     }
@@ -115,15 +113,19 @@ PyObject *rl_init_window(PyObject *, PyObject *args) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not open a window (is DISPLAY set?)");
         return nullptr;
     }
+    rl_context::opened();
     Py_RETURN_NONE;
 }
 
 PyObject *rl_close_window(PyObject *, PyObject *) {
-    if (IsWindowReady()) CloseWindow();
+    if (!rl_context::is_open()) Py_RETURN_NONE;
+    if (require_window() < 0) return nullptr;
+    CloseWindow();
+    rl_context::closed();
     Py_RETURN_NONE;
 }
 
-PyObject *rl_is_window_ready(PyObject *, PyObject *) { return PyBool_FromLong(IsWindowReady()); }
+PyObject *rl_is_window_ready(PyObject *, PyObject *) { return PyBool_FromLong(rl_context::is_open()); }
 
 PyObject *rl_window_should_close(PyObject *, PyObject *) {
     if (require_window() < 0) return nullptr;
@@ -253,20 +255,25 @@ PyObject *rl_load_texture_from_image(PyObject *, PyObject *arg) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not load the texture");
         return nullptr;
     }
-    return rl_texture_new(t);
+    return rl_texture_new_in(t, rl_context::generation);
 }
 
+// Unloading a record of a closed window touches nothing: its ids died with
+// that window's context.
 PyObject *rl_unload_texture(PyObject *, PyObject *arg) {
     auto *t = typed_arg<RlTextureObject>(arg, &RlTexture_Type, "texture");
-    if (t == nullptr || require_window() < 0) return nullptr;
-    UnloadTexture(t->texture);
+    if (t == nullptr) return nullptr;
+    if (t->generation == rl_context::generation && t->texture.id != 0) {
+        if (require_window() < 0) return nullptr;
+        UnloadTexture(t->texture);
+    }
     t->texture.id = 0;  // a second unload is then harmless
     Py_RETURN_NONE;
 }
 
 PyObject *rl_load_image_from_texture(PyObject *, PyObject *arg) {
     auto *t = typed_arg<RlTextureObject>(arg, &RlTexture_Type, "texture");
-    if (t == nullptr || require_window() < 0) return nullptr;
+    if (t == nullptr || rl_context::require_texture(t) < 0) return nullptr;
     Image image = LoadImageFromTexture(t->texture);
     if (image.data == nullptr) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not read the texture back");
@@ -288,13 +295,16 @@ PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not create the render texture");
         return nullptr;
     }
-    return rl_render_texture_new(rt);
+    return rl_render_texture_new_in(rt, rl_context::generation);
 }
 
 PyObject *rl_unload_render_texture(PyObject *, PyObject *arg) {
     auto *r = typed_arg<RlRenderTextureObject>(arg, &RlRenderTexture_Type, "render texture");
-    if (r == nullptr || require_window() < 0) return nullptr;
-    UnloadRenderTexture(r->render_texture);
+    if (r == nullptr) return nullptr;
+    if (r->generation == rl_context::generation && r->render_texture.id != 0) {
+        if (require_window() < 0) return nullptr;
+        rl_context::release_render_texture(r->generation, r->render_texture);
+    }
     r->render_texture.id = 0;
     r->render_texture.texture.id = 0;
     r->render_texture.depth.id = 0;
@@ -307,7 +317,8 @@ PyObject *rl_draw_texture(PyObject *, PyObject *args) {
     if (!PyArg_ParseTuple(args, "OiiO:draw_texture", &tex_obj, &x, &y, &tint_obj)) return nullptr;
     auto *t = typed_arg<RlTextureObject>(tex_obj, &RlTexture_Type, "texture");
     Color tint;
-    if (t == nullptr || color_from_object(tint_obj, &tint) < 0 || require_window() < 0)
+    if (t == nullptr || color_from_object(tint_obj, &tint) < 0 ||
+        ks_rl_require_current(&rl_api, t->generation, "texture") < 0)
         return nullptr;
     DrawTexture(t->texture, x, y, tint);
     Py_RETURN_NONE;
@@ -317,7 +328,12 @@ PyObject *rl_draw_texture(PyObject *, PyObject *args) {
 
 PyObject *rl_begin_texture_mode(PyObject *, PyObject *arg) {
     auto *r = typed_arg<RlRenderTextureObject>(arg, &RlRenderTexture_Type, "render texture");
-    if (r == nullptr || require_window() < 0) return nullptr;
+    if (r == nullptr || ks_rl_require_current(&rl_api, r->generation, "render texture") < 0)
+        return nullptr;
+    if (r->render_texture.id == 0) {
+        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+        return nullptr;
+    }
     BeginTextureMode(r->render_texture);
     Py_RETURN_NONE;
 }
@@ -381,10 +397,31 @@ PyMethodDef rl_methods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
+PyObject *texture_new(Texture2D texture) {
+    return rl_texture_new_in(texture, rl_context::generation);
+}
+
+PyObject *render_texture_new(RenderTexture2D render_texture) {
+    return rl_render_texture_new_in(render_texture, rl_context::generation);
+}
+
+}  // namespace
+
 const KsRlApi rl_api = {
-    &RlImage_Type,         &RlTexture_Type, &RlRenderTexture_Type, rl_texture_new,
-    rl_render_texture_new, require_window,  color_from_object,    trace_log_level,
+    .image_type = &RlImage_Type,
+    .texture_type = &RlTexture_Type,
+    .render_texture_type = &RlRenderTexture_Type,
+    .texture_new = texture_new,
+    .render_texture_new = render_texture_new,
+    .require_window = rl_context::require_window,
+    .generation = &rl_context::generation,
+    .release_render_texture = rl_context::release_render_texture,
+    .release_shader = rl_context::release_shader,
+    .color_from_object = color_from_object,
+    .trace_log_level = trace_log_level,
 };
+
+namespace {
 
 struct EnumMember {
     const char *name;
@@ -409,16 +446,17 @@ int add_int_enum(PyObject *module, PyObject *int_enum, const char *name,
     PyObject *cls = PyObject_CallFunction(int_enum, "sO", name, pairs);
     Py_DECREF(pairs);
     if (cls == nullptr) return -1;
-    if (PyObject_SetAttrString(cls, "__module__", PyModule_GetNameObject(module)) < 0) {
-        // __module__ only affects repr and pickling; keep going without it.
-        PyErr_Clear();
-    }
+    // The members pickle by this module's name.
+    PyObject *modname = PyModule_GetNameObject(module);
+    int rc = modname != nullptr ? PyObject_SetAttrString(cls, "__module__", modname) : -1;
+    Py_XDECREF(modname);
     for (const EnumMember &m : members) {
-        PyObject *member = PyObject_GetAttrString(cls, m.name);
-        if (member == nullptr || PyModule_Add(module, m.name, member) < 0) {
-            Py_DECREF(cls);
-            return -1;
-        }
+        if (rc < 0) break;
+        rc = PyModule_Add(module, m.name, PyObject_GetAttrString(cls, m.name));
+    }
+    if (rc < 0) {
+        Py_DECREF(cls);
+        return -1;
     }
     return PyModule_Add(module, name, cls);
 }

@@ -1,7 +1,9 @@
 // rl's record types: Image, Texture and RenderTexture, with pyray's
 // attribute names. Image owns its pixel data (freed by unload_image or on
 // destruction, which needs no GL context); Texture and RenderTexture are
-// plain records of GPU object ids, as in raylib, and own nothing.
+// plain records of GPU object ids, as in raylib, and own nothing. Each
+// record carries the context generation its ids belong to; the texture
+// records a RenderTexture hands out carry its own.
 #include "kesa_ui/core/rl_internal.h"
 
 #include <cstddef>
@@ -63,11 +65,13 @@ PyObject *render_texture_repr(PyObject *self) {
 }
 
 PyObject *render_texture_get_texture(PyObject *self, void *) {
-    return rl_texture_new(reinterpret_cast<RlRenderTextureObject *>(self)->render_texture.texture);
+    auto *r = reinterpret_cast<RlRenderTextureObject *>(self);
+    return rl_texture_new_in(r->render_texture.texture, r->generation);
 }
 
 PyObject *render_texture_get_depth(PyObject *self, void *) {
-    return rl_texture_new(reinterpret_cast<RlRenderTextureObject *>(self)->render_texture.depth);
+    auto *r = reinterpret_cast<RlRenderTextureObject *>(self);
+    return rl_texture_new_in(r->render_texture.depth, r->generation);
 }
 
 PyMemberDef render_texture_members[] = {
@@ -126,14 +130,20 @@ PyObject *rl_image_new(Image image) {
     return reinterpret_cast<PyObject *>(self);
 }
 
-PyObject *rl_texture_new(Texture2D texture) {
+PyObject *rl_texture_new_in(Texture2D texture, uint64_t generation) {
     auto *self = PyObject_New(RlTextureObject, &RlTexture_Type);
-    if (self != nullptr) self->texture = texture;
+    if (self != nullptr) {
+        self->texture = texture;
+        self->generation = generation;
+    }
     return reinterpret_cast<PyObject *>(self);
 }
 
-PyObject *rl_render_texture_new(RenderTexture2D render_texture) {
+PyObject *rl_render_texture_new_in(RenderTexture2D render_texture, uint64_t generation) {
     auto *self = PyObject_New(RlRenderTextureObject, &RlRenderTexture_Type);
-    if (self != nullptr) self->render_texture = render_texture;
+    if (self != nullptr) {
+        self->render_texture = render_texture;
+        self->generation = generation;
+    }
     return reinterpret_cast<PyObject *>(self);
 }

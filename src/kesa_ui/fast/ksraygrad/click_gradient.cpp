@@ -48,6 +48,7 @@ int store_center(GradientRaylibObject *self, double x, double y) {
 
 int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     ClickGradientObject *self = as_click(base);
+    const uint32_t serial = ++base->colors_serial;
     self->weights.clear();
     if (colors == Py_None) return no_len_error();
     if (!reserve(self->weights, PyList_GET_SIZE(colors))) return -1;
@@ -59,7 +60,7 @@ int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     base->colors.clear();
     if (!reserve(base->colors, PyList_GET_SIZE(colors))) return -1;
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
-        if (!append_item(base->colors, PyList_GET_ITEM(colors, i), nullptr)) return -1;
+        if (!append_item(base, serial, PyList_GET_ITEM(colors, i), nullptr)) return -1;
     }
     return call_recalculate_stops(base);
 }

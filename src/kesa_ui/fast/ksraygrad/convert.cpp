@@ -9,9 +9,13 @@
 // The sequence conversions reserve once from the length hint, walk exact
 // lists and tuples by index (re-reading a list's length at every step, so a
 // list changed during the walk is followed) and take each item with its own
-// reference, since converting it may run Python code.
+// reference, since converting it may run Python code. A list's or tuple's
+// length is exact; any other object's hint is only a claim, so no more than
+// a small block is reserved for it up front and the result grows with the
+// items that actually arrive, then gives back room it did not use.
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <stdexcept>
 
@@ -64,11 +68,23 @@ bool component(PyObject *item, double &out) {
 
 constexpr const char *kTupleToVector4 = KS_MODULE_NAME ".tuple_to_vector4";
 
-// Fills `result` with step(item) for each item of `obj`.
-template <typename T, typename Step>
-bool convert_sequence(PyObject *obj, std::vector<T> &result, Step step) {
-    Py_ssize_t hint = PyObject_LengthHint(obj, 0);
-    if (hint < 0 || !reserve(result, hint)) return false;
+// Elements reserved up front for an iterable that only claims a length.
+constexpr Py_ssize_t kClaimedReserve = 256;
+
+// Gives back the room of a result that came out much shorter than reserved.
+template <typename T>
+void trim(std::vector<T> &v) {
+    if (v.capacity() <= 2 * v.size() + kClaimedReserve) return;
+    try {
+        v.shrink_to_fit();
+    } catch (const std::bad_alloc &) {
+        // Keeping the room is harmless.
+    }
+}
+
+// Calls step(item) for each item of `obj`: false as soon as one fails.
+template <typename Step>
+bool walk(PyObject *obj, Step step) {
     if (PyList_CheckExact(obj)) {
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(obj); i++) {
             Ref item = Ref::steal(PyList_GetItemRef(obj, i));
@@ -84,11 +100,22 @@ bool convert_sequence(PyObject *obj, std::vector<T> &result, Step step) {
     }
     Ref it = Ref::steal(PyObject_GetIter(obj));
     if (!it) return false;
-    while (true) {
-        Ref item = Ref::steal(PyIter_Next(it.get()));
-        if (!item) return !PyErr_Occurred();
+    while (Ref item = Ref::steal(PyIter_Next(it.get()))) {
         if (!step(item.get())) return false;
     }
+    return !PyErr_Occurred();
+}
+
+// Fills `result` with step(item) for each item of `obj`.
+template <typename T, typename Step>
+bool convert_sequence(PyObject *obj, std::vector<T> &result, Step step) {
+    Py_ssize_t hint = PyObject_LengthHint(obj, 0);
+    if (hint < 0) return false;
+    const bool exact = PyList_CheckExact(obj) || PyTuple_CheckExact(obj);
+    if (!reserve(result, exact ? hint : std::min(hint, kClaimedReserve))) return false;
+    if (!walk(obj, step)) return false;
+    trim(result);  // a list may have shrunk while it was converted
+    return true;
 }
 
 }  // namespace

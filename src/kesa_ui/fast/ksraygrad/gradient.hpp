@@ -4,6 +4,7 @@
 
 #include <Python.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
@@ -30,6 +31,10 @@ struct GradientRaylibObject {
     PyObject *type;
     std::vector<Vector4> colors;
     std::vector<float> stops;
+    // Counts the replacements of `colors`: a colour update that ran Python
+    // code (converting an item) checks it to notice that this code updated
+    // the gradient itself, and stops instead of mixing the two updates.
+    uint32_t colors_serial;
 };
 
 struct ClickGradientObject {
@@ -62,15 +67,16 @@ struct Params;
 // (nullptr where omitted). 0, or -1 with an exception set.
 int gradient_init_body(GradientRaylibObject *self, PyObject *const *a, PyObject *default_type);
 const Params &gradient_init_params();
-// Appends the converted colour of one item (exactly a tuple, or None).
-bool append_color(std::vector<Vector4> &colors, PyObject *color);
 // The weight of an item (element 1 of a weighted pair, else 1.0).
 bool item_weight(PyObject *item, float &out);
 // The colour of an item (element 0 of a weighted pair, else the item).
 PyObject *item_color(PyObject *item);
 // Appends the converted colour of one colour-list item (a borrowed
-// reference) and, unless `weight` is nullptr, gives its weight.
-bool append_item(std::vector<Vector4> &colors, PyObject *item, float *weight);
+// reference) to self->colors and, unless `weight` is nullptr, gives its
+// weight. `serial` is self->colors_serial as the update began: when
+// converting the item replaced the colours, nothing is appended and
+// RuntimeError is raised.
+bool append_item(GradientRaylibObject *self, uint32_t serial, PyObject *item, float *weight);
 // TypeError("object of type 'NoneType' has no len()"); returns -1.
 int no_len_error();
 

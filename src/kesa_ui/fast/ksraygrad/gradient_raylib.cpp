@@ -337,17 +337,21 @@ inline bool is_weighted(PyObject *item) {
 
 }  // namespace
 
-// Appends one converted colour; the colour must be exactly a tuple (None
-// passes and fails in the conversion).
-bool append_color(std::vector<Vector4> &colors, PyObject *color) {
+namespace {
+
+// Converts one colour, which must be exactly a tuple (None passes and fails
+// in the conversion).
+bool convert_color(PyObject *color, Vector4 &out) {
     if (color != Py_None && !PyTuple_CheckExact(color)) {
         PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(color)->tp_name);
         return false;
     }
     bool ok;
-    Vector4 v = tuple_to_vector4(color, ok);
-    return ok && append(colors, v);
+    out = tuple_to_vector4(color, ok);
+    return ok;
 }
+
+}  // namespace
 
 // The weight of an item: element 1 of a weighted item, else 1.0.
 bool item_weight(PyObject *item, float &out) {
@@ -392,18 +396,25 @@ static bool fast_item(PyObject *item, Vector4 &color, float &weight) {
     return true;
 }
 
-bool append_item(std::vector<Vector4> &colors, PyObject *item, float *weight) {
+bool append_item(GradientRaylibObject *self, uint32_t serial, PyObject *item, float *weight) {
     // Items of plain numbers convert without running Python code, so the
     // list cannot change under them and the borrowed item is safe.
     Vector4 v;
     float w;
     if (fast_item(item, v, w)) {
         if (weight != nullptr) *weight = w;
-        return append(colors, v);
+        return append(self->colors, v);
     }
     Ref held = Ref::take(item);  // converting may drop it from the list
-    return append_color(colors, item_color(item)) &&
-           (weight == nullptr || item_weight(item, *weight));
+    if (!convert_color(item_color(item), v)) return false;
+    if (self->colors_serial != serial) {
+        // That code gave the gradient new colours (through `colors`, the
+        // constructor or __setstate__), which stand as they are.
+        PyErr_SetString(PyExc_RuntimeError,
+                        "the gradient's colours were replaced while they were being converted");
+        return false;
+    }
+    return append(self->colors, v) && (weight == nullptr || item_weight(item, *weight));
 }
 
 int no_len_error() {
@@ -450,6 +461,7 @@ private:
 };
 
 int gradient_update_colors(GradientRaylibObject *self, PyObject *colors) {
+    const uint32_t serial = ++self->colors_serial;
     self->colors.clear();
     if (colors == Py_None) return no_len_error();
     Py_ssize_t n = PyList_GET_SIZE(colors);
@@ -459,7 +471,7 @@ int gradient_update_colors(GradientRaylibObject *self, PyObject *colors) {
     // length is read again at every step.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
         float w;
-        if (!append_item(self->colors, PyList_GET_ITEM(colors, i), &w) || !weights.push(w))
+        if (!append_item(self, serial, PyList_GET_ITEM(colors, i), &w) || !weights.push(w))
             return -1;
     }
     return compute_stops(weights.data(), weights.size(), self->stops) ? 0 : -1;

@@ -11,6 +11,8 @@
 // the failure stays bound and is bound again.
 #include <cstring>
 
+// First: raylib.h declares Vector4, which the module's own headers then use.
+#include "kesa_ui/core/rl_api.h"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/refs.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
@@ -109,6 +111,10 @@ PyTypeObject *bind_type(const char *modname, const char *type_name, size_t decla
 }
 
 int bind_types() {
+    // The GL context generation, which the shared resources follow.
+    const KsRlApi *rl_api = ks_rl_import();
+    if (rl_api == nullptr) return -1;
+    g.context_generation = rl_api->generation;
     const void *vt;
     PyTypeObject *t;
     if (!(t = bind_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2", sizeof(KsVector2Object), &vt)))

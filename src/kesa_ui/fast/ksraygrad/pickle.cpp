@@ -131,6 +131,7 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
     }
     replace_field(self->center, Ref::take(e[1]));
     if (!sequence_to_vector4s(e[2], self->colors)) return -1;
+    self->colors_serial++;  // a colour update this ran inside must not go on
     if (!sequence_to_floats(e[3], self->stops)) return -1;
     int transparency = as_int32(e[4]);
     if (transparency == -1 && PyErr_Occurred()) return -1;

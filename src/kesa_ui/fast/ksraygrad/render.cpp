@@ -8,6 +8,7 @@
 // reverse order, through the same wrapper functions) before the exception
 // propagates: a failed render never leaves the caller drawing into a dead
 // texture or through the gradient shader.
+#include <algorithm>
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
@@ -101,8 +102,12 @@ bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tu
                                            reinterpret_cast<KsVector2Object *>(self->center));
     }
     if (PyErr_Occurred()) return false;
+    // A failed colour update can leave the colours and stops of different
+    // lengths (so can assigning `weights`): the shader reads a stop for
+    // every colour it is told of, so it is told only of colours that have
+    // one, never of stops left over from an earlier upload.
     g.fn.set_ksshader_value_int(shared_shader(), g.loc_count,
-                                static_cast<int>(self->colors.size()));
+                                static_cast<int>(std::min(self->colors.size(), self->stops.size())));
     if (PyErr_Occurred()) return false;
     g.fn.set_ksshader_value_float(shared_shader(), g.loc_alpha, alpha);
     if (PyErr_Occurred()) return false;
@@ -220,7 +225,7 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
     if (!md) return nullptr;
     Ref rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
     if (!rl) return nullptr;
-    Ref tint = Ref::steal(PyObject_GetAttr(rl.get(), g.s.WHITE));
+    Ref tint = Ref::steal(PyObject_GetAttr(rl.get(), g.s.white));
     if (!tint) return nullptr;
     if (tint.get() != Py_None && !PyTuple_CheckExact(tint.get())) {
         PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(tint.get())->tp_name);

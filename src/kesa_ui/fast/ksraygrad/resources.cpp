@@ -4,8 +4,11 @@
 //
 // The two halves are independent: the shader half runs while the shared
 // shader compares equal to None, the texture half while the blank texture
-// does. Once both exist a call costs two comparisons. A failure leaves what
-// was already stored in place (see each step).
+// does. Once both exist a call costs two comparisons, and one more for the
+// GL context: both halves belong to the window they were made in, so once
+// that window has closed they are dropped and the next call builds them
+// again, the same way, for the current window. A failure leaves what was
+// already stored in place (see each step).
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/refs.hpp"
@@ -69,7 +72,7 @@ int build_blank_texture() {
     if (!gen) return -1;
     Ref rl2 = Ref::steal(current_rl());
     if (!rl2) return -1;
-    Ref white = Ref::steal(PyObject_GetAttr(rl2.get(), g.s.WHITE));
+    Ref white = Ref::steal(PyObject_GetAttr(rl2.get(), g.s.white));
     if (!white) return -1;
     Ref one = Ref::steal(PyLong_FromLong(1));
     if (!one) return -1;
@@ -90,9 +93,20 @@ int build_blank_texture() {
     return done ? 0 : -1;
 }
 
+// Back to the state at load, for the current context.
+void forget_resources() {
+    g.resources_generation = *g.context_generation;
+    g.loc_type = g.loc_angle = g.loc_center = g.loc_colors = -1;
+    g.loc_stops = g.loc_count = g.loc_alpha = g.loc_size = -1;
+    replace_field(g.shared_shader, Ref::take(Py_None));
+    replace_field(g.shared_blank_texture, Ref::take(Py_None));
+}
+
 }  // namespace
 
 int ensure_resources() {
+    if (g.resources_generation != *g.context_generation) [[unlikely]]
+        forget_resources();
     int absent = equals_none(g.shared_shader);
     if (absent < 0 || (absent && build_shader() < 0)) return -1;
     absent = equals_none(g.shared_blank_texture);

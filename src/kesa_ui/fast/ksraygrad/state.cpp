@@ -40,15 +40,16 @@ int equals_none(PyObject *obj) {
 
 namespace {
 
+// Interns `text` into an empty slot. A slot filled by an earlier, failed
+// load is kept, so a retry makes only what is missing.
 bool intern(PyObject *&slot, const char *text) {
-    slot = PyUnicode_InternFromString(text);
+    if (slot == nullptr) slot = PyUnicode_InternFromString(text);
     return slot != nullptr;
 }
 
 }  // namespace
 
 int make_strings() {
-    if (g.s.PickleError != nullptr) return 0;  // made by an earlier attempt
     Strings &s = g.s;
     struct Item {
         PyObject **slot;
@@ -71,7 +72,7 @@ int make_strings() {
         {&s.VERTEX_SHADER, "VERTEX_SHADER"}, {&s.FRAGMENT_SHADER, "FRAGMENT_SHADER"},
         {&s.rl, "rl"},                     {&s.gen_image_color, "gen_image_color"},
         {&s.load_texture_from_image, "load_texture_from_image"},
-        {&s.unload_image, "unload_image"}, {&s.WHITE, "WHITE"},
+        {&s.unload_image, "unload_image"}, {&s.white, "WHITE"},
         {&s.BlendMode, "BlendMode"},       {&s.BLEND_ALPHA_PREMULTIPLY, "BLEND_ALPHA_PREMULTIPLY"},
         {&s.unpickle_gradient, "__pyx_unpickle_GradientRaylib"},
         {&s.unpickle_click, "__pyx_unpickle_ClickGradient"},
@@ -81,23 +82,22 @@ int make_strings() {
         if (!intern(*it.slot, it.text)) return -1;
     }
     ParamNames &p = g.p;
-    const char *init[] = {"colors", "type", "direction", "angle", "center", "transparency"};
-    for (int i = 0; i < 6; i++) {
-        if (!intern(p.init[i], init[i])) return -1;
+    const Item params[] = {
+        {&p.init[0], "colors"},         {&p.init[1], "type"},
+        {&p.init[2], "direction"},      {&p.init[3], "angle"},
+        {&p.init[4], "center"},         {&p.init[5], "transparency"},
+        {&p.texture[0], "width"},       {&p.texture[1], "height"},
+        {&p.set_weight[0], "index"},    {&p.set_weight[1], "weight"},
+        {&p.center[0], "center"},       {&p.draw[0], "x"},
+        {&p.draw[1], "y"},              {&p.draw[2], "width"},
+        {&p.draw[3], "height"},         {&p.setstate[0], "__pyx_state"},
+        {&p.unpickle[0], "__pyx_type"}, {&p.unpickle[1], "__pyx_checksum"},
+        {&p.unpickle[2], "__pyx_state"},
+    };
+    for (const Item &it : params) {
+        if (!intern(*it.slot, it.text)) return -1;
     }
-    const char *draw[] = {"x", "y", "width", "height"};
-    for (int i = 0; i < 4; i++) {
-        if (!intern(p.draw[i], draw[i])) return -1;
-    }
-    const char *unpickle[] = {"__pyx_type", "__pyx_checksum", "__pyx_state"};
-    for (int i = 0; i < 3; i++) {
-        if (!intern(p.unpickle[i], unpickle[i])) return -1;
-    }
-    return intern(p.texture[0], "width") && intern(p.texture[1], "height") &&
-                   intern(p.set_weight[0], "index") && intern(p.set_weight[1], "weight") &&
-                   intern(p.center[0], "center") && intern(p.setstate[0], "__pyx_state")
-               ? 0
-               : -1;
+    return 0;
 }
 
 int make_numbers() {
@@ -106,29 +106,32 @@ int make_numbers() {
 }
 
 int make_tuples() {
-    if (g.angle_table != nullptr) return 0;
-    PyObject *centers[7];
-    const double xy[7][2] = {{0.5, 0.5}, {0.5, 0.0}, {0.0, 0.0}, {1.0, 0.0},
-                             {0.5, 1.0}, {0.0, 1.0}, {1.0, 1.0}};
-    for (int i = 0; i < 7; i++) {
-        centers[i] = Py_BuildValue("(dd)", xy[i][0], xy[i][1]);
-        if (centers[i] == nullptr) return -1;
-    }
-    g.center_default = centers[0];
-    g.clear_color = Py_BuildValue("(iiii)", 0, 0, 0, 0);
-    g.origin = Py_BuildValue("(ii)", 0, 0);
-    g.white_tint = Py_BuildValue("(iiii)", 255, 255, 255, 255);
-    g.source_rect = Py_BuildValue("(iiii)", 0, 0, 1, 1);
-    if (!g.clear_color || !g.origin || !g.white_tint || !g.source_rect) return -1;
+    // Everything is made first and stored only once all of it exists, with
+    // the centre table last: a failed load leaves nothing half made, and a
+    // retry starts over.
+    if (g.center_table != nullptr) return 0;
+    Ref clear_color = Ref::steal(Py_BuildValue("(iiii)", 0, 0, 0, 0));
+    Ref origin = Ref::steal(Py_BuildValue("(ii)", 0, 0));
+    Ref white_tint = Ref::steal(Py_BuildValue("(iiii)", 255, 255, 255, 255));
+    Ref source_rect = Ref::steal(Py_BuildValue("(iiii)", 0, 0, 1, 1));
+    Ref center_table = Ref::steal(PyDict_New());
+    Ref angle_table = Ref::steal(PyDict_New());
+    if (!clear_color || !origin || !white_tint || !source_rect || !center_table || !angle_table)
+        return -1;
 
-    g.center_table = PyDict_New();
-    g.angle_table = PyDict_New();
-    if (!g.center_table || !g.angle_table) return -1;
-    const char *center_names[7] = {"Center",       "TopCenter",  "TopLeft",    "TopRight",
-                                   "BottomCenter", "BottomLeft", "BottomRight"};
-    for (int i = 0; i < 7; i++) {
-        if (PyDict_SetItemString(g.center_table, center_names[i], centers[i]) < 0) return -1;
-        if (i > 0) Py_DECREF(centers[i]);  // the table holds them
+    struct Center {
+        const char *name;
+        double x, y;
+    };
+    const Center centers[] = {{"Center", 0.5, 0.5},       {"TopCenter", 0.5, 0.0},
+                              {"TopLeft", 0.0, 0.0},      {"TopRight", 1.0, 0.0},
+                              {"BottomCenter", 0.5, 1.0}, {"BottomLeft", 0.0, 1.0},
+                              {"BottomRight", 1.0, 1.0}};
+    Ref center_default;
+    for (const Center &c : centers) {
+        Ref pair = Ref::steal(Py_BuildValue("(dd)", c.x, c.y));
+        if (!pair || PyDict_SetItemString(center_table.get(), c.name, pair.get()) < 0) return -1;
+        if (!center_default) center_default = std::move(pair);  // "Center"
     }
     struct Angle {
         const char *name;
@@ -139,8 +142,15 @@ int make_tuples() {
                             {"TopRight", 315.0},   {"BottomLeft", 135.0}};
     for (const Angle &a : angles) {
         Ref value = Ref::steal(PyFloat_FromDouble(a.degrees));
-        if (!value || PyDict_SetItemString(g.angle_table, a.name, value.get()) < 0) return -1;
+        if (!value || PyDict_SetItemString(angle_table.get(), a.name, value.get()) < 0) return -1;
     }
+    g.clear_color = clear_color.release();
+    g.origin = origin.release();
+    g.white_tint = white_tint.release();
+    g.source_rect = source_rect.release();
+    g.center_default = center_default.release();
+    g.angle_table = angle_table.release();
+    g.center_table = center_table.release();
     return 0;
 }
 

@@ -8,6 +8,8 @@
 
 #include <Python.h>
 
+#include <cstdint>
+
 #include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
 #include "kesa_ui/fast/ksraygrad/siblings/ksrect.h"
 #include "kesa_ui/fast/ksraygrad/siblings/ksrendertex.h"
@@ -25,14 +27,15 @@ struct RaylibFunctions {
 #undef KS_FN_FIELD
 };
 
-// Interned strings, made once at load.
+// Interned strings, made once at load; each member is named after its text,
+// except `white` ("WHITE", a macro of raylib.h, which module.cpp includes).
 struct Strings {
     PyObject *gradientType, *angle, *centerPos, *colors, *stops, *colorCount, *alpha, *size;
     PyObject *x, *y, *z, *w, *name, *dict, *update, *new_, *init;
     PyObject *ensure_resources, *recalculate_stops;
     PyObject *md, *GradientShader, *GradientPygame, *GradientType, *Linear, *Radial;
     PyObject *VERTEX_SHADER, *FRAGMENT_SHADER, *rl, *gen_image_color, *load_texture_from_image,
-        *unload_image, *WHITE, *BlendMode, *BLEND_ALPHA_PREMULTIPLY;
+        *unload_image, *white, *BlendMode, *BLEND_ALPHA_PREMULTIPLY;
     PyObject *unpickle_gradient, *unpickle_click, *pickle, *PickleError;
 };
 
@@ -78,10 +81,15 @@ struct Globals {
     PyObject *default_linear;  // GradientType.Linear, read at load
     PyObject *default_radial;  // GradientType.Radial, read at load
 
-    // Shared rendering state.
+    // The current GL context generation, kept by the raylib binding: it
+    // changes whenever a window opens or closes.
+    const uint64_t *context_generation;
+
+    // Shared rendering state, made for the context of `resources_generation`.
     PyObject *shared_shader;          // a KsShader, or None
     PyObject *shared_blank_texture;   // an rl.Texture, or None
     int loc_type, loc_angle, loc_center, loc_colors, loc_stops, loc_count, loc_alpha, loc_size;
+    uint64_t resources_generation;
 };
 
 extern Globals g;

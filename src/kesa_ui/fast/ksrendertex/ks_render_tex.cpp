@@ -5,9 +5,11 @@
 // `render_texture` is an rl.RenderTexture record (the object handed to
 // begin_texture_mode), `size` an exact KsVector2 of the pixel size, `loaded`
 // 1 until unload(). The GPU objects are released by unload() or on
-// destruction, and only while a raylib window exists: without one they went
-// away with their GL context. Releasing zeroes the ids in the shared
-// rl.RenderTexture record, so later uses of that record see it unloaded.
+// destruction, through rl, which touches the GPU only in the context they
+// were made in (once that window has closed they went away with it) and
+// only from the window's thread (a release on another thread waits for the
+// window's thread). Releasing zeroes the ids in the shared rl.RenderTexture
+// record, so later uses of that record see it unloaded.
 //
 // c_fast_clear is called while the caller's texture, blend and shader modes
 // are active on this very target. It flushes raylib's pending batch, binds
@@ -37,19 +39,18 @@ const KsVector2VTable *vector2_vtable = nullptr;
 
 extern PyTypeObject KsRenderTexture_Type;
 
-RenderTexture2D &gpu(KsRenderTextureObject *self) {
-    return reinterpret_cast<RlRenderTextureObject *>(self->render_texture)->render_texture;
+RlRenderTextureObject *record(KsRenderTextureObject *self) {
+    return reinterpret_cast<RlRenderTextureObject *>(self->render_texture);
 }
 
-// Releases the GPU objects once; no GL call without a window.
+RenderTexture2D &gpu(KsRenderTextureObject *self) { return record(self)->render_texture; }
+
+// Releases the GPU objects once.
 void release(KsRenderTextureObject *self) {
     if (!self->loaded) return;
     self->loaded = 0;
     RenderTexture2D &rt = gpu(self);
-    if (IsWindowReady() && rt.id != 0) {
-        rlDrawRenderBatchActive();  // pending draws may still sample or target it
-        UnloadRenderTexture(rt);
-    }
+    rl->release_render_texture(record(self)->generation, rt);
     rt.id = 0;
     rt.texture.id = 0;
     rt.depth.id = 0;
@@ -150,8 +151,9 @@ int c_fast_clear(KsRenderTextureObject *self, PyObject *color) {
         return -1;
     }
     Color c;
-    if (rl->color_from_object(color != nullptr ? color : Py_None, &c) < 0) return -1;
-    if (rl->require_window() < 0) return -1;
+    if (rl->color_from_object(color != nullptr ? color : Py_None, &c) < 0 ||
+        ks_rl_require_current(rl, record(self)->generation, "KsRenderTexture") < 0)
+        return -1;
     const unsigned int id = gpu(self).id;
     if (!self->loaded || id == 0) {
         PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
@@ -197,7 +199,12 @@ PyObject *rt_repr(PyObject *op) {
 }
 
 PyObject *rt_unload(PyObject *op, PyObject *) {
-    release(reinterpret_cast<KsRenderTextureObject *>(op));
+    auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    // Only a target of the open window has anything to release on the GPU,
+    // and only its thread may do that now.
+    if (self->loaded && record(self)->generation == *rl->generation && rl->require_window() < 0)
+        return nullptr;
+    release(self);
     Py_RETURN_NONE;
 }
 

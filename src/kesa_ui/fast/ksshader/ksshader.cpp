@@ -3,9 +3,10 @@
 // The instance layout is KsShaderObject (siblings/ksshader.h): the program id
 // and raylib's location table, which every KsShader owns (for raylib's default
 // program it holds a copy of the default table), so destruction always frees
-// it and deletes the program unless it is raylib's default one. GL calls are
-// made only while a raylib window exists; without one the program went away
-// with its context and only the table is freed.
+// it and deletes the program unless it is raylib's default one. The program
+// is deleted only in the context it was made in, from the window's thread
+// (or later, by that thread); once its window has closed the program went
+// away with the context and only the table is freed.
 //
 // Shaders are made only by create_from_code (Python) or the C method table's
 // c_create_from_code. raylib never raises: a compile failure comes back as
@@ -171,6 +172,7 @@ PyObject *create_from_code(PyObject *vertex, PyObject *fragment) {
     }
     self->id = shader.id;
     self->locs = shader.locs;
+    self->generation = *rl->generation;
     return reinterpret_cast<PyObject *>(self);
 }
 
@@ -179,8 +181,7 @@ PyObject *create_from_code(PyObject *vertex, PyObject *fragment) {
 void shader_dealloc(PyObject *op) {
     auto *self = reinterpret_cast<KsShaderObject *>(op);
     if (self->locs != nullptr) {
-        if (IsWindowReady() && self->id != 0 && self->id != rlGetShaderIdDefault())
-            rlUnloadShaderProgram(self->id);
+        rl->release_shader(self->generation, self->id);
         MemFree(self->locs);
         self->locs = nullptr;
     }

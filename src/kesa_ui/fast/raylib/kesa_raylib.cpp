@@ -8,9 +8,11 @@
 //
 // Every function follows the same order: record the call in the test call
 // log (call_log.cpp; one branch while the log is off), fire an injected
-// failure, check the arguments (TypeError / ValueError), check that a raylib
-// window exists (RuntimeError, since raylib would crash without a GL
-// context), then call raylib. Void functions report failure by leaving an
+// failure, check the arguments (TypeError / ValueError; a shader, texture or
+// target made for a window that has since closed is a RuntimeError), check
+// that a raylib window exists and that the caller is on its thread
+// (RuntimeError, since raylib would crash without a GL context), then call
+// raylib. Void functions report failure by leaving an
 // exception set; callers test PyErr_Occurred() after each call.
 //
 // Arguments: a shader is a KsShader (subclasses allowed), a texture an
@@ -72,6 +74,7 @@ bool shader_arg(KsShaderObject *s, Shader *out) {
         PyErr_SetString(PyExc_ValueError, "the shader holds no program");
         return false;
     }
+    if (ks_rl_require_generation(rl, s->generation, "KsShader") < 0) return false;
     *out = Shader{s->id, s->locs};
     return true;
 }
@@ -127,6 +130,8 @@ bool count_arg(size_t size, int *out) {
 // matching locations, then cached. Program ids are reused once a shader is
 // unloaded, so a cached entry is trusted only while GL still reports the
 // same name at its index, and the element count is read afresh each time.
+// A new window is a new context: its programs reuse the old ids, and its GL
+// entry points may live at other addresses, so both are dropped with it.
 
 namespace gl {
 using Enum = unsigned int;
@@ -142,9 +147,12 @@ GetProgramivFn get_programiv = nullptr;
 GetActiveUniformFn get_active_uniform = nullptr;
 GetUniformLocationFn get_uniform_location = nullptr;
 
-// Loads the four entry points (needs a current context); false if GL lacks one.
+uint64_t loaded_generation = 0;
+
+// Loads the four entry points of the current context; false if GL lacks one.
 bool load() {
-    if (get_uniform_location != nullptr) return true;
+    if (loaded_generation == *rl->generation) return true;
+    get_uniform_location = nullptr;
     is_program = reinterpret_cast<IsProgramFn>(rlGetProcAddress("glIsProgram"));
     get_programiv = reinterpret_cast<GetProgramivFn>(rlGetProcAddress("glGetProgramiv"));
     get_active_uniform =
@@ -153,7 +161,9 @@ bool load() {
         return false;
     get_uniform_location =
         reinterpret_cast<GetUniformLocationFn>(rlGetProcAddress("glGetUniformLocation"));
-    return get_uniform_location != nullptr;
+    if (get_uniform_location == nullptr) return false;
+    loaded_generation = *rl->generation;
+    return true;
 }
 }  // namespace gl
 
@@ -222,7 +232,9 @@ bool find_uniform(unsigned int program, int loc, UniformSlot *out) {
 // Elements of the uniform array at `loc` from that element on, or -1 when GL
 // does not say (location -1, which GL ignores, or no such uniform).
 long uniform_capacity(unsigned int program, int loc) {
-    if (loc < 0 || !gl::load() || !gl::is_program(program)) return -1;
+    if (loc < 0) return -1;
+    if (gl::loaded_generation != *rl->generation) uniform_slots.clear();
+    if (!gl::load() || !gl::is_program(program)) return -1;
     std::string name;
     int count;
     for (size_t i = 0; i < uniform_slots.size(); i++) {
@@ -375,6 +387,9 @@ void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObj
                      type_name(texture));
         return;
     }
+    if (ks_rl_require_generation(rl, reinterpret_cast<RlTextureObject *>(texture)->generation,
+                                 "texture") < 0)
+        return;
     Rectangle src, dst;
     Vector2 org;
     Color color;
@@ -395,8 +410,9 @@ void begin_texture_mode(PyObject *target) {
                      type_name(target));
         return;
     }
-    const RenderTexture2D &rt = reinterpret_cast<RlRenderTextureObject *>(target)->render_texture;
-    if (rl->require_window() < 0) return;
+    auto *record = reinterpret_cast<RlRenderTextureObject *>(target);
+    const RenderTexture2D &rt = record->render_texture;
+    if (ks_rl_require_current(rl, record->generation, "render texture") < 0) return;
     if (rt.id == 0) {
         PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
         return;
@@ -411,9 +427,13 @@ void end_blend_mode(void) {
 
 void end_shader_mode(void) {
     if (!enter(KS_CALL_end_shader_mode, no_args)) return;
-    if (rl->require_window() == 0) EndShaderMode();
-    // raylib no longer uses the shader (or its GL context is gone).
-    Py_CLEAR(active_shader);
+    bool ended = rl->require_window() == 0;
+    if (ended) EndShaderMode();
+    // raylib no longer uses the shader, or its context is gone. (Called from
+    // another thread, the window's thread is still in the mode.)
+    if (ended || (active_shader != nullptr &&
+                  reinterpret_cast<KsShaderObject *>(active_shader)->generation != *rl->generation))
+        Py_CLEAR(active_shader);
 }
 
 void end_texture_mode(void) {

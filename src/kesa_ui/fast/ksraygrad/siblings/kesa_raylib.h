@@ -16,8 +16,8 @@
 #include "kesa_ui/fast/ksraygrad/siblings/ksshader.h"
 #include "kesa_ui/fast/ksraygrad/siblings/ksvector2.h"
 
-// raylib's Vector4 (the same guard as raylib.h, so either may come first).
-#if !defined(RL_VECTOR4_TYPE)
+// raylib's Vector4, unless raylib.h came first (it must not come after).
+#if !defined(RL_VECTOR4_TYPE) && !defined(RAYLIB_H)
 typedef struct Vector4 {
     float x;
     float y;

@@ -4,10 +4,13 @@
 
 #include <Python.h>
 
+#include <cstdint>
+
 struct KsShaderObject {
     PyObject_HEAD
-    unsigned int id;  // OpenGL program id
-    int *locs;        // raylib's default location table, owned by the shader
+    unsigned int id;      // OpenGL program id
+    int *locs;            // raylib's default location table, owned by the shader
+    uint64_t generation;  // the GL context the program belongs to (rl_api.h)
 };
 
 struct KsShaderVTable {

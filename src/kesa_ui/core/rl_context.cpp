@@ -1,0 +1,214 @@
+// The GL context behind rl's window: its generation, the thread that owns
+// it, GPU objects whose release waits for that thread, and the one GL query
+// rl needs of its own (is a texture record still what it says).
+//
+// Generations: `generation` names the current context while a window is
+// open. Opening and closing a window each move it to a value never used
+// before, so an object stamped with an older value is known to be stale with
+// one comparison, also while no window is open.
+//
+// Thread affinity: raylib's context is current only on the thread that
+// called init_window. require_window() compares the caller's thread with
+// `fast_owner`, which holds that thread while a window is open and nothing
+// waits for release, and 0 otherwise; everything else is the slow path.
+#include "kesa_ui/core/rl_internal.h"
+
+#include <rlgl.h>
+
+#include <new>
+#include <vector>
+
+namespace rl_context {
+
+uint64_t generation = 1;
+
+namespace {
+
+uint64_t last_generation = 1;
+bool window_open = false;
+unsigned long window_thread = 0;  // valid while window_open
+unsigned long fast_owner = 0;     // window_thread, or 0: see above
+
+// A release waiting for the window's thread.
+struct Pending {
+    bool is_shader;
+    RenderTexture2D render_texture;
+    unsigned int program;
+};
+std::vector<Pending> pending;
+
+unsigned long this_thread() { return PyThread_get_thread_ident(); }
+
+void unload_render_texture_now(const RenderTexture2D &rt) {
+    if (rt.id == 0) return;
+    // Pending draws may still sample or target it.
+    rlDrawRenderBatchActive();
+    // raylib leaves the default framebuffer bound after deleting one: keep
+    // whatever the caller had bound, unless it is the one going away.
+    unsigned int bound = rlGetActiveFramebuffer();
+    UnloadRenderTexture(rt);
+    if (bound != 0 && bound != rt.id) rlEnableFramebuffer(bound);
+}
+
+void unload_shader_now(unsigned int program) {
+    if (program != 0 && program != rlGetShaderIdDefault()) rlUnloadShaderProgram(program);
+}
+
+void release_pending() {
+    std::vector<Pending> due;
+    due.swap(pending);
+    for (const Pending &p : due) {
+        if (p.is_shader)
+            unload_shader_now(p.program);
+        else
+            unload_render_texture_now(p.render_texture);
+    }
+}
+
+// Queues a release for the window's thread, or releases now.
+void release(uint64_t made_in, const Pending &what) {
+    if (made_in != generation) return;  // the context took its ids with it
+    if (this_thread() == window_thread) {
+        if (what.is_shader)
+            unload_shader_now(what.program);
+        else
+            unload_render_texture_now(what.render_texture);
+        return;
+    }
+    try {
+        pending.push_back(what);
+    } catch (const std::bad_alloc &) {
+        return;  // leaked on the GPU until the window closes
+    }
+    fast_owner = 0;  // the next GL call on the window's thread releases it
+}
+
+}  // namespace
+
+int require_window() {
+    if (this_thread() == fast_owner) [[likely]]
+        return 0;
+    if (!window_open) {
+        PyErr_SetString(PyExc_RuntimeError, "no raylib window is open (call init_window first)");
+        return -1;
+    }
+    if (this_thread() != window_thread) {
+        PyErr_SetString(PyExc_RuntimeError,
+                        "the raylib window belongs to another thread: GPU calls must come from "
+                        "the thread that called init_window");
+        return -1;
+    }
+    release_pending();
+    fast_owner = window_thread;
+    return 0;
+}
+
+bool is_open() { return window_open; }
+
+void opened() {
+    generation = ++last_generation;
+    window_open = true;
+    window_thread = fast_owner = this_thread();
+}
+
+void closed() {
+    // Whatever waited for release went away with the context.
+    pending.clear();
+    generation = ++last_generation;
+    window_open = false;
+    window_thread = fast_owner = 0;
+}
+
+void release_render_texture(uint64_t made_in, RenderTexture2D render_texture) {
+    release(made_in, Pending{false, render_texture, 0});
+}
+
+void release_shader(uint64_t made_in, unsigned int program) {
+    release(made_in, Pending{true, RenderTexture2D{}, program});
+}
+
+// --- is a texture record still what it says ------------------------------------
+
+namespace {
+
+namespace gl {
+using Enum = unsigned int;
+constexpr Enum TEXTURE_2D = 0x0DE1;
+constexpr Enum TEXTURE_BINDING_2D = 0x8069;
+constexpr Enum TEXTURE_WIDTH = 0x1000;
+constexpr Enum TEXTURE_HEIGHT = 0x1001;
+
+// Entry points of the current context: loaded again for each generation,
+// since the GL libraries may be unloaded with a window and come back at
+// other addresses.
+struct Functions {
+    uint64_t generation = 0;
+    unsigned char (*is_texture)(unsigned int) = nullptr;
+    void (*bind_texture)(Enum, unsigned int) = nullptr;
+    void (*get_integerv)(Enum, int *) = nullptr;
+    void (*get_tex_level_parameteriv)(Enum, int, Enum, int *) = nullptr;
+    Enum (*get_error)() = nullptr;
+} fn;
+
+template <typename F>
+bool load_one(F &slot, const char *name) {
+    slot = reinterpret_cast<F>(rlGetProcAddress(name));
+    return slot != nullptr;
+}
+
+bool load() {
+    if (fn.generation == generation) return true;
+    fn = Functions{};
+    if (!load_one(fn.is_texture, "glIsTexture") || !load_one(fn.bind_texture, "glBindTexture") ||
+        !load_one(fn.get_integerv, "glGetIntegerv") ||
+        !load_one(fn.get_tex_level_parameteriv, "glGetTexLevelParameteriv") ||
+        !load_one(fn.get_error, "glGetError"))
+        return false;
+    fn.generation = generation;
+    return true;
+}
+}  // namespace gl
+
+}  // namespace
+
+int require_texture(const RlTextureObject *t) {
+    if (ks_rl_require_current(&rl_api, t->generation, "texture") < 0) return -1;
+    const Texture2D &tex = t->texture;
+    if (tex.id == 0) {
+        PyErr_SetString(PyExc_ValueError, "the texture was unloaded");
+        return -1;
+    }
+    if (!gl::load()) {
+        PyErr_SetString(PyExc_RuntimeError, "OpenGL lacks the texture queries rl needs");
+        return -1;
+    }
+    // Ask GL what the id names now: a 2D texture whose level 0 has the
+    // record's size. Reading pixels back fills a buffer sized from the
+    // record, so anything else (an id freed by an unload through another
+    // record, then reused) must not get that far.
+    int width = -1, height = -1;
+    if (gl::fn.is_texture(tex.id)) {
+        int previous = 0, bound = 0;
+        gl::fn.get_integerv(gl::TEXTURE_BINDING_2D, &previous);
+        gl::fn.bind_texture(gl::TEXTURE_2D, tex.id);
+        gl::fn.get_integerv(gl::TEXTURE_BINDING_2D, &bound);
+        if (static_cast<unsigned int>(bound) == tex.id) {  // else not a 2D texture
+            gl::fn.get_tex_level_parameteriv(gl::TEXTURE_2D, 0, gl::TEXTURE_WIDTH, &width);
+            gl::fn.get_tex_level_parameteriv(gl::TEXTURE_2D, 0, gl::TEXTURE_HEIGHT, &height);
+        }
+        gl::fn.bind_texture(gl::TEXTURE_2D, static_cast<unsigned int>(previous));
+        // Drop the errors these probes may have raised (a lost context
+        // reports one for ever, hence the bound).
+        for (int i = 0; i < 8 && gl::fn.get_error() != 0; i++) {
+        }
+    }
+    if (width != tex.width || height != tex.height) {
+        PyErr_Format(PyExc_ValueError,
+                     "texture id %u no longer names a %dx%d texture (it was unloaded)", tex.id,
+                     tex.width, tex.height);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace rl_context
