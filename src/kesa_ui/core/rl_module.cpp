@@ -512,30 +512,32 @@ int add_colors(PyObject *module) {
     return 0;
 }
 
+int exec_module(PyObject *m) {
+    if (PyType_Ready(&RlImage_Type) < 0 || PyType_Ready(&RlTexture_Type) < 0 ||
+        PyType_Ready(&RlRenderTexture_Type) < 0)
+        return -1;
+    if (PyModule_AddType(m, &RlImage_Type) < 0 || PyModule_AddType(m, &RlTexture_Type) < 0 ||
+        PyModule_AddType(m, &RlRenderTexture_Type) < 0 || add_enums(m) < 0 || add_colors(m) < 0)
+        return -1;
+    return PyModule_Add(m, "_C_API",
+                        PyCapsule_New(const_cast<KsRlApi *>(&rl_api), KS_RL_API_CAPSULE, nullptr));
+}
+
+// The window and the GL context are process-wide, so the module refuses a
+// second interpreter; it relies on the GIL.
+PyModuleDef_Slot rl_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void *>(exec_module)},
+    {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
+    {Py_mod_gil, Py_MOD_GIL_USED},
+    {0, nullptr},
+};
+
 PyModuleDef rl_module = {
     PyModuleDef_HEAD_INIT, "kesa_ui.core.rl",
-    "The toolkit's raylib binding (pyray's names and conventions).", -1, rl_methods,
-    nullptr, nullptr, nullptr, nullptr,
+    "The toolkit's raylib binding (pyray's names and conventions).", 0, rl_methods,
+    rl_slots, nullptr, nullptr, nullptr,
 };
 
 }  // namespace
 
-PyMODINIT_FUNC PyInit_rl(void) {
-    if (PyType_Ready(&RlImage_Type) < 0 || PyType_Ready(&RlTexture_Type) < 0 ||
-        PyType_Ready(&RlRenderTexture_Type) < 0)
-        return nullptr;
-    PyObject *m = PyModule_Create(&rl_module);
-    if (m == nullptr) return nullptr;
-#ifdef Py_GIL_DISABLED
-    PyUnstable_Module_SetGIL(m, Py_MOD_GIL_USED);
-#endif
-    if (PyModule_AddType(m, &RlImage_Type) < 0 || PyModule_AddType(m, &RlTexture_Type) < 0 ||
-        PyModule_AddType(m, &RlRenderTexture_Type) < 0 || add_enums(m) < 0 ||
-        add_colors(m) < 0 ||
-        PyModule_Add(m, "_C_API",
-                     PyCapsule_New(const_cast<KsRlApi *>(&rl_api), KS_RL_API_CAPSULE, nullptr)) < 0) {
-        Py_DECREF(m);
-        return nullptr;
-    }
-    return m;
-}
+PyMODINIT_FUNC PyInit_rl(void) { return PyModuleDef_Init(&rl_module); }

@@ -257,10 +257,9 @@ int run_body() {
     Py_XDECREF(present);
 
     if (g.super == nullptr) {
-        g.super = PyObject_GetAttrString(g.builtins, "super");
-        if (g.super == nullptr) {
-            PyErr_Clear();
+        if (PyObject_GetOptionalAttrString(g.builtins, "super", &g.super) == 0)
             PyErr_SetString(PyExc_NameError, "name 'super' is not defined");
+        if (g.super == nullptr) {
             add_traceback(kInit, __LINE__);
             return -1;
         }

@@ -92,21 +92,18 @@ PyObject *vtable_new(float x, float y, float w, float h) { return make(&KsRect_T
 
 KsRectVTable vtable = {vtable_new};
 
+int exec_module(PyObject *module) {
+    if (PyType_Ready(&KsRect_Type) < 0 || ks::publish_vtable(&KsRect_Type, &vtable) < 0) return -1;
+    return PyModule_AddType(module, &KsRect_Type);
+}
+
+PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
+
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksrect.ksrect", "KsRect: the toolkit's rectangle.", -1,
-    nullptr, nullptr, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksrect.ksrect", "KsRect: the toolkit's rectangle.", 0,
+    nullptr, slots, nullptr, nullptr, nullptr,
 };
 
 }  // namespace
 
-PyMODINIT_FUNC PyInit_ksrect(void) {
-    if (PyType_Ready(&KsRect_Type) < 0) return nullptr;
-    if (ks::publish_vtable(&KsRect_Type, &vtable) < 0) return nullptr;
-    ks::Ref module = ks::Ref::steal(PyModule_Create(&module_def));
-    if (!module) return nullptr;
-#ifdef Py_GIL_DISABLED
-    PyUnstable_Module_SetGIL(module.get(), Py_MOD_GIL_USED);
-#endif
-    if (PyModule_AddType(module.get(), &KsRect_Type) < 0) return nullptr;
-    return module.release();
-}
+PyMODINIT_FUNC PyInit_ksrect(void) { return PyModuleDef_Init(&module_def); }

@@ -255,41 +255,39 @@ PyTypeObject KsRenderTexture_Type = {
     .tp_new = rt_new,
 };
 
+int exec_module(PyObject *module) {
+    if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return -1;
+    if (vector2_type == nullptr) {
+        ks::Ref type = ks::Ref::steal(reinterpret_cast<PyObject *>(ks::import_type(
+            "kesa_ui.fast.ksvector2.ksvector2", "KsVector2", sizeof(KsVector2Object))));
+        if (!type) return -1;
+        auto *table = static_cast<const KsVector2VTable *>(
+            ks::type_vtable(reinterpret_cast<PyTypeObject *>(type.get())));
+        if (table == nullptr) return -1;
+        vector2_vtable = table;
+        vector2_type = reinterpret_cast<PyTypeObject *>(type.release());
+    }
+    if (call_log == nullptr) {
+        // PyCapsule_Import only walks attributes: import the module first.
+        ks::Ref wrapper = ks::Ref::steal(PyImport_ImportModule("kesa_ui.fast.raylib.kesa_raylib"));
+        if (!wrapper) return -1;
+        call_log = static_cast<const KsCallLogApi *>(PyCapsule_Import(KS_CALL_LOG_CAPSULE, 0));
+        if (call_log == nullptr) return -1;
+    }
+    if (PyType_Ready(&KsRenderTexture_Type) < 0 ||
+        ks::publish_vtable(&KsRenderTexture_Type, &vtable) < 0)
+        return -1;
+    return PyModule_AddType(module, &KsRenderTexture_Type);
+}
+
+PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
+
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksrendertex.ks_render_tex",
-    "KsRenderTexture: an off-screen render target.", -1, nullptr, nullptr, nullptr, nullptr,
+    "KsRenderTexture: an off-screen render target.", 0, nullptr, slots, nullptr, nullptr,
     nullptr,
 };
 
 }  // namespace
 
-PyMODINIT_FUNC PyInit_ks_render_tex(void) {
-    if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return nullptr;
-    if (vector2_type == nullptr) {
-        PyTypeObject *type = ks::import_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2",
-                                             sizeof(KsVector2Object));
-        if (type == nullptr) return nullptr;
-        vector2_vtable = static_cast<const KsVector2VTable *>(ks::type_vtable(type));
-        if (vector2_vtable == nullptr) {
-            Py_DECREF(type);
-            return nullptr;
-        }
-        vector2_type = type;
-    }
-    if (call_log == nullptr) {
-        // PyCapsule_Import only walks attributes: import the module first.
-        ks::Ref wrapper = ks::Ref::steal(PyImport_ImportModule("kesa_ui.fast.raylib.kesa_raylib"));
-        if (!wrapper) return nullptr;
-        call_log = static_cast<const KsCallLogApi *>(PyCapsule_Import(KS_CALL_LOG_CAPSULE, 0));
-        if (call_log == nullptr) return nullptr;
-    }
-    if (PyType_Ready(&KsRenderTexture_Type) < 0) return nullptr;
-    if (ks::publish_vtable(&KsRenderTexture_Type, &vtable) < 0) return nullptr;
-    ks::Ref module = ks::Ref::steal(PyModule_Create(&module_def));
-    if (!module) return nullptr;
-#ifdef Py_GIL_DISABLED
-    PyUnstable_Module_SetGIL(module.get(), Py_MOD_GIL_USED);
-#endif
-    if (PyModule_AddType(module.get(), &KsRenderTexture_Type) < 0) return nullptr;
-    return module.release();
-}
+PyMODINIT_FUNC PyInit_ks_render_tex(void) { return PyModuleDef_Init(&module_def); }

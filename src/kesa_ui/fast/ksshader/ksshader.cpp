@@ -230,22 +230,20 @@ PyTypeObject KsShader_Type = {
 
 KsShaderVTable vtable = {create_from_code};
 
+int exec_module(PyObject *module) {
+    if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return -1;
+    if (PyType_Ready(&KsShader_Type) < 0 || ks::publish_vtable(&KsShader_Type, &vtable) < 0)
+        return -1;
+    return PyModule_AddType(module, &KsShader_Type);
+}
+
+PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
+
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksshader.ksshader", "KsShader: a GPU shader program.", -1,
-    nullptr, nullptr, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksshader.ksshader", "KsShader: a GPU shader program.", 0,
+    nullptr, slots, nullptr, nullptr, nullptr,
 };
 
 }  // namespace
 
-PyMODINIT_FUNC PyInit_ksshader(void) {
-    if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return nullptr;
-    if (PyType_Ready(&KsShader_Type) < 0) return nullptr;
-    if (ks::publish_vtable(&KsShader_Type, &vtable) < 0) return nullptr;
-    ks::Ref module = ks::Ref::steal(PyModule_Create(&module_def));
-    if (!module) return nullptr;
-#ifdef Py_GIL_DISABLED
-    PyUnstable_Module_SetGIL(module.get(), Py_MOD_GIL_USED);
-#endif
-    if (PyModule_AddType(module.get(), &KsShader_Type) < 0) return nullptr;
-    return module.release();
-}
+PyMODINIT_FUNC PyInit_ksshader(void) { return PyModuleDef_Init(&module_def); }

@@ -187,13 +187,21 @@ void module_free(void *) {
 #endif
 }
 
+int exec_module(PyObject *module) {
+    if (PyType_Ready(&KsVector2_Type) < 0 || ks::publish_vtable(&KsVector2_Type, &vtable) < 0)
+        return -1;
+    return PyModule_AddType(module, &KsVector2_Type);
+}
+
+PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
+
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "kesa_ui.fast.ksvector2.ksvector2",
     "KsVector2: the toolkit's 2-vector.",
-    -1,
+    0,
     nullptr,
-    nullptr,
+    slots,
     nullptr,
     nullptr,
     module_free,
@@ -201,14 +209,4 @@ PyModuleDef module_def = {
 
 }  // namespace
 
-PyMODINIT_FUNC PyInit_ksvector2(void) {
-    if (PyType_Ready(&KsVector2_Type) < 0) return nullptr;
-    if (ks::publish_vtable(&KsVector2_Type, &vtable) < 0) return nullptr;
-    ks::Ref module = ks::Ref::steal(PyModule_Create(&module_def));
-    if (!module) return nullptr;
-#ifdef Py_GIL_DISABLED
-    PyUnstable_Module_SetGIL(module.get(), Py_MOD_GIL_USED);
-#endif
-    if (PyModule_AddType(module.get(), &KsVector2_Type) < 0) return nullptr;
-    return module.release();
-}
+PyMODINIT_FUNC PyInit_ksvector2(void) { return PyModuleDef_Init(&module_def); }

@@ -557,49 +557,38 @@ PyMethodDef module_methods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
-void module_free(void *) {
-    ks_log::release_all();
-    Py_CLEAR(active_shader);
-    uniform_slots.clear();
-    Py_CLEAR(shader_type);
-    Py_CLEAR(vector2_type);
+int exec_module(PyObject *module) {
+    // Bind the types first: the functions check their arguments against them.
+    if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return -1;
+    if (shader_type == nullptr &&
+        (shader_type = ks::import_type("kesa_ui.fast.ksshader.ksshader", "KsShader",
+                                       sizeof(KsShaderObject))) == nullptr)
+        return -1;
+    if (vector2_type == nullptr &&
+        (vector2_type = ks::import_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2",
+                                        sizeof(KsVector2Object))) == nullptr)
+        return -1;
+    if (add_capi(module) < 0) return -1;
+    return PyModule_Add(module, "_call_log_api",
+                        PyCapsule_New(const_cast<KsCallLogApi *>(&ks_log::api),
+                                      KS_CALL_LOG_CAPSULE, nullptr));
 }
+
+PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
 
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "kesa_ui.fast.raylib.kesa_raylib",
     "The raylib calls of gradient rendering, as C functions in __pyx_capi__, and the\n"
     "test call log (start_call_log, stop_call_log, inject_failure).",
-    -1,
+    0,
     module_methods,
+    slots,
     nullptr,
     nullptr,
     nullptr,
-    module_free,
 };
 
 }  // namespace
 
-PyMODINIT_FUNC PyInit_kesa_raylib(void) {
-    // Bind the types first: the functions check their arguments against them.
-    if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return nullptr;
-    if (shader_type == nullptr &&
-        (shader_type = ks::import_type("kesa_ui.fast.ksshader.ksshader", "KsShader",
-                                       sizeof(KsShaderObject))) == nullptr)
-        return nullptr;
-    if (vector2_type == nullptr &&
-        (vector2_type = ks::import_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2",
-                                        sizeof(KsVector2Object))) == nullptr)
-        return nullptr;
-    ks::Ref module = ks::Ref::steal(PyModule_Create(&module_def));
-    if (!module) return nullptr;
-#ifdef Py_GIL_DISABLED
-    PyUnstable_Module_SetGIL(module.get(), Py_MOD_GIL_USED);
-#endif
-    if (add_capi(module.get()) < 0 ||
-        PyModule_Add(module.get(), "_call_log_api",
-                     PyCapsule_New(const_cast<KsCallLogApi *>(&ks_log::api), KS_CALL_LOG_CAPSULE,
-                                   nullptr)) < 0)
-        return nullptr;
-    return module.release();
-}
+PyMODINIT_FUNC PyInit_kesa_raylib(void) { return PyModuleDef_Init(&module_def); }
