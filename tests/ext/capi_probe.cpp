@@ -16,11 +16,11 @@
 #include <cstring>
 #include <vector>
 
-#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksrect.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksrendertex.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksshader.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksvector2.h"
+#include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
+#include "kesa_ui/fast/ksrect/ksrect.h"
+#include "kesa_ui/fast/ksrendertex/ks_render_tex.h"
+#include "kesa_ui/fast/ksshader/ksshader.h"
+#include "kesa_ui/fast/ksvector2/ksvector2.h"
 
 namespace {
 

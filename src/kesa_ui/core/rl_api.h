@@ -26,6 +26,8 @@
 
 #include <cstdint>
 
+#include "kesa_ui/native/capi.hpp"
+
 struct RlImageObject {
     PyObject_HEAD
     Image image;  // owns image.data until unload_image or destruction
@@ -100,9 +102,5 @@ static inline int ks_rl_require_current(const KsRlApi *api, uint64_t generation,
 // Imports kesa_ui.core.rl and returns its table, or nullptr with an
 // exception set. The module stays imported for the life of the process.
 static inline const KsRlApi *ks_rl_import(void) {
-    // PyCapsule_Import only walks attributes: import the module itself first.
-    PyObject *mod = PyImport_ImportModule("kesa_ui.core.rl");
-    if (mod == nullptr) return nullptr;
-    Py_DECREF(mod);
-    return static_cast<const KsRlApi *>(PyCapsule_Import(KS_RL_API_CAPSULE, 0));
+    return static_cast<const KsRlApi *>(ks::import_capsule("kesa_ui.core.rl", KS_RL_API_CAPSULE));
 }

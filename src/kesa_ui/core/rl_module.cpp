@@ -11,6 +11,7 @@
 // render texture record from a window that has since closed raises
 // RuntimeError too (rl_context.cpp). Wrong argument types raise TypeError.
 #include "kesa_ui/core/rl_internal.h"
+#include "kesa_ui/native/module.hpp"
 
 #include <climits>
 #include <initializer_list>
@@ -523,14 +524,7 @@ int exec_module(PyObject *m) {
                         PyCapsule_New(const_cast<KsRlApi *>(&rl_api), KS_RL_API_CAPSULE, nullptr));
 }
 
-// The window and the GL context are process-wide, so the module refuses a
-// second interpreter; it relies on the GIL.
-PyModuleDef_Slot rl_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void *>(exec_module)},
-    {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
-    {Py_mod_gil, Py_MOD_GIL_USED},
-    {0, nullptr},
-};
+PyModuleDef_Slot rl_slots[] = KS_MODULE_SLOTS(exec_module);
 
 PyModuleDef rl_module = {
     PyModuleDef_HEAD_INIT, "kesa_ui.core.rl",

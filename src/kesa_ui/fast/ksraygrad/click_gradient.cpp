@@ -13,7 +13,7 @@
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -40,7 +40,7 @@ int store_center(GradientRaylibObject *self, double x, double y) {
     }
     Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
     if (!vec) return -1;
-    replace_field(self->center, std::move(vec));
+    ks::replace_field(self->center, std::move(vec));
     return 0;
 }
 

@@ -19,7 +19,7 @@
 #include <climits>
 #include <stdexcept>
 
-#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <vector>
 
-#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
+#include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 
 namespace ksraygrad {
 

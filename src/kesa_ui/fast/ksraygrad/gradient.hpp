@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksvector2.h"
+#include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
+#include "kesa_ui/fast/ksvector2/ksvector2.h"
 
 namespace ksraygrad {
 

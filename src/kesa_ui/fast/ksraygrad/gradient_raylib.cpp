@@ -11,7 +11,7 @@
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -49,9 +49,9 @@ int gradient_traverse(PyObject *obj, visitproc visit, void *arg) {
 
 int gradient_clear(PyObject *obj) {
     auto *self = reinterpret_cast<GradientRaylibObject *>(obj);
-    replace_field(self->raw_colors, Ref::take(Py_None));
-    replace_field(self->center, Ref::take(Py_None));
-    replace_field(self->type, Ref::take(Py_None));
+    ks::replace_field(self->raw_colors, Ref::new_ref(Py_None));
+    ks::replace_field(self->center, Ref::new_ref(Py_None));
+    ks::replace_field(self->type, Ref::new_ref(Py_None));
     return 0;
 }
 
@@ -111,9 +111,9 @@ int apply_radial_direction(GradientRaylibObject *self, PyObject *direction) {
         Ref name_ref = Ref::steal(name);
         PyObject *found = nullptr;
         if (PyDict_GetItemRef(g.center_table, name, &found) < 0) return -1;
-        pair = found != nullptr ? Ref::steal(found) : Ref::take(g.center_default);
+        pair = found != nullptr ? Ref::steal(found) : Ref::new_ref(g.center_default);
     } else if (PyTuple_Check(direction)) {
-        pair = Ref::take(direction);
+        pair = Ref::new_ref(direction);
     } else {
         return 0;
     }
@@ -123,7 +123,7 @@ int apply_radial_direction(GradientRaylibObject *self, PyObject *direction) {
     if (!y) return -1;
     Ref center = Ref::steal(vector_from_pair(x.get(), y.get()));
     if (!center) return -1;
-    replace_field(self->center, std::move(center));
+    ks::replace_field(self->center, std::move(center));
     return 0;
 }
 
@@ -138,8 +138,8 @@ int gradient_init_impl(GradientRaylibObject *self, PyObject *const *a, PyObject 
     PyObject *transparency = a[5] != nullptr ? a[5] : Py_None;
     if (!exact_list_or_none(colors)) return list_type_error(colors);
 
-    replace_field(self->raw_colors, Ref::take(colors));
-    replace_field(self->type, Ref::take(type));
+    ks::replace_field(self->raw_colors, Ref::new_ref(colors));
+    ks::replace_field(self->type, Ref::new_ref(type));
     if (transparency == Py_None) {
         self->transparency = 255;
     } else {
@@ -150,7 +150,7 @@ int gradient_init_impl(GradientRaylibObject *self, PyObject *const *a, PyObject 
     self->angle = 0.0f;
     Ref center_vec = Ref::steal(g.vec2_vt->new_(0.5, 0.5));
     if (!center_vec) return KS_TRACEBACK(QN("__init__")), -1;
-    replace_field(self->center, std::move(center_vec));
+    ks::replace_field(self->center, std::move(center_vec));
 
     if (direction != Py_None) {
         // Compare with the kinds as they are bound now.
@@ -182,7 +182,7 @@ int gradient_init_impl(GradientRaylibObject *self, PyObject *const *a, PyObject 
         if (!y) return KS_TRACEBACK(QN("__init__")), -1;
         Ref vec = Ref::steal(vector_from_pair(x.get(), y.get()));
         if (!vec) return KS_TRACEBACK(QN("__init__")), -1;
-        replace_field(self->center, std::move(vec));
+        ks::replace_field(self->center, std::move(vec));
     }
     if (self->vtab->update_colors(self, colors) < 0) return KS_TRACEBACK(QN("__init__")), -1;
     if (call_ensure_resources(self) < 0) return KS_TRACEBACK(QN("__init__")), -1;
@@ -257,7 +257,7 @@ int set_center(PyObject *self, PyObject *value, void *) {
     if (refuse_delete(value) < 0) return KS_TRACEBACK(QN("center.__set__")), -1;
     Ref center;
     if (PyObject_TypeCheck(value, g.KsVector2)) {
-        center = Ref::take(value);
+        center = Ref::new_ref(value);
     } else if (PyTuple_Check(value) && PyTuple_GET_SIZE(value) == 2) {
         Ref x = Ref::steal(get_index(value, 0));
         Ref y = x ? Ref::steal(get_index(value, 1)) : Ref();
@@ -268,7 +268,7 @@ int set_center(PyObject *self, PyObject *value, void *) {
                         "center must be an KsVector2 instance or a tuple of (x, y)");
         return KS_TRACEBACK(QN("center.__set__")), -1;
     }
-    replace_field(self_of(self)->center, std::move(center));
+    ks::replace_field(self_of(self)->center, std::move(center));
     return 0;
 }
 
@@ -281,7 +281,7 @@ int set_colors(PyObject *self, PyObject *value, void *) {
         return KS_TRACEBACK(QN("colors.__set__")), -1;
     }
     GradientRaylibObject *g_self = self_of(self);
-    replace_field(g_self->raw_colors, Ref::take(value));
+    ks::replace_field(g_self->raw_colors, Ref::new_ref(value));
     if (g_self->vtab->update_colors(g_self, value) < 0)
         return KS_TRACEBACK(QN("colors.__set__")), -1;
     return 0;
@@ -293,14 +293,14 @@ int set_raw_colors(PyObject *self, PyObject *value, void *) {
         PyErr_Format(PyExc_TypeError, "Expected list, got %.200s", Py_TYPE(value)->tp_name);
         return KS_TRACEBACK(QN("raw_colors.__set__")), -1;
     }
-    replace_field(self_of(self)->raw_colors, Ref::take(value));
+    ks::replace_field(self_of(self)->raw_colors, Ref::new_ref(value));
     return 0;
 }
 
 PyObject *get_type(PyObject *self, void *) { return Py_NewRef(self_of(self)->type); }
 
 int set_type(PyObject *self, PyObject *value, void *) {
-    replace_field(self_of(self)->type, Ref::take(value != nullptr ? value : Py_None));
+    ks::replace_field(self_of(self)->type, Ref::new_ref(value != nullptr ? value : Py_None));
     return 0;
 }
 
@@ -405,7 +405,7 @@ bool append_item(GradientRaylibObject *self, uint32_t serial, PyObject *item, fl
         if (weight != nullptr) *weight = w;
         return append(self->colors, v);
     }
-    Ref held = Ref::take(item);  // converting may drop it from the list
+    Ref held = Ref::new_ref(item);  // converting may drop it from the list
     if (!convert_color(item_color(item), v)) return false;
     if (self->colors_serial != serial) {
         // That code gave the gradient new colours (through `colors`, the

@@ -14,7 +14,7 @@
 // First: raylib.h declares Vector4, which the module's own headers then use.
 #include "kesa_ui/core/rl_api.h"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -67,47 +67,18 @@ PyObject *create_module(PyObject *spec, PyModuleDef *) {
 
 // --- binding the siblings -------------------------------------------------------
 
-// Imports `modname`, checks `typename` there against the declared instance
-// size and fetches its C method table.
-PyTypeObject *bind_type(const char *modname, const char *type_name, size_t declared,
-                        const void **vtable) {
-    Ref mod = Ref::steal(PyImport_ImportModule(modname));
-    if (!mod) return nullptr;
-    Ref obj = Ref::steal(PyObject_GetAttrString(mod.get(), type_name));
-    if (!obj) return nullptr;
-    if (!PyType_Check(obj.get())) {
-        PyErr_Format(PyExc_TypeError, "%.200s.%.200s is not a type object", modname, type_name);
-        return nullptr;
-    }
-    auto *type = reinterpret_cast<PyTypeObject *>(obj.get());
-    size_t actual = static_cast<size_t>(type->tp_basicsize);
-    if (actual < declared) {
-        PyErr_Format(PyExc_ValueError,
-                     "%.200s.%.200s size changed, may indicate binary incompatibility. Expected "
-                     "%zu from C header, got %zu from PyObject",
-                     modname, type_name, declared, actual);
-        return nullptr;
-    }
-    if (actual > declared &&
-        PyErr_WarnFormat(PyExc_RuntimeWarning, 0,
-                         "%.200s.%.200s size changed, may indicate binary incompatibility. "
-                         "Expected %zu from C header, got %zu from PyObject",
-                         modname, type_name, declared, actual) < 0)
-        return nullptr;
-    Ref dict = Ref::steal(PyType_GetDict(type));
-    if (!dict) return nullptr;
-    Ref key = Ref::steal(PyUnicode_FromString("__pyx_vtable__"));
-    if (!key) return nullptr;
-    Ref capsule = Ref::steal(PyObject_GetItem(dict.get(), key.get()));
-    if (!capsule) return nullptr;
-    void *table = PyCapsule_GetPointer(capsule.get(), nullptr);
-    if (table == nullptr) {
-        if (!PyErr_Occurred())
-            PyErr_SetString(PyExc_RuntimeError, "invalid vtable found for imported type");
-        return nullptr;
-    }
-    *vtable = table;
-    return reinterpret_cast<PyTypeObject *>(obj.release());  // held for good
+// Binds a sibling type: its instance size against the layout this module
+// reads, and its C method table.
+template <typename Table>
+int bind_type(const char *module, const char *name, size_t declared, PyTypeObject *&type,
+              const Table *&table) {
+    Ref bound = Ref::steal(reinterpret_cast<PyObject *>(ks::import_type(module, name, declared)));
+    if (!bound) return -1;
+    const void *found = ks::type_vtable(reinterpret_cast<PyTypeObject *>(bound.get()));
+    if (found == nullptr) return -1;
+    Py_XSETREF(type, reinterpret_cast<PyTypeObject *>(bound.release()));  // held for good
+    table = static_cast<const Table *>(found);
+    return 0;
 }
 
 int bind_types() {
@@ -115,31 +86,23 @@ int bind_types() {
     const KsRlApi *rl_api = ks_rl_import();
     if (rl_api == nullptr) return -1;
     g.context_generation = rl_api->generation;
-    const void *vt;
-    PyTypeObject *t;
-    if (!(t = bind_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2", sizeof(KsVector2Object), &vt)))
+    const KsRectVTable *rect_vt;  // must exist; rendering does not use it
+    if (bind_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2", sizeof(KsVector2Object),
+                  g.KsVector2, g.vec2_vt) < 0 ||
+        bind_type("kesa_ui.fast.ksrect.ksrect", "KsRect", sizeof(KsRectObject), g.KsRect,
+                  rect_vt) < 0 ||
+        bind_type("kesa_ui.fast.ksrendertex.ks_render_tex", "KsRenderTexture",
+                  sizeof(KsRenderTextureObject), g.KsRenderTexture, g.rtex_vt) < 0 ||
+        bind_type("kesa_ui.fast.ksshader.ksshader", "KsShader", sizeof(KsShaderObject),
+                  g.KsShader, g.shader_vt) < 0)
         return -1;
-    Py_XSETREF(g.KsVector2, t);
-    g.vec2_vt = static_cast<const KsVector2VTable *>(vt);
-    if (!(t = bind_type("kesa_ui.fast.ksrect.ksrect", "KsRect", sizeof(KsRectObject), &vt)))
-        return -1;
-    Py_XSETREF(g.KsRect, t);  // its table must exist; it is not used
-    if (!(t = bind_type("kesa_ui.fast.ksrendertex.ks_render_tex", "KsRenderTexture",
-                        sizeof(KsRenderTextureObject), &vt)))
-        return -1;
-    Py_XSETREF(g.KsRenderTexture, t);
-    g.rtex_vt = static_cast<const KsRenderTextureVTable *>(vt);
-    if (!(t = bind_type("kesa_ui.fast.ksshader.ksshader", "KsShader", sizeof(KsShaderObject), &vt)))
-        return -1;
-    Py_XSETREF(g.KsShader, t);
-    g.shader_vt = static_cast<const KsShaderVTable *>(vt);
     return 0;
 }
 
 int bind_functions() {
     constexpr const char *kWrapper = "kesa_ui.fast.raylib.kesa_raylib";
-    Ref mod = Ref::steal(PyImport_ImportModule(kWrapper));
-    if (!mod) return -1;
+    Ref wrapper = Ref::steal(PyImport_ImportModule(kWrapper));
+    if (!wrapper) return -1;
     struct Binding {
         const char *name;
         const char *signature;
@@ -150,28 +113,7 @@ int bind_functions() {
     const Binding bindings[] = {KS_RAYLIB_FUNCTIONS(KS_BINDING)};
 #undef KS_BINDING
     for (const Binding &b : bindings) {
-        Ref capi = Ref::steal(PyObject_GetAttrString(mod.get(), "__pyx_capi__"));
-        if (!capi) return -1;
-        Ref key = Ref::steal(PyUnicode_FromString(b.name));
-        if (!key) return -1;
-        Ref capsule = Ref::steal(PyObject_GetItem(capi.get(), key.get()));
-        if (!capsule) {
-            if (PyErr_ExceptionMatches(PyExc_KeyError)) {
-                PyErr_Clear();
-                PyErr_Format(PyExc_ImportError, "%.200s does not export expected C function %.200s",
-                             kWrapper, b.name);
-            }
-            return -1;
-        }
-        const char *got = PyCapsule_GetName(capsule.get());
-        if (got == nullptr && PyErr_Occurred()) return -1;
-        if (got == nullptr || std::strcmp(got, b.signature) != 0) {
-            PyErr_Format(PyExc_TypeError,
-                         "C function %.200s.%.200s has wrong signature (expected %.500s, got %.500s)",
-                         kWrapper, b.name, b.signature, got != nullptr ? got : "(no name)");
-            return -1;
-        }
-        void *fn = PyCapsule_GetPointer(capsule.get(), got);
+        void *fn = ks::import_function(wrapper.get(), kWrapper, b.name, b.signature);
         if (fn == nullptr) return -1;
         *b.slot = fn;
     }
@@ -265,8 +207,8 @@ int run_body() {
         }
     }
     STEP(make_tuples());
-    replace_field(g.shared_shader, Ref::take(Py_None));
-    replace_field(g.shared_blank_texture, Ref::take(Py_None));
+    ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
+    ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
     STEP(make_class(&GradientRaylib_Type, &gradient_raylib_vtable, "GradientRaylib"));
     STEP(make_class(&ClickGradient_Type, &click_gradient_vtable, "ClickGradient"));
     STEP(bind_types());
@@ -278,8 +220,8 @@ int run_body() {
                     import_from("kesa_ui.rendering.pygame.gradient", "GradientPygame")));
     STEP(set_global(g.s.GradientType, import_from("kesa_ui.core", "GradientType")));
 
-    replace_field(g.shared_shader, Ref::take(Py_None));
-    replace_field(g.shared_blank_texture, Ref::take(Py_None));
+    ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
+    ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
     g.loc_type = g.loc_angle = g.loc_center = g.loc_colors = -1;
     g.loc_stops = g.loc_count = g.loc_alpha = g.loc_size = -1;
 

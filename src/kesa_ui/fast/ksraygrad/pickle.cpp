@@ -11,7 +11,7 @@
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -129,7 +129,7 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
                      g.KsVector2->tp_name);
         return -1;
     }
-    replace_field(self->center, Ref::take(e[1]));
+    ks::replace_field(self->center, Ref::new_ref(e[1]));
     if (!sequence_to_vector4s(e[2], self->colors)) return -1;
     self->colors_serial++;  // a colour update this ran inside must not go on
     if (!sequence_to_floats(e[3], self->stops)) return -1;
@@ -140,8 +140,8 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
         PyErr_Format(PyExc_TypeError, "Expected list, got %.200s", Py_TYPE(e[5])->tp_name);
         return -1;
     }
-    replace_field(self->raw_colors, Ref::take(e[5]));
-    replace_field(self->type, Ref::take(e[6]));
+    ks::replace_field(self->raw_colors, Ref::new_ref(e[5]));
+    ks::replace_field(self->type, Ref::new_ref(e[6]));
     if (f.fields == 8 && !sequence_to_floats(e[7], as_click(self)->weights)) return -1;
     if (n == f.fields) return 0;
 

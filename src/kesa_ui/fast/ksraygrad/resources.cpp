@@ -11,7 +11,7 @@
 // already stored in place (see each step).
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -40,7 +40,7 @@ int build_shader() {
     if (!fs) return -1;
     Ref shader = Ref::steal(g.shader_vt->c_create_from_code(vs.get(), fs.get()));
     if (!shader) return -1;
-    replace_field(g.shared_shader, std::move(shader));
+    ks::replace_field(g.shared_shader, std::move(shader));
     struct Uniform {
         PyObject *name;
         int *loc;
@@ -86,7 +86,7 @@ int build_blank_texture() {
     Ref texture = Ref::steal(
         PyObject_CallMethodOneArg(rl3.get(), g.s.load_texture_from_image, img.get()));
     if (!texture) return -1;
-    replace_field(g.shared_blank_texture, std::move(texture));
+    ks::replace_field(g.shared_blank_texture, std::move(texture));
     Ref rl4 = Ref::steal(current_rl());
     if (!rl4) return -1;
     Ref done = Ref::steal(PyObject_CallMethodOneArg(rl4.get(), g.s.unload_image, img.get()));
@@ -98,8 +98,8 @@ void forget_resources() {
     g.resources_generation = *g.context_generation;
     g.loc_type = g.loc_angle = g.loc_center = g.loc_colors = -1;
     g.loc_stops = g.loc_count = g.loc_alpha = g.loc_size = -1;
-    replace_field(g.shared_shader, Ref::take(Py_None));
-    replace_field(g.shared_blank_texture, Ref::take(Py_None));
+    ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
+    ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
 }
 
 }  // namespace

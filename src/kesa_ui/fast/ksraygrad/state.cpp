@@ -2,7 +2,7 @@
 // strings and constants made once at load.
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 
-#include "kesa_ui/fast/ksraygrad/refs.hpp"
+#include "kesa_ui/native/ref.hpp"
 
 namespace ksraygrad {
 

@@ -10,13 +10,17 @@
 
 #include <cstdint>
 
-#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksrect.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksrendertex.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksshader.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksvector2.h"
+#include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
+#include "kesa_ui/fast/ksrect/ksrect.h"
+#include "kesa_ui/fast/ksrendertex/ks_render_tex.h"
+#include "kesa_ui/fast/ksshader/ksshader.h"
+#include "kesa_ui/fast/ksvector2/ksvector2.h"
+#include "kesa_ui/native/ref.hpp"
 
 namespace ksraygrad {
+
+using ks::Borrowed;
+using ks::Ref;
 
 #define KS_MODULE_NAME "kesa_ui.fast.ksraygrad.ksraygrad"
 

@@ -1,7 +1,7 @@
 // kesa_ui.fast.ksrect.ksrect: KsRect, a mutable rectangle of 32-bit floats
 // (x, y, w, h), as raylib's Rectangle.
 //
-// The instance layout is KsRectObject (siblings/ksrect.h); modules that bind
+// The instance layout is KsRectObject (ksrect.h); modules that bind
 // this type compare tp_basicsize with it. Gradient rendering passes its
 // rectangles as tuples and only requires this type and its C method table
 // (new_) to exist.
@@ -9,8 +9,9 @@
 
 #include <cstddef>
 
-#include "kesa_ui/fast/ksraygrad/siblings/ksrect.h"
-#include "kesa_ui/fast/raylib/ks_support.h"
+#include "kesa_ui/fast/ksrect/ksrect.h"
+#include "kesa_ui/native/capi.hpp"
+#include "kesa_ui/native/module.hpp"
 
 namespace {
 

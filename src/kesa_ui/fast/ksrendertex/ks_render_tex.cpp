@@ -1,7 +1,7 @@
 // kesa_ui.fast.ksrendertex.ks_render_tex: KsRenderTexture, an off-screen
 // render target that owns its GPU objects.
 //
-// The instance layout is KsRenderTextureObject (siblings/ksrendertex.h):
+// The instance layout is KsRenderTextureObject (ks_render_tex.h):
 // `render_texture` is an rl.RenderTexture record (the object handed to
 // begin_texture_mode), `size` an exact KsVector2 of the pixel size, `loaded`
 // 1 until unload(). The GPU objects are released by unload() or on
@@ -26,9 +26,10 @@
 #include <climits>
 
 #include "kesa_ui/core/rl_api.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksrendertex.h"
+#include "kesa_ui/fast/ksrendertex/ks_render_tex.h"
 #include "kesa_ui/fast/raylib/call_log_api.h"
-#include "kesa_ui/fast/raylib/ks_support.h"
+#include "kesa_ui/native/capi.hpp"
+#include "kesa_ui/native/module.hpp"
 
 namespace {
 
@@ -267,13 +268,10 @@ int exec_module(PyObject *module) {
         vector2_vtable = table;
         vector2_type = reinterpret_cast<PyTypeObject *>(type.release());
     }
-    if (call_log == nullptr) {
-        // PyCapsule_Import only walks attributes: import the module first.
-        ks::Ref wrapper = ks::Ref::steal(PyImport_ImportModule("kesa_ui.fast.raylib.kesa_raylib"));
-        if (!wrapper) return -1;
-        call_log = static_cast<const KsCallLogApi *>(PyCapsule_Import(KS_CALL_LOG_CAPSULE, 0));
-        if (call_log == nullptr) return -1;
-    }
+    if (call_log == nullptr &&
+        (call_log = static_cast<const KsCallLogApi *>(ks::import_capsule(
+             "kesa_ui.fast.raylib.kesa_raylib", KS_CALL_LOG_CAPSULE))) == nullptr)
+        return -1;
     if (PyType_Ready(&KsRenderTexture_Type) < 0 ||
         ks::publish_vtable(&KsRenderTexture_Type, &vtable) < 0)
         return -1;

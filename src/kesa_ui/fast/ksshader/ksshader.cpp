@@ -1,6 +1,6 @@
 // kesa_ui.fast.ksshader.ksshader: KsShader, a compiled GPU shader program.
 //
-// The instance layout is KsShaderObject (siblings/ksshader.h): the program id
+// The instance layout is KsShaderObject (ksshader.h): the program id
 // and raylib's location table, which every KsShader owns (for raylib's default
 // program it holds a copy of the default table), so destruction always frees
 // it and deletes the program unless it is raylib's default one. The program
@@ -26,8 +26,9 @@
 #include <string>
 
 #include "kesa_ui/core/rl_api.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksshader.h"
-#include "kesa_ui/fast/raylib/ks_support.h"
+#include "kesa_ui/fast/ksshader/ksshader.h"
+#include "kesa_ui/native/capi.hpp"
+#include "kesa_ui/native/module.hpp"
 
 namespace {
 

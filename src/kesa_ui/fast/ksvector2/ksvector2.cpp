@@ -1,6 +1,6 @@
 // kesa_ui.fast.ksvector2.ksvector2: KsVector2, a mutable 2-vector of doubles.
 //
-// The instance layout is KsVector2Object (siblings/ksvector2.h): modules that
+// The instance layout is KsVector2Object (ksvector2.h): modules that
 // bind this type compare tp_basicsize with it, so keep it the only field set.
 // Vectors are made on the gradient's hot paths, so construction is quick:
 // calling the exact type goes through tp_vectorcall, the C method table's
@@ -12,8 +12,10 @@
 
 #include <cstddef>
 
-#include "kesa_ui/fast/ksraygrad/siblings/ksvector2.h"
-#include "kesa_ui/fast/raylib/ks_support.h"
+#include "kesa_ui/fast/ksvector2/ksvector2.h"
+#include "kesa_ui/native/capi.hpp"
+#include "kesa_ui/native/module.hpp"
+#include "kesa_ui/native/number.hpp"
 
 namespace {
 
@@ -75,7 +77,8 @@ PyObject *vector_vectorcall(PyObject *type, PyObject *const *args, size_t nargsf
     }
     double xy[2] = {0.0, 0.0};
     for (Py_ssize_t i = 0; i < nargs; i++) {
-        if (ks::read_double(args[i], &xy[i]) < 0) return nullptr;
+        xy[i] = ks::as_double(args[i]);
+        if (xy[i] == -1.0 && PyErr_Occurred()) return nullptr;
     }
     if (kwnames != nullptr) {
         Py_ssize_t nkw = PyTuple_GET_SIZE(kwnames);
@@ -92,7 +95,8 @@ PyObject *vector_vectorcall(PyObject *type, PyObject *const *args, size_t nargsf
                              key);
                 return nullptr;
             }
-            if (ks::read_double(args[nargs + k], &xy[i]) < 0) return nullptr;
+            xy[i] = ks::as_double(args[nargs + k]);
+            if (xy[i] == -1.0 && PyErr_Occurred()) return nullptr;
         }
     }
     return make(reinterpret_cast<PyTypeObject *>(type), xy[0], xy[1]);

@@ -8,7 +8,7 @@
 // begun nothing.
 #include "kesa_ui/fast/raylib/call_log.h"
 
-#include "kesa_ui/fast/raylib/ks_support.h"
+#include "kesa_ui/native/ref.hpp"
 
 namespace ks_log {
 
@@ -49,7 +49,7 @@ int enter(int id, PyObject *args_in) {
     if (record != nullptr) {
         // Hold the list: building the pair may run arbitrary code (a garbage
         // collection) that stops the log.
-        ks::Ref log = ks::Ref::borrow(record);
+        ks::Ref log = ks::Ref::new_ref(record);
         ks::Ref pair = ks::Ref::steal(Py_BuildValue("(sO)", call_names[id], args.get()));
         if (!pair || PyList_Append(log.get(), pair.get()) < 0) return -1;
     }

@@ -15,7 +15,7 @@
 
 #include <Python.h>
 
-#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
+#include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 
 // One id per recorded function, in the order of KS_RAYLIB_FUNCTIONS, then
 // c_fast_clear.

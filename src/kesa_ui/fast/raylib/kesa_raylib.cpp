@@ -1,8 +1,8 @@
 // kesa_ui.fast.raylib.kesa_raylib: the raylib calls that gradient rendering
 // makes from C, published as C function pointers.
 //
-// __pyx_capi__ maps each function name of KS_RAYLIB_FUNCTIONS (siblings/
-// kesa_raylib.h) to a capsule named by the function's signature text and
+// __pyx_capi__ maps each function name of KS_RAYLIB_FUNCTIONS
+// (kesa_raylib_capi.h) to a capsule named by the function's signature text and
 // holding the function's address; a consumer compares the name with its own
 // KS_RAYLIB_SIGNATURE before taking the pointer.
 //
@@ -34,9 +34,11 @@
 #include <vector>
 
 #include "kesa_ui/core/rl_api.h"
-#include "kesa_ui/fast/ksraygrad/siblings/kesa_raylib.h"
+#include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 #include "kesa_ui/fast/raylib/call_log.h"
-#include "kesa_ui/fast/raylib/ks_support.h"
+#include "kesa_ui/native/capi.hpp"
+#include "kesa_ui/native/module.hpp"
+#include "kesa_ui/native/number.hpp"
 
 namespace {
 
@@ -92,9 +94,9 @@ bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, float *out) {
         return false;
     }
     for (Py_ssize_t i = 0; i < n; i++) {
-        double v;
-        if (ks::read_double(PyTuple_GET_ITEM(obj, i), &v) < 0) return false;
-        out[i] = static_cast<float>(v);
+        double v = ks::as_double(PyTuple_GET_ITEM(obj, i));
+        if (v == -1.0 && PyErr_Occurred()) return false;
+        out[i] = ks::narrow(v);
     }
     return true;
 }
@@ -516,7 +518,7 @@ void set_ksshader_value_vec2_ksvec(KsShaderObject *shader, int loc, KsVector2Obj
         return;
     }
     if (rl->require_window() < 0) return;
-    Vector2 v{static_cast<float>(value->data.x), static_cast<float>(value->data.y)};
+    Vector2 v{ks::narrow(value->data.x), ks::narrow(value->data.y)};
     SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC2);
 }
 

@@ -4,7 +4,7 @@
 
 #include <Python.h>
 
-#include "kesa_ui/fast/ksraygrad/siblings/ksvector2.h"
+#include "kesa_ui/fast/ksvector2/ksvector2.h"
 
 struct KsRenderTextureObject {
     PyObject_HEAD

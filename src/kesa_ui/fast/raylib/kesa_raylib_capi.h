@@ -13,8 +13,8 @@
 
 #include <vector>
 
-#include "kesa_ui/fast/ksraygrad/siblings/ksshader.h"
-#include "kesa_ui/fast/ksraygrad/siblings/ksvector2.h"
+#include "kesa_ui/fast/ksshader/ksshader.h"
+#include "kesa_ui/fast/ksvector2/ksvector2.h"
 
 // raylib's Vector4, unless raylib.h came first (it must not come after).
 #if !defined(RL_VECTOR4_TYPE) && !defined(RAYLIB_H)

@@ -1,0 +1,25 @@
+// Numbers from Python: reals as doubles, and doubles narrowed to floats.
+#pragma once
+
+#include <Python.h>
+
+#include <cmath>
+
+namespace ks {
+
+// A real number as a double: floats, ints, and objects with __float__ or
+// __index__; anything else (a string included) raises TypeError. -1.0 with
+// an exception set on failure, so test PyErr_Occurred() only then.
+inline double as_double(PyObject *obj) {
+    if (PyFloat_CheckExact(obj)) return PyFloat_AS_DOUBLE(obj);
+    return PyFloat_AsDouble(obj);
+}
+
+// A double narrowed to the nearest float; beyond float's range it becomes
+// an infinity (a plain cast is undefined there).
+inline float narrow(double d) {
+    if (std::fabs(d) >= 0x1.ffffffp+127 && !std::isnan(d)) return std::copysign(INFINITY, d);
+    return static_cast<float>(d);
+}
+
+}  // namespace ks
