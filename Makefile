@@ -2,7 +2,7 @@
 # raylib and the compilers (provisioning a sysroot on first use).
 DEVENV := tools/devenv
 PY     := python3.14
-CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CMAKE_GEN := -G Ninja
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
 .PHONY: build test typecheck test-asan build-asan test-wheel test-refleaks build-dbg bench fuzz demo clean

@@ -1,9 +1,9 @@
 // capi_probe: a test-only consumer of the platform layer's C interfaces.
 //
-// It binds the fourteen functions of kesa_raylib the way the gradient module
-// does: each capsule is looked up in __pyx_capi__ by name, its name must
-// equal KS_RAYLIB_SIGNATURE of the shared declaration, and the pointer is
-// called with the declared C++ type. It also fetches the C method tables
+// It binds the fourteen functions of kesa_raylib with the support library,
+// as the gradient module does: each capsule is looked up in __pyx_capi__ by
+// name, its name must equal KS_RAYLIB_SIGNATURE of the wrapper's own
+// declaration, and the pointer is called with the declared C++ type. It also fetches the C method tables
 // (__pyx_vtable__) of the four sibling types and compares their instance
 // sizes with the shared layouts. The Python functions here are thin
 // wrappers, so tests can call through those pointers; arguments typed as
@@ -13,7 +13,6 @@
 // Built into the build tree (tests-ext/), never installed.
 #include <Python.h>
 
-#include <cstring>
 #include <vector>
 
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
@@ -21,6 +20,7 @@
 #include "kesa_ui/fast/ksrendertex/ks_render_tex.h"
 #include "kesa_ui/fast/ksshader/ksshader.h"
 #include "kesa_ui/fast/ksvector2/ksvector2.h"
+#include "kesa_ui/native/capi.hpp"
 
 namespace {
 
@@ -37,66 +37,29 @@ const KsShaderVTable *shader_vt = nullptr;
 PyObject *layouts_dict = nullptr;
 
 int bind_functions() {
-    PyObject *module = PyImport_ImportModule("kesa_ui.fast.raylib.kesa_raylib");
-    if (module == nullptr) return -1;
-    PyObject *capi = PyObject_GetAttrString(module, "__pyx_capi__");
-    Py_DECREF(module);
-    if (capi == nullptr) return -1;
-    int rc = 0;
-#define KS_BIND(name, ret, params)                                                             \
-    if (rc == 0) {                                                                             \
-        PyObject *capsule = PyDict_GetItemString(capi, #name);                                 \
-        const char *expected = KS_RAYLIB_SIGNATURE(ret, params);                               \
-        const char *got = capsule ? PyCapsule_GetName(capsule) : nullptr;                      \
-        if (capsule == nullptr) {                                                              \
-            PyErr_SetString(PyExc_ImportError, "kesa_raylib does not export " #name);          \
-            rc = -1;                                                                           \
-        } else if (got == nullptr || std::strcmp(got, expected) != 0) {                        \
-            PyErr_Clear();                                                                     \
-            PyErr_Format(PyExc_TypeError, #name " has signature '%s', expected '%s'",          \
-                         got ? got : "(none)", expected);                                      \
-            rc = -1;                                                                           \
-        } else {                                                                               \
-            fn.name = reinterpret_cast<ks_raylib::name##_fn>(PyCapsule_GetPointer(capsule, got)); \
-            if (fn.name == nullptr) rc = -1;                                                   \
-        }                                                                                      \
-    }
+    constexpr const char *kWrapper = "kesa_ui.fast.raylib.kesa_raylib";
+    ks::Ref wrapper = ks::Ref::steal(PyImport_ImportModule(kWrapper));
+    if (!wrapper) return -1;
+#define KS_BIND(name, ret, params)                                                        \
+    fn.name = reinterpret_cast<ks_raylib::name##_fn>(ks::import_function(                \
+        wrapper.get(), kWrapper, #name, KS_RAYLIB_SIGNATURE(ret, params)));              \
+    if (fn.name == nullptr) return -1;
     KS_RAYLIB_FUNCTIONS(KS_BIND)
 #undef KS_BIND
-    Py_DECREF(capi);
-    return rc;
+    return 0;
 }
 
-// The vtable of module.name, after checking tp_basicsize against `size`;
-// records both sizes in layouts_dict.
-const void *bind_type(const char *module_name, const char *name, Py_ssize_t size) {
-    PyObject *module = PyImport_ImportModule(module_name);
-    if (module == nullptr) return nullptr;
-    PyObject *type = PyObject_GetAttrString(module, name);
-    Py_DECREF(module);
-    if (type == nullptr) return nullptr;
-    const void *table = nullptr;
-    PyObject *dict = nullptr, *capsule = nullptr, *sizes = nullptr;
-    if (!PyType_Check(type)) {
-        PyErr_Format(PyExc_TypeError, "%s is not a type", name);
-        goto done;
-    }
-    sizes = Py_BuildValue("(nn)", reinterpret_cast<PyTypeObject *>(type)->tp_basicsize, size);
-    if (sizes == nullptr || PyDict_SetItemString(layouts_dict, name, sizes) < 0) goto done;
-    dict = PyType_GetDict(reinterpret_cast<PyTypeObject *>(type));
-    if (dict == nullptr) goto done;
-    if (PyDict_GetItemStringRef(dict, "__pyx_vtable__", &capsule) <= 0) {
-        if (!PyErr_Occurred()) PyErr_Format(PyExc_KeyError, "%s has no __pyx_vtable__", name);
-        goto done;
-    }
-    // An unnamed capsule: PyCapsule_GetPointer(capsule, NULL) fails otherwise.
-    table = PyCapsule_GetPointer(capsule, nullptr);
-done:
-    Py_XDECREF(capsule);
-    Py_XDECREF(dict);
-    Py_XDECREF(sizes);
-    Py_DECREF(type);
-    return table;
+// The vtable of module.name, bound the way the gradient module binds it;
+// records the type's instance size and the shared layout's in layouts_dict.
+const void *bind_type(const char *module_name, const char *name, size_t size) {
+    ks::Ref type = ks::Ref::steal(
+        reinterpret_cast<PyObject *>(ks::import_type(module_name, name, size)));
+    if (!type) return nullptr;
+    ks::Ref sizes = ks::Ref::steal(Py_BuildValue(
+        "(nn)", reinterpret_cast<PyTypeObject *>(type.get())->tp_basicsize,
+        static_cast<Py_ssize_t>(size)));
+    if (!sizes || PyDict_SetItemString(layouts_dict, name, sizes.get()) < 0) return nullptr;
+    return ks::type_vtable(reinterpret_cast<PyTypeObject *>(type.get()));
 }
 
 PyObject *void_result() {

@@ -13,7 +13,6 @@
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -25,23 +24,26 @@ namespace {
 
 ClickGradientObject *click_of(PyObject *obj) { return reinterpret_cast<ClickGradientObject *>(obj); }
 
-int recalculate_stops_impl(ClickGradientObject *self) {
-    return compute_stops(self->weights.data(), self->weights.size(), self->base.stops) ? 0 : -1;
+// --- lifecycle ---------------------------------------------------------------------
+
+// The base's allocation, then the weights; a tp_new of its own also makes
+// GradientRaylib.__new__ refuse to make a ClickGradient.
+PyObject *click_new(PyTypeObject *type, PyObject *args, PyObject *kwargs) {
+    PyObject *obj = gradient_new(type, args, kwargs);
+    if (obj == nullptr) return nullptr;
+    ClickGradientObject *self = click_of(obj);
+    self->base.vtab = &click_gradient_vtable;
+    new (&self->weights) std::vector<float>();
+    return obj;
 }
 
-// A new centre vector (x, y) in place of the old one. When the old one is an
-// exact KsVector2 that nothing else references, it is reused instead: no
-// one can tell it from a new vector, and the hot path saves an allocation.
-int store_center(GradientRaylibObject *self, double x, double y) {
-    PyObject *old = self->center;
-    if (Py_TYPE(old) == g.KsVector2 && Py_REFCNT(old) == 1) {
-        reinterpret_cast<KsVector2Object *>(old)->data = KsVector2Data{x, y};
-        return 0;
-    }
-    Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
-    if (!vec) return -1;
-    ks::replace_field(self->center, std::move(vec));
-    return 0;
+void click_dealloc(PyObject *obj) {
+    click_of(obj)->weights.~vector();
+    gradient_dealloc(obj);
+}
+
+int recalculate_stops_impl(ClickGradientObject *self) {
+    return compute_stops(self->weights.data(), self->weights.size(), self->base.stops) ? 0 : -1;
 }
 
 // --- the colour update -----------------------------------------------------------
@@ -67,25 +69,22 @@ int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
 
 // --- construction ------------------------------------------------------------------
 
-bool check_colors(PyObject *colors) {
-    if (colors == Py_None || PyList_CheckExact(colors)) return true;
-    PyErr_Format(PyExc_TypeError,
-                 "Argument 'colors' has incorrect type (expected list, got %.200s)",
-                 Py_TYPE(colors)->tp_name);
-    return false;
-}
-
 // super(ClickGradient, self).__init__(colors, type, direction, angle, center,
 // transparency), positionally.
 int init_through_super(PyObject *self, PyObject *const *a) {
+    PyObject *colors = a[0];
+    if (colors != Py_None && !PyList_CheckExact(colors)) {
+        PyErr_Format(PyExc_TypeError,
+                     "Argument 'colors' has incorrect type (expected list, got %.200s)",
+                     Py_TYPE(colors)->tp_name);
+        return -1;
+    }
     PyObject *type = a[1] != nullptr ? a[1] : g.default_radial;
-    PyObject *args[6];
-    args[0] = a[0];
-    args[1] = type;
+    PyObject *args[6] = {colors, type};
     for (int i = 2; i < 6; i++) args[i] = a[i] != nullptr ? a[i] : Py_None;
     if (Py_TYPE(self) == &ClickGradient_Type) {
         // The next class in the MRO of an exact ClickGradient is GradientRaylib.
-        return gradient_init_body(reinterpret_cast<GradientRaylibObject *>(self), args, type);
+        return gradient_init_traced(reinterpret_cast<GradientRaylibObject *>(self), args, type);
     }
     PyObject *super_args[2] = {reinterpret_cast<PyObject *>(&ClickGradient_Type), self};
     Ref sup = Ref::steal(PyObject_Vectorcall(g.super, super_args, 2, nullptr));
@@ -98,29 +97,22 @@ int init_through_super(PyObject *self, PyObject *const *a) {
 
 int click_init(PyObject *self, PyObject *args, PyObject *kwargs) {
     PyObject *a[6];
-    if (!bind_args_tuple(gradient_init_params(), args, kwargs, a) || !check_colors(a[0]) ||
-        init_through_super(self, a) < 0) {
-        KS_TRACEBACK(QN("__init__"));
-        return -1;
-    }
-    return 0;
+    return traced(QN("__init__"), bind_args_tuple(gradient_init_params(), args, kwargs, a)
+                                      ? init_through_super(self, a)
+                                      : -1);
+}
+
+PyObject *new_and_init(PyObject *type, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[6];
+    if (!bind_args(gradient_init_params(), args, nargsf, kwnames, a)) return nullptr;
+    Ref self = Ref::steal(click_new(reinterpret_cast<PyTypeObject *>(type), nullptr, nullptr));
+    if (!self || init_through_super(self.get(), a) < 0) return nullptr;
+    return self.release();
 }
 
 PyObject *click_vectorcall(PyObject *type, PyObject *const *args, size_t nargsf,
                            PyObject *kwnames) {
-    PyObject *a[6];
-    if (!bind_args(gradient_init_params(), args, nargsf, kwnames, a) || !check_colors(a[0])) {
-        KS_TRACEBACK(QN("__init__"));
-        return nullptr;
-    }
-    Ref self = Ref::steal(reinterpret_cast<PyTypeObject *>(type)->tp_new(
-        reinterpret_cast<PyTypeObject *>(type), nullptr, nullptr));
-    if (!self) return nullptr;
-    if (init_through_super(self.get(), a) < 0) {
-        KS_TRACEBACK(QN("__init__"));
-        return nullptr;
-    }
-    return self.release();
+    return traced(QN("__init__"), new_and_init(type, args, nargsf, kwnames));
 }
 
 // --- methods -----------------------------------------------------------------------
@@ -129,98 +121,123 @@ const Params set_weight_params{"set_weight", g.p.set_weight, 2, 2};
 const Params center_params{"set_center", g.p.center, 1, 1};
 const Params center_ksvec_params{"set_center_ksvec", g.p.center, 1, 1};
 
-PyObject *set_weight(PyObject *obj, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+PyObject *set_weight_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
+                          PyObject *kwnames) {
     PyObject *a[2];
-    if (!bind_args(set_weight_params, args, nargsf, kwnames, a))
-        return KS_TRACEBACK(QN("set_weight")), nullptr;
+    if (!bind_args(set_weight_params, args, nargsf, kwnames, a)) return nullptr;
     int index = as_int32(a[0]);
-    if (index == -1 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_weight")), nullptr;
+    if (index == -1 && PyErr_Occurred()) return nullptr;
     double weight = as_double(a[1]);
-    if (weight == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_weight")), nullptr;
-    ClickGradientObject *self = click_of(obj);
+    if (weight == -1.0 && PyErr_Occurred()) return nullptr;
     Py_ssize_t n = static_cast<Py_ssize_t>(self->weights.size());
     if (index < 0 || index >= n) {
         PyErr_Format(PyExc_IndexError, "Color index out of range! Max: %zd", n - 1);
-        return KS_TRACEBACK(QN("set_weight")), nullptr;
+        return nullptr;
     }
     self->weights[static_cast<size_t>(index)] = narrow(weight);
-    if (call_recalculate_stops(&self->base) < 0) return KS_TRACEBACK(QN("set_weight")), nullptr;
+    if (call_recalculate_stops(&self->base) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
-PyObject *set_center(PyObject *obj, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+PyObject *set_weight(PyObject *self, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    return traced(QN("set_weight"), set_weight_body(click_of(self), args, nargsf, kwnames));
+}
+
+// A new centre vector (x, y) in place of the old one. When the old one is an
+// exact KsVector2 that nothing else references, it is reused instead: no
+// one can tell it from a new vector, and the hot path saves an allocation.
+PyObject *store_center(GradientRaylibObject *self, double x, double y) {
+    PyObject *old = self->center;
+    if (Py_TYPE(old) == g.KsVector2 && Py_REFCNT(old) == 1) {
+        reinterpret_cast<KsVector2Object *>(old)->data = KsVector2Data{x, y};
+        Py_RETURN_NONE;
+    }
+    Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
+    if (!vec) return nullptr;
+    ks::replace_field(self->center, std::move(vec));
+    Py_RETURN_NONE;
+}
+
+PyObject *set_center_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
+                          PyObject *kwnames) {
     PyObject *center;
-    if (!bind_args(center_params, args, nargsf, kwnames, &center))
-        return KS_TRACEBACK(QN("set_center")), nullptr;
+    if (!bind_args(center_params, args, nargsf, kwnames, &center)) return nullptr;
     if (center == Py_None) {
         PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
-        return KS_TRACEBACK(QN("set_center")), nullptr;
+        return nullptr;
     }
     if (!PyTuple_CheckExact(center)) {
         PyErr_Format(PyExc_TypeError,
                      "Argument 'center' has incorrect type (expected tuple, got %.200s)",
                      Py_TYPE(center)->tp_name);
-        return KS_TRACEBACK(QN("set_center")), nullptr;
+        return nullptr;
     }
     // A short tuple fails before anything past its end is read.
     if (PyTuple_GET_SIZE(center) < 2) {
         PyErr_SetString(PyExc_IndexError, "tuple index out of range");
-        return KS_TRACEBACK(QN("set_center")), nullptr;
+        return nullptr;
     }
     double x = as_double(PyTuple_GET_ITEM(center, 0));
-    if (x == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center")), nullptr;
+    if (x == -1.0 && PyErr_Occurred()) return nullptr;
     double y = as_double(PyTuple_GET_ITEM(center, 1));
-    if (y == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center")), nullptr;
-    if (store_center(&click_of(obj)->base, x, y) < 0)
-        return KS_TRACEBACK(QN("set_center")), nullptr;
-    Py_RETURN_NONE;
+    if (y == -1.0 && PyErr_Occurred()) return nullptr;
+    return store_center(&self->base, x, y);
 }
 
-PyObject *set_center_ksvec(PyObject *obj, PyObject *const *args, size_t nargsf,
-                           PyObject *kwnames) {
+PyObject *set_center(PyObject *self, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    return traced(QN("set_center"), set_center_body(click_of(self), args, nargsf, kwnames));
+}
+
+// x or y of a centre, through ordinary attribute access so that a
+// subclass's own x and y are honoured: -1.0 with an exception on failure.
+double coordinate(Borrowed center, PyObject *name) {
+    Ref value = Ref::steal(PyObject_GetAttr(center, name));
+    return value ? as_double(value.get()) : -1.0;
+}
+
+PyObject *set_center_ksvec_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
+                                PyObject *kwnames) {
     PyObject *center;
-    if (!bind_args(center_ksvec_params, args, nargsf, kwnames, &center))
-        return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
+    if (!bind_args(center_ksvec_params, args, nargsf, kwnames, &center)) return nullptr;
     if (center != Py_None && !PyObject_TypeCheck(center, g.KsVector2)) {
         PyErr_Format(PyExc_TypeError,
                      "Argument 'center' has incorrect type (expected %.200s, got %.200s)",
                      g.KsVector2->tp_name, Py_TYPE(center)->tp_name);
-        return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
+        return nullptr;
     }
-    // Ordinary attribute access, so a subclass's x and y are honoured.
-    Ref xo = Ref::steal(PyObject_GetAttr(center, g.s.x));
-    if (!xo) return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
-    double x = as_double(xo.get());
-    if (x == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
-    Ref yo = Ref::steal(PyObject_GetAttr(center, g.s.y));
-    if (!yo) return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
-    double y = as_double(yo.get());
-    if (y == -1.0 && PyErr_Occurred()) return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
-    if (store_center(&click_of(obj)->base, x, y) < 0)
-        return KS_TRACEBACK(QN("set_center_ksvec")), nullptr;
-    Py_RETURN_NONE;
+    double x = coordinate(center, g.s.x);
+    if (x == -1.0 && PyErr_Occurred()) return nullptr;
+    double y = coordinate(center, g.s.y);
+    if (y == -1.0 && PyErr_Occurred()) return nullptr;
+    return store_center(&self->base, x, y);
 }
 
-PyObject *recalculate_stops(PyObject *obj, PyObject *const *, size_t nargsf, PyObject *kwnames) {
-    if (!no_args("_recalculate_stops", nargsf, kwnames) || recalculate_stops_impl(click_of(obj)) < 0)
-        return KS_TRACEBACK(QN("_recalculate_stops")), nullptr;
-    Py_RETURN_NONE;
+PyObject *set_center_ksvec(PyObject *self, PyObject *const *args, size_t nargsf,
+                           PyObject *kwnames) {
+    return traced(QN("set_center_ksvec"),
+                  set_center_ksvec_body(click_of(self), args, nargsf, kwnames));
 }
 
-PyObject *get_weights(PyObject *obj, void *) {
-    PyObject *list = floats_to_list(click_of(obj)->weights);
-    if (list == nullptr) KS_TRACEBACK(QN("weights.__get__"));
-    return list;
+PyObject *recalculate_stops(PyObject *self, PyObject *const *, size_t nargsf, PyObject *kwnames) {
+    bool ok = no_args("_recalculate_stops", nargsf, kwnames) &&
+              recalculate_stops_impl(click_of(self)) == 0;
+    return traced(QN("_recalculate_stops"), ok ? Py_NewRef(Py_None) : nullptr);
 }
 
-int set_weights(PyObject *obj, PyObject *value, void *) {
+PyObject *get_weights(PyObject *self, void *) {
+    return traced(QN("weights.__get__"), floats_to_list(click_of(self)->weights));
+}
+
+int store_weights(ClickGradientObject *self, PyObject *value) {
     if (value == nullptr) {
         PyErr_SetString(PyExc_NotImplementedError, "__del__");
-        return KS_TRACEBACK(QN("weights.__set__")), -1;
+        return -1;
     }
-    if (!sequence_to_floats(value, click_of(obj)->weights))
-        return KS_TRACEBACK(QN("weights.__set__")), -1;
-    return 0;
+    return sequence_to_floats(value, self->weights) ? 0 : -1;
+}
+
+int set_weights(PyObject *self, PyObject *value, void *) {
+    return traced(QN("weights.__set__"), store_weights(click_of(self), value));
 }
 
 PyGetSetDef click_getset[] = {
@@ -257,20 +274,11 @@ int call_recalculate_stops(GradientRaylibObject *self) {
 
 const GradientVTable click_gradient_vtable = {click_update_colors};
 
-namespace {
-
-// A tp_new of its own, so that GradientRaylib.__new__ refuses to make a
-// ClickGradient (whose extra fields it would not know about).
-PyObject *click_new(PyTypeObject *type, PyObject *args, PyObject *kwargs) {
-    return GradientRaylib_Type.tp_new(type, args, kwargs);
-}
-
-}  // namespace
-
 PyTypeObject ClickGradient_Type = {
     .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
     .tp_name = KS_MODULE_NAME ".ClickGradient",
     .tp_basicsize = sizeof(ClickGradientObject),
+    .tp_dealloc = click_dealloc,
     // Garbage-collector support (traverse, clear) is inherited.
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
     .tp_methods = click_methods,

@@ -147,7 +147,7 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
     ok = false;
     if (t == Py_None) {
         PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
-        KS_TRACEBACK(kTupleToVector4);
+        add_traceback(kTupleToVector4);
         return Vector4{0, 0, 0, 0};
     }
     float c[4];
@@ -156,13 +156,13 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
         // its end is read.
         if (i >= PyTuple_GET_SIZE(t)) {
             PyErr_SetString(PyExc_IndexError, "tuple index out of range");
-            add_traceback(kTupleToVector4, __LINE__ + static_cast<int>(i));
+            add_traceback_at(kTupleToVector4, __LINE__ + static_cast<int>(i));
             return Vector4{0, 0, 0, 0};
         }
         double d;
         if (!component(PyTuple_GET_ITEM(t, i), d)) {
             // One line per component, so the entry tells which one failed.
-            add_traceback(kTupleToVector4, __LINE__ + static_cast<int>(i));
+            add_traceback_at(kTupleToVector4, __LINE__ + static_cast<int>(i));
             return Vector4{0, 0, 0, 0};
         }
         c[i] = narrow(d);
@@ -323,6 +323,76 @@ PyObject *vector4s_to_list(const std::vector<Vector4> &values) {
         PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), d.release());
     }
     return list.release();
+}
+
+// --- colour-list items -------------------------------------------------------------
+
+bool item_weight(PyObject *item, float &out) {
+    if (!is_weighted(item)) {
+        out = 1.0f;
+        return true;
+    }
+    PyObject *w = PyTuple_GET_ITEM(item, 1);
+    double d = PyFloat_Check(w) ? PyFloat_AS_DOUBLE(w) : PyLong_AsDouble(w);
+    if (d == -1.0 && PyErr_Occurred()) return false;
+    out = narrow(d);
+    return true;
+}
+
+bool fast_item(PyObject *item, Vector4 &color, float &weight) {
+    if (!PyTuple_CheckExact(item)) return false;
+    if (PyTuple_GET_SIZE(item) == 2) {
+        double w;
+        PyObject *w_obj = PyTuple_GET_ITEM(item, 1);
+        if (PyFloat_CheckExact(w_obj)) {
+            w = PyFloat_AS_DOUBLE(w_obj);
+        } else if (PyLong_CheckExact(w_obj) &&
+                   PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(w_obj))) {
+            w = static_cast<double>(
+                PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(w_obj)));
+        } else {
+            return false;
+        }
+        if (!fast_vector4(PyTuple_GET_ITEM(item, 0), color)) return false;
+        weight = narrow(w);
+        return true;
+    }
+    if (!fast_vector4(item, color)) return false;
+    weight = 1.0f;
+    return true;
+}
+
+bool convert_color(PyObject *color, Vector4 &out) {
+    if (color != Py_None && !PyTuple_CheckExact(color)) {
+        PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(color)->tp_name);
+        return false;
+    }
+    bool ok;
+    out = tuple_to_vector4(color, ok);
+    return ok;
+}
+
+bool WeightBuffer::reserve(Py_ssize_t n) {
+    if (n <= kInline) return true;
+    if (!ksraygrad::reserve(heap_, n)) return false;
+    on_heap_ = true;
+    return true;
+}
+
+bool WeightBuffer::push(float w) {
+    if (!on_heap_) {
+        if (size_ < kInline) {
+            inline_[size_++] = w;
+            return true;
+        }
+        // The list grew past the stack room while it was converted.
+        if (!ksraygrad::reserve(heap_, size_ * 2)) return false;
+        heap_.assign(inline_, inline_ + size_);  // within capacity: cannot throw
+        on_heap_ = true;
+    }
+    if (!append(heap_, w)) return false;
+    size_++;
+    return true;
 }
 
 }  // namespace ksraygrad

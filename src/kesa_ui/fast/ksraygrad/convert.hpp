@@ -7,26 +7,15 @@
 
 #include <Python.h>
 
-#include <cmath>
 #include <vector>
 
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
+#include "kesa_ui/native/number.hpp"
 
 namespace ksraygrad {
 
-// A double narrowed to the nearest float; beyond float's range it becomes an
-// infinity (a plain cast would be undefined there).
-inline float narrow(double d) {
-    if (std::fabs(d) >= 0x1.ffffffp+127 && !std::isnan(d)) return std::copysign(INFINITY, d);
-    return static_cast<float>(d);
-}
-
-// A real number as a double: floats, ints, and objects with __float__ or
-// __index__; strings are rejected with TypeError.
-inline double as_double(PyObject *obj) {
-    if (PyFloat_CheckExact(obj)) return PyFloat_AS_DOUBLE(obj);
-    return PyFloat_AsDouble(obj);
-}
+using ks::as_double;
+using ks::narrow;
 
 // An integer through the type's own integer conversion (__int__, so a float
 // is truncated), into a signed 32-bit value; OverflowError beyond it.
@@ -83,6 +72,37 @@ PyObject *get_index(PyObject *obj, Py_ssize_t i);
 // A new KsVector2 from two objects converted to floats, or nullptr.
 PyObject *vector_from_pair(PyObject *x, PyObject *y);
 
+// --- colour-list items -----------------------------------------------------------
+//
+// An item is a colour tuple (r, g, b, a) on the 0..255 scale, or a weighted
+// pair (colour, weight): a tuple of exactly two whose element 1 is an int or
+// a float. A colour must be exactly a tuple.
+
+inline bool is_weighted(PyObject *item) {
+    if (!PyTuple_Check(item) || PyTuple_GET_SIZE(item) != 2) return false;
+    PyObject *w = PyTuple_GET_ITEM(item, 1);
+    return PyLong_Check(w) || PyFloat_Check(w);
+}
+
+// The colour of an item (element 0 of a weighted pair, else the item
+// itself), borrowed from it.
+inline PyObject *item_color(PyObject *item) {
+    return is_weighted(item) ? PyTuple_GET_ITEM(item, 0) : item;
+}
+
+// The weight of an item (element 1 of a weighted pair, else 1.0). Runs no
+// Python code; false with OverflowError for an int beyond a double.
+bool item_weight(PyObject *item, float &out);
+
+// Colour and weight of an item made of exact tuples and plain numbers,
+// converted without running Python code; false (nothing set) for any other
+// item.
+bool fast_item(PyObject *item, Vector4 &color, float &weight);
+
+// Converts one colour, exactly a tuple or None (None fails in the
+// conversion). May run Python code: the caller holds the item.
+bool convert_color(PyObject *color, Vector4 &out);
+
 // Reserves room, turning the container's failures into Python exceptions
 // (MemoryError, or RuntimeError "vector::reserve" for impossible sizes).
 template <typename T>
@@ -110,5 +130,22 @@ bool append(std::vector<T> &v, const T &value) {
     }
     return true;
 }
+
+// The weights of a colour update: up to 64 on the stack, more in one heap
+// block.
+class WeightBuffer {
+public:
+    bool reserve(Py_ssize_t n);
+    bool push(float w);
+    const float *data() const { return on_heap_ ? heap_.data() : inline_; }
+    size_t size() const { return static_cast<size_t>(size_); }
+
+private:
+    static constexpr Py_ssize_t kInline = 64;
+    float inline_[kInline];
+    std::vector<float> heap_;
+    Py_ssize_t size_ = 0;
+    bool on_heap_ = false;
+};
 
 }  // namespace ksraygrad

@@ -9,6 +9,7 @@
 
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 #include "kesa_ui/fast/ksvector2/ksvector2.h"
+#include "kesa_ui/native/ref.hpp"
 
 namespace ksraygrad {
 
@@ -56,21 +57,18 @@ inline ClickGradientObject *as_click(GradientRaylibObject *self) {
     return reinterpret_cast<ClickGradientObject *>(self);
 }
 
-// Readies a class (after its tp_* fields are set): the type, its
-// __pyx_vtable__ capsule. 0, or -1 with an exception set.
-int ready_gradient_type(PyTypeObject *type, const GradientVTable *vtab);
+// --- shared by both classes ------------------------------------------------
 
-// --- shared by both classes' constructors and colour updates ----------------
+// GradientRaylib's allocation and destruction, which ClickGradient's extend
+// with its weights.
+PyObject *gradient_new(PyTypeObject *type, PyObject *args, PyObject *kwargs);
+void gradient_dealloc(PyObject *obj);
 
 struct Params;
-// The GradientRaylib constructor body; `a` holds the six parameters
-// (nullptr where omitted). 0, or -1 with an exception set.
-int gradient_init_body(GradientRaylibObject *self, PyObject *const *a, PyObject *default_type);
+// GradientRaylib.__init__ on an instance, with its traceback entry; `a`
+// holds the six parameters (nullptr where omitted). 0, or -1.
+int gradient_init_traced(GradientRaylibObject *self, PyObject *const *a, ks::Borrowed default_type);
 const Params &gradient_init_params();
-// The weight of an item (element 1 of a weighted pair, else 1.0).
-bool item_weight(PyObject *item, float &out);
-// The colour of an item (element 0 of a weighted pair, else the item).
-PyObject *item_color(PyObject *item);
 // Appends the converted colour of one colour-list item (a borrowed
 // reference) to self->colors and, unless `weight` is nullptr, gives its
 // weight. `serial` is self->colors_serial as the update began: when

@@ -14,7 +14,6 @@
 // First: raylib.h declares Vector4, which the module's own headers then use.
 #include "kesa_ui/core/rl_api.h"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -125,7 +124,7 @@ int bind_functions() {
 // Readies a class, publishes it and binds __reduce__ / __setstate__ to its
 // __reduce_cython__ / __setstate_cython__.
 int make_class(PyTypeObject *type, const GradientVTable *vtab, const char *attr) {
-    if (ready_gradient_type(type, vtab) < 0) return -1;
+    if (PyType_Ready(type) < 0 || ks::publish_vtable(type, vtab) < 0) return -1;
     if (PyModule_AddObjectRef(g.module, attr, reinterpret_cast<PyObject *>(type)) < 0) return -1;
     Ref dict = Ref::steal(PyType_GetDict(type));
     if (!dict) return -1;
@@ -175,11 +174,9 @@ PyObject *import_md() {
     return core ? PyObject_GetAttrString(core.get(), "modules") : nullptr;
 }
 
-int set_global(PyObject *name, PyObject *value) {
-    if (value == nullptr) return -1;
-    int rc = PyDict_SetItem(g.module_dict, name, value);
-    Py_DECREF(value);
-    return rc;
+// Stores `value` (empty when making it failed) as a module global.
+int set_global(PyObject *name, Ref value) {
+    return value ? PyDict_SetItem(g.module_dict, name, value.get()) : -1;
 }
 
 // Runs the module body; a failure adds the "init" traceback entry with the
@@ -188,7 +185,7 @@ int run_body() {
 #define STEP(expr)                         \
     do {                                   \
         if ((expr) < 0) {                  \
-            add_traceback(kInit, __LINE__); \
+            add_traceback_at(kInit, __LINE__); \
             return -1;                     \
         }                                  \
     } while (0)
@@ -202,7 +199,7 @@ int run_body() {
         if (PyObject_GetOptionalAttrString(g.builtins, "super", &g.super) == 0)
             PyErr_SetString(PyExc_NameError, "name 'super' is not defined");
         if (g.super == nullptr) {
-            add_traceback(kInit, __LINE__);
+            add_traceback_at(kInit, __LINE__);
             return -1;
         }
     }
@@ -214,11 +211,11 @@ int run_body() {
     STEP(bind_types());
     STEP(bind_functions());
 
-    STEP(set_global(g.s.md, import_md()));
-    STEP(set_global(g.s.GradientShader, import_from("kesa_ui.fast", "GradientShader")));
+    STEP(set_global(g.s.md, Ref::steal(import_md())));
+    STEP(set_global(g.s.GradientShader, Ref::steal(import_from("kesa_ui.fast", "GradientShader"))));
     STEP(set_global(g.s.GradientPygame,
-                    import_from("kesa_ui.rendering.pygame.gradient", "GradientPygame")));
-    STEP(set_global(g.s.GradientType, import_from("kesa_ui.core", "GradientType")));
+                    Ref::steal(import_from("kesa_ui.rendering.pygame.gradient", "GradientPygame"))));
+    STEP(set_global(g.s.GradientType, Ref::steal(import_from("kesa_ui.core", "GradientType"))));
 
     ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
     ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
@@ -234,10 +231,10 @@ int run_body() {
 
     Ref modname = Ref::steal(PyUnicode_FromString(KS_MODULE_NAME));
     STEP(modname ? 0 : -1);
-    STEP(set_global(g.s.unpickle_gradient,
-                    PyCMethod_New(&unpickle_gradient_def, nullptr, modname.get(), nullptr)));
-    STEP(set_global(g.s.unpickle_click,
-                    PyCMethod_New(&unpickle_click_def, nullptr, modname.get(), nullptr)));
+    STEP(set_global(g.s.unpickle_gradient, Ref::steal(PyCMethod_New(&unpickle_gradient_def, nullptr,
+                                                                    modname.get(), nullptr))));
+    STEP(set_global(g.s.unpickle_click, Ref::steal(PyCMethod_New(&unpickle_click_def, nullptr,
+                                                                 modname.get(), nullptr))));
     STEP(PyModule_Add(g.module, "__test__", PyDict_New()));
 #undef STEP
     return 0;

@@ -11,7 +11,6 @@
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -156,8 +155,7 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
 }
 
 int set_state_traced(const PickleFormat &f, GradientRaylibObject *self, PyObject *state) {
-    if (set_state(f, self, state) < 0) return KS_TRACEBACK(f.set_state_qn), -1;
-    return 0;
+    return traced(f.set_state_qn, set_state(f, self, state));
 }
 
 const Params setstate_params{"__setstate_cython__", g.p.setstate, 1, 1};
@@ -166,15 +164,19 @@ const Params unpickle_params{"__pyx_unpickle", g.p.unpickle, 3, 3};
 PyObject *setstate_impl(const PickleFormat &f, PyObject *self, PyObject *const *args,
                         size_t nargsf, PyObject *kwnames) {
     PyObject *state;
-    if (!bind_args(setstate_params, args, nargsf, kwnames, &state))
-        return KS_TRACEBACK(f.setstate_qn), nullptr;
+    if (!bind_args(setstate_params, args, nargsf, kwnames, &state)) return nullptr;
     if (!PyTuple_CheckExact(state)) {
         PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(state)->tp_name);
-        return KS_TRACEBACK(f.setstate_qn), nullptr;
+        return nullptr;
     }
     if (set_state_traced(f, reinterpret_cast<GradientRaylibObject *>(self), state) < 0)
-        return KS_TRACEBACK(f.setstate_qn), nullptr;
+        return nullptr;
     Py_RETURN_NONE;
+}
+
+PyObject *setstate_traced(const PickleFormat &f, PyObject *self, PyObject *const *args,
+                          size_t nargsf, PyObject *kwnames) {
+    return traced(f.setstate_qn, setstate_impl(f, self, args, nargsf, kwnames));
 }
 
 // --- reconstruct -------------------------------------------------------------------
@@ -226,21 +228,16 @@ PyObject *unpickle_impl(const PickleFormat &f, PyObject *const *args, size_t nar
 
 PyObject *unpickle_gradient(PyObject *, PyObject *const *args, size_t nargsf,
                             PyObject *kwnames) {
-    PyObject *res = unpickle_impl(gradient_format, args, nargsf, kwnames);
-    if (res == nullptr) KS_TRACEBACK(gradient_format.unpickle_qn);
-    return res;
+    return traced(gradient_format.unpickle_qn, unpickle_impl(gradient_format, args, nargsf, kwnames));
 }
 
 PyObject *unpickle_click(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
-    PyObject *res = unpickle_impl(click_format, args, nargsf, kwnames);
-    if (res == nullptr) KS_TRACEBACK(click_format.unpickle_qn);
-    return res;
+    return traced(click_format.unpickle_qn, unpickle_impl(click_format, args, nargsf, kwnames));
 }
 
 PyObject *reduce_traced(const PickleFormat &f, PyObject *self, size_t nargsf, PyObject *kwnames) {
-    PyObject *res = no_args("__reduce_cython__", nargsf, kwnames) ? reduce_impl(f, self) : nullptr;
-    if (res == nullptr) KS_TRACEBACK(f.reduce_qn);
-    return res;
+    return traced(f.reduce_qn,
+                  no_args("__reduce_cython__", nargsf, kwnames) ? reduce_impl(f, self) : nullptr);
 }
 
 }  // namespace
@@ -255,12 +252,12 @@ PyObject *click_reduce(PyObject *self, PyObject *const *, size_t nargsf, PyObjec
 
 PyObject *gradient_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
                             PyObject *kwnames) {
-    return setstate_impl(gradient_format, self, args, nargsf, kwnames);
+    return setstate_traced(gradient_format, self, args, nargsf, kwnames);
 }
 
 PyObject *click_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
                          PyObject *kwnames) {
-    return setstate_impl(click_format, self, args, nargsf, kwnames);
+    return setstate_traced(click_format, self, args, nargsf, kwnames);
 }
 
 PyMethodDef unpickle_gradient_def = {

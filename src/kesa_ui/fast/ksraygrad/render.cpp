@@ -14,7 +14,6 @@
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -241,17 +240,13 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
 
 PyObject *gradient_generate_texture(PyObject *self, PyObject *const *args, size_t nargsf,
                                     PyObject *kwnames) {
-    PyObject *res = generate_texture_impl(reinterpret_cast<GradientRaylibObject *>(self), args,
-                                          nargsf, kwnames);
-    if (res == nullptr) KS_TRACEBACK(QN_TEXTURE);
-    return res;
+    return traced(QN_TEXTURE, generate_texture_impl(reinterpret_cast<GradientRaylibObject *>(self),
+                                                    args, nargsf, kwnames));
 }
 
 PyObject *click_draw(PyObject *self, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
-    PyObject *res =
-        draw_impl(reinterpret_cast<GradientRaylibObject *>(self), args, nargsf, kwnames);
-    if (res == nullptr) KS_TRACEBACK(QN_DRAW);
-    return res;
+    return traced(QN_DRAW,
+                  draw_impl(reinterpret_cast<GradientRaylibObject *>(self), args, nargsf, kwnames));
 }
 
 }  // namespace ksraygrad

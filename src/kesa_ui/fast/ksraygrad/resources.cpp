@@ -11,7 +11,6 @@
 // already stored in place (see each step).
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient.hpp"
-#include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -59,20 +58,16 @@ int build_shader() {
     return 0;
 }
 
-// md.rl, looked up now.
-PyObject *current_rl() {
-    Ref md = Ref::steal(lookup_global(g.s.md));
-    return md ? PyObject_GetAttr(md.get(), g.s.rl) : nullptr;
-}
-
+// The 1x1 white texture, made through md.rl (looked up once for the whole
+// half): an image of rl.WHITE, loaded as a texture, then unloaded.
 int build_blank_texture() {
-    Ref rl = Ref::steal(current_rl());
+    Ref md = Ref::steal(lookup_global(g.s.md));
+    if (!md) return -1;
+    Ref rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
     if (!rl) return -1;
     Ref gen = Ref::steal(PyObject_GetAttr(rl.get(), g.s.gen_image_color));
     if (!gen) return -1;
-    Ref rl2 = Ref::steal(current_rl());
-    if (!rl2) return -1;
-    Ref white = Ref::steal(PyObject_GetAttr(rl2.get(), g.s.white));
+    Ref white = Ref::steal(PyObject_GetAttr(rl.get(), g.s.white));
     if (!white) return -1;
     Ref one = Ref::steal(PyLong_FromLong(1));
     if (!one) return -1;
@@ -81,15 +76,11 @@ int build_blank_texture() {
     if (!img) return -1;
     // If loading fails, the image is released with `img`: rl images free
     // their pixels when destroyed.
-    Ref rl3 = Ref::steal(current_rl());
-    if (!rl3) return -1;
     Ref texture = Ref::steal(
-        PyObject_CallMethodOneArg(rl3.get(), g.s.load_texture_from_image, img.get()));
+        PyObject_CallMethodOneArg(rl.get(), g.s.load_texture_from_image, img.get()));
     if (!texture) return -1;
     ks::replace_field(g.shared_blank_texture, std::move(texture));
-    Ref rl4 = Ref::steal(current_rl());
-    if (!rl4) return -1;
-    Ref done = Ref::steal(PyObject_CallMethodOneArg(rl4.get(), g.s.unload_image, img.get()));
+    Ref done = Ref::steal(PyObject_CallMethodOneArg(rl.get(), g.s.unload_image, img.get()));
     return done ? 0 : -1;
 }
 
@@ -116,10 +107,8 @@ int ensure_resources() {
 
 int call_ensure_resources(GradientRaylibObject *self) {
     PyTypeObject *type = Py_TYPE(self);
-    if (type == &GradientRaylib_Type || type == &ClickGradient_Type) {
-        if (ensure_resources() < 0) return KS_TRACEBACK(QN_ENSURE), -1;
-        return 0;
-    }
+    if (type == &GradientRaylib_Type || type == &ClickGradient_Type)
+        return traced(QN_ENSURE, ensure_resources());
     Ref res = Ref::steal(
         PyObject_CallMethodNoArgs(reinterpret_cast<PyObject *>(self), g.s.ensure_resources));
     return res ? 0 : -1;
@@ -127,11 +116,8 @@ int call_ensure_resources(GradientRaylibObject *self) {
 
 PyObject *gradient_ensure_resources(PyObject *, PyObject *const *, size_t nargsf,
                                     PyObject *kwnames) {
-    if (!no_args("_ensure_resources", nargsf, kwnames) || ensure_resources() < 0) {
-        KS_TRACEBACK(QN_ENSURE);
-        return nullptr;
-    }
-    Py_RETURN_NONE;
+    bool ok = no_args("_ensure_resources", nargsf, kwnames) && ensure_resources() == 0;
+    return traced(QN_ENSURE, ok ? Py_NewRef(Py_None) : nullptr);
 }
 
 }  // namespace ksraygrad
