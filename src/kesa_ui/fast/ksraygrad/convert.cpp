@@ -28,20 +28,19 @@ namespace ksraygrad {
 namespace {
 
 // An int through the type's nb_int slot (not __index__, not str parsing).
-PyObject *to_int(PyObject *obj) {
-    if (PyLong_Check(obj)) return Py_NewRef(obj);
+Ref to_int(PyObject *obj) {
+    if (PyLong_Check(obj)) return Ref::new_ref(obj);
     PyNumberMethods *nb = Py_TYPE(obj)->tp_as_number;
     if (nb == nullptr || nb->nb_int == nullptr) {
         PyErr_Format(PyExc_TypeError, "an integer is required, not '%.200s'",
                      Py_TYPE(obj)->tp_name);
-        return nullptr;
+        return Ref();
     }
-    PyObject *res = nb->nb_int(obj);
-    if (res != nullptr && !PyLong_Check(res)) {
+    Ref res = Ref::steal(nb->nb_int(obj));
+    if (res && !PyLong_Check(res.get())) {
         PyErr_Format(PyExc_TypeError, "__int__ returned non-int (type %.200s)",
-                     Py_TYPE(res)->tp_name);
-        Py_DECREF(res);
-        return nullptr;
+                     Py_TYPE(res.get())->tp_name);
+        return Ref();
     }
     return res;
 }
@@ -126,7 +125,7 @@ int as_int32(PyObject *obj) {
         long v = PyLong_AsLongAndOverflow(obj, &overflow);
         if (!overflow && v >= INT_MIN && v <= INT_MAX) return static_cast<int>(v);
     }
-    Ref i = Ref::steal(to_int(obj));
+    Ref i = to_int(obj);
     if (!i) return -1;
     long v = PyLong_AsLong(i.get());
     if (v == -1 && PyErr_Occurred()) return -1;
@@ -138,7 +137,7 @@ int as_int32(PyObject *obj) {
 }
 
 long long as_int64(PyObject *obj) {
-    Ref i = Ref::steal(to_int(obj));
+    Ref i = to_int(obj);
     if (!i) return -1;
     return PyLong_AsLongLong(i.get());
 }
@@ -273,27 +272,27 @@ bool sequence_to_vector4s(PyObject *obj, std::vector<Vector4> &out) {
     return true;
 }
 
-PyObject *get_index(PyObject *obj, Py_ssize_t i) {
+Ref get_index(Borrowed obj, Py_ssize_t i) {
     if (PyTuple_CheckExact(obj)) {
-        if (i < PyTuple_GET_SIZE(obj)) return Py_NewRef(PyTuple_GET_ITEM(obj, i));
+        if (i < PyTuple_GET_SIZE(obj.get())) return Ref::new_ref(PyTuple_GET_ITEM(obj.get(), i));
         PyErr_SetString(PyExc_IndexError, "tuple index out of range");
-        return nullptr;
+        return Ref();
     }
     if (PyList_CheckExact(obj)) {
-        if (i < PyList_GET_SIZE(obj)) return PyList_GetItemRef(obj, i);
+        if (i < PyList_GET_SIZE(obj.get())) return Ref::steal(PyList_GetItemRef(obj, i));
         PyErr_SetString(PyExc_IndexError, "list index out of range");
-        return nullptr;
+        return Ref();
     }
     Ref key = Ref::steal(PyLong_FromSsize_t(i));
-    return key ? PyObject_GetItem(obj, key.get()) : nullptr;
+    return key ? Ref::steal(PyObject_GetItem(obj, key.get())) : Ref();
 }
 
-PyObject *vector_from_pair(PyObject *x, PyObject *y) {
+Ref vector_from_pair(Borrowed x, Borrowed y) {
     double dx = as_double(x);
-    if (dx == -1.0 && PyErr_Occurred()) return nullptr;
+    if (dx == -1.0 && PyErr_Occurred()) return Ref();
     double dy = as_double(y);
-    if (dy == -1.0 && PyErr_Occurred()) return nullptr;
-    return g.vec2_vt->new_(dx, dy);
+    if (dy == -1.0 && PyErr_Occurred()) return Ref();
+    return Ref::steal(g.vec2_vt->new_(dx, dy));
 }
 
 PyObject *floats_to_list(const std::vector<float> &values) {
@@ -362,7 +361,7 @@ bool fast_item(PyObject *item, Vector4 &color, float &weight) {
     return true;
 }
 
-bool convert_color(PyObject *color, Vector4 &out) {
+bool convert_color(Borrowed color, Vector4 &out) {
     if (color != Py_None && !PyTuple_CheckExact(color)) {
         PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(color)->tp_name);
         return false;

@@ -11,10 +11,13 @@
 
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 #include "kesa_ui/native/number.hpp"
+#include "kesa_ui/native/ref.hpp"
 
 namespace ksraygrad {
 
 using ks::as_double;
+using ks::Borrowed;
+using ks::Ref;
 using ks::narrow;
 
 // An integer through the type's own integer conversion (__int__, so a float
@@ -65,12 +68,12 @@ bool sequence_to_vector4s(PyObject *obj, std::vector<Vector4> &out);
 PyObject *floats_to_list(const std::vector<float> &values);
 PyObject *vector4s_to_list(const std::vector<Vector4> &values);
 
-// Element i of an indexable object (fast for exact tuples and lists): a new
-// reference, or nullptr with the indexing error set.
-PyObject *get_index(PyObject *obj, Py_ssize_t i);
+// Element i of an indexable object (fast for exact tuples and lists); empty
+// with the indexing error set.
+Ref get_index(Borrowed obj, Py_ssize_t i);
 
-// A new KsVector2 from two objects converted to floats, or nullptr.
-PyObject *vector_from_pair(PyObject *x, PyObject *y);
+// A new KsVector2 from two objects converted to floats; empty on failure.
+Ref vector_from_pair(Borrowed x, Borrowed y);
 
 // --- colour-list items -----------------------------------------------------------
 //
@@ -86,7 +89,7 @@ inline bool is_weighted(PyObject *item) {
 
 // The colour of an item (element 0 of a weighted pair, else the item
 // itself), borrowed from it.
-inline PyObject *item_color(PyObject *item) {
+inline Borrowed item_color(PyObject *item) {
     return is_weighted(item) ? PyTuple_GET_ITEM(item, 0) : item;
 }
 
@@ -101,7 +104,7 @@ bool fast_item(PyObject *item, Vector4 &color, float &weight);
 
 // Converts one colour, exactly a tuple or None (None fails in the
 // conversion). May run Python code: the caller holds the item.
-bool convert_color(PyObject *color, Vector4 &out);
+bool convert_color(Borrowed color, Vector4 &out);
 
 // Reserves room, turning the container's failures into Python exceptions
 // (MemoryError, or RuntimeError "vector::reserve" for impossible sizes).

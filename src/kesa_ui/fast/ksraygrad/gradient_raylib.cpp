@@ -72,11 +72,11 @@ int apply_linear_direction(GradientRaylibObject *self, Borrowed direction) {
 
 // A new KsVector2 from elements 0 and 1 of an indexable object.
 Ref vector_from_indexable(Borrowed pair) {
-    Ref x = Ref::steal(get_index(pair, 0));
+    Ref x = get_index(pair, 0);
     if (!x) return Ref();
-    Ref y = Ref::steal(get_index(pair, 1));
+    Ref y = get_index(pair, 1);
     if (!y) return Ref();
-    return Ref::steal(vector_from_pair(x.get(), y.get()));
+    return vector_from_pair(x, y);
 }
 
 // _center from a direction member's name, or from a point tuple.
@@ -105,11 +105,11 @@ int apply_radial_direction(GradientRaylibObject *self, Borrowed direction) {
 // radial one, nothing for any other kind.
 int apply_direction(GradientRaylibObject *self, Borrowed direction) {
     // Compare with the kinds as they are bound now.
-    Ref linear = Ref::steal(current_kind(g.s.Linear));
+    Ref linear = current_kind(g.s.Linear);
     if (!linear) return -1;
     int is_linear = equals(self->type, linear.get());
     if (is_linear != 0) return is_linear < 0 ? -1 : apply_linear_direction(self, direction);
-    Ref radial = Ref::steal(current_kind(g.s.Radial));
+    Ref radial = current_kind(g.s.Radial);
     if (!radial) return -1;
     int is_radial = equals(self->type, radial.get());
     if (is_radial != 0) return is_radial < 0 ? -1 : apply_radial_direction(self, direction);

@@ -148,30 +148,31 @@ int make_class(PyTypeObject *type, const GradientVTable *vtab, const char *attr)
 
 // `from <package> import <name>`: the attribute, else the submodule
 // <package>.<name> from sys.modules.
-PyObject *import_from(const char *package, const char *name) {
+Ref import_from(const char *package, const char *name) {
     Ref fromlist = Ref::steal(Py_BuildValue("(s)", name));
-    if (!fromlist) return nullptr;
+    if (!fromlist) return Ref();
     Ref pkg_name = Ref::steal(PyUnicode_FromString(package));
-    if (!pkg_name) return nullptr;
+    if (!pkg_name) return Ref();
     Ref mod = Ref::steal(
         PyImport_ImportModuleLevelObject(pkg_name.get(), g.module_dict, nullptr, fromlist.get(), 0));
-    if (!mod) return nullptr;
+    if (!mod) return Ref();
     PyObject *value = nullptr;
-    if (PyObject_GetOptionalAttrString(mod.get(), name, &value) != 0) return value;
+    if (PyObject_GetOptionalAttrString(mod.get(), name, &value) != 0) return Ref::steal(value);
     Ref full = Ref::steal(PyUnicode_FromFormat("%s.%s", package, name));
-    if (!full) return nullptr;
-    if (PyDict_GetItemRef(PyImport_GetModuleDict(), full.get(), &value) != 0) return value;
+    if (!full) return Ref();
+    if (PyDict_GetItemRef(PyImport_GetModuleDict(), full.get(), &value) != 0)
+        return Ref::steal(value);
     PyErr_Format(PyExc_ImportError, "cannot import name '%s' from '%s'", name, package);
-    return nullptr;
+    return Ref();
 }
 
 // `import kesa_ui.core.modules as md`: the package, then its attributes.
-PyObject *import_md() {
+Ref import_md() {
     Ref top = Ref::steal(PyImport_ImportModuleLevel("kesa_ui.core.modules", g.module_dict,
                                                     nullptr, nullptr, 0));
-    if (!top) return nullptr;
+    if (!top) return Ref();
     Ref core = Ref::steal(PyObject_GetAttrString(top.get(), "core"));
-    return core ? PyObject_GetAttrString(core.get(), "modules") : nullptr;
+    return core ? Ref::steal(PyObject_GetAttrString(core.get(), "modules")) : Ref();
 }
 
 // Stores `value` (empty when making it failed) as a module global.
@@ -211,23 +212,23 @@ int run_body() {
     STEP(bind_types());
     STEP(bind_functions());
 
-    STEP(set_global(g.s.md, Ref::steal(import_md())));
-    STEP(set_global(g.s.GradientShader, Ref::steal(import_from("kesa_ui.fast", "GradientShader"))));
+    STEP(set_global(g.s.md, import_md()));
+    STEP(set_global(g.s.GradientShader, import_from("kesa_ui.fast", "GradientShader")));
     STEP(set_global(g.s.GradientPygame,
-                    Ref::steal(import_from("kesa_ui.rendering.pygame.gradient", "GradientPygame"))));
-    STEP(set_global(g.s.GradientType, Ref::steal(import_from("kesa_ui.core", "GradientType"))));
+                    import_from("kesa_ui.rendering.pygame.gradient", "GradientPygame")));
+    STEP(set_global(g.s.GradientType, import_from("kesa_ui.core", "GradientType")));
 
     ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
     ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
     g.loc_type = g.loc_angle = g.loc_center = g.loc_colors = -1;
     g.loc_stops = g.loc_count = g.loc_alpha = g.loc_size = -1;
 
-    PyObject *linear = current_kind(g.s.Linear);
-    STEP(linear != nullptr ? 0 : -1);
-    Py_XSETREF(g.default_linear, linear);
-    PyObject *radial = current_kind(g.s.Radial);
-    STEP(radial != nullptr ? 0 : -1);
-    Py_XSETREF(g.default_radial, radial);
+    Ref linear = current_kind(g.s.Linear);
+    STEP(linear ? 0 : -1);
+    ks::replace_field(g.default_linear, std::move(linear));
+    Ref radial = current_kind(g.s.Radial);
+    STEP(radial ? 0 : -1);
+    ks::replace_field(g.default_radial, std::move(radial));
 
     Ref modname = Ref::steal(PyUnicode_FromString(KS_MODULE_NAME));
     STEP(modname ? 0 : -1);

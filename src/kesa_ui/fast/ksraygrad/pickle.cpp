@@ -95,7 +95,7 @@ PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
             with_setstate = true;
         }
     }
-    Ref reconstructor = Ref::steal(lookup_global(g.s.*f.reconstructor));
+    Ref reconstructor = lookup_global(g.s.*f.reconstructor);
     if (!reconstructor) return nullptr;
     Ref checksum = Ref::steal(PyLong_FromLongLong(f.checksums[0]));
     if (!checksum) return nullptr;

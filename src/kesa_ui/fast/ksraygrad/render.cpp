@@ -73,7 +73,7 @@ private:
 
 // 0 when `type == GradientType.Linear`, else 1; -1 with an exception set.
 int kind_of(GradientRaylibObject *self) {
-    Ref linear = Ref::steal(current_kind(g.s.Linear));
+    Ref linear = current_kind(g.s.Linear);
     if (!linear) return -1;
     int eq = equals(self->type, linear.get());
     return eq < 0 ? -1 : (eq ? 0 : 1);
@@ -135,7 +135,7 @@ bool begin_shader(Modes &modes) {
 // md.rl.BlendMode.BLEND_ALPHA_PREMULTIPLY as an int, looked up now.
 int premultiplied_blend_mode(bool &ok) {
     ok = false;
-    Ref md = Ref::steal(lookup_global(g.s.md));
+    Ref md = lookup_global(g.s.md);
     if (!md) return 0;
     Ref rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
     if (!rl) return 0;
@@ -220,7 +220,7 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
                                         static_cast<double>(v[1]), static_cast<double>(v[2]),
                                         static_cast<double>(v[3])));
     if (!dest) return nullptr;
-    Ref md = Ref::steal(lookup_global(g.s.md));
+    Ref md = lookup_global(g.s.md);
     if (!md) return nullptr;
     Ref rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
     if (!rl) return nullptr;

@@ -21,21 +21,21 @@ namespace {
 #define QN_ENSURE KS_QUALNAME("GradientRaylib", "_ensure_resources")
 
 // GradientShader.<attr>, which must be a str or None.
-PyObject *shader_source(PyObject *attr) {
-    Ref holder = Ref::steal(lookup_global(g.s.GradientShader));
-    if (!holder) return nullptr;
-    PyObject *src = PyObject_GetAttr(holder.get(), attr);
-    if (src != nullptr && src != Py_None && !PyUnicode_CheckExact(src)) {
-        PyErr_Format(PyExc_TypeError, "Expected str, got %.200s", Py_TYPE(src)->tp_name);
-        Py_CLEAR(src);
+Ref shader_source(PyObject *attr) {
+    Ref holder = lookup_global(g.s.GradientShader);
+    if (!holder) return Ref();
+    Ref src = Ref::steal(PyObject_GetAttr(holder.get(), attr));
+    if (src && src.get() != Py_None && !PyUnicode_CheckExact(src.get())) {
+        PyErr_Format(PyExc_TypeError, "Expected str, got %.200s", Py_TYPE(src.get())->tp_name);
+        return Ref();
     }
     return src;
 }
 
 int build_shader() {
-    Ref vs = Ref::steal(shader_source(g.s.VERTEX_SHADER));
+    Ref vs = shader_source(g.s.VERTEX_SHADER);
     if (!vs) return -1;
-    Ref fs = Ref::steal(shader_source(g.s.FRAGMENT_SHADER));
+    Ref fs = shader_source(g.s.FRAGMENT_SHADER);
     if (!fs) return -1;
     Ref shader = Ref::steal(g.shader_vt->c_create_from_code(vs.get(), fs.get()));
     if (!shader) return -1;
@@ -61,7 +61,7 @@ int build_shader() {
 // The 1x1 white texture, made through md.rl (looked up once for the whole
 // half): an image of rl.WHITE, loaded as a texture, then unloaded.
 int build_blank_texture() {
-    Ref md = Ref::steal(lookup_global(g.s.md));
+    Ref md = lookup_global(g.s.md);
     if (!md) return -1;
     Ref rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
     if (!rl) return -1;

@@ -8,17 +8,17 @@ namespace ksraygrad {
 
 Globals g = {};
 
-PyObject *lookup_global(PyObject *name) {
+Ref lookup_global(PyObject *name) {
     PyObject *value = nullptr;
-    if (PyDict_GetItemRef(g.module_dict, name, &value) != 0) return value;
-    if (PyObject_GetOptionalAttr(g.builtins, name, &value) != 0) return value;
+    if (PyDict_GetItemRef(g.module_dict, name, &value) != 0) return Ref::steal(value);
+    if (PyObject_GetOptionalAttr(g.builtins, name, &value) != 0) return Ref::steal(value);
     PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
-    return nullptr;
+    return Ref();
 }
 
-PyObject *current_kind(PyObject *member_name) {
-    Ref kinds = Ref::steal(lookup_global(g.s.GradientType));
-    return kinds ? PyObject_GetAttr(kinds.get(), member_name) : nullptr;
+Ref current_kind(PyObject *member_name) {
+    Ref kinds = lookup_global(g.s.GradientType);
+    return kinds ? Ref::steal(PyObject_GetAttr(kinds.get(), member_name)) : Ref();
 }
 
 int equals(PyObject *a, PyObject *b) {

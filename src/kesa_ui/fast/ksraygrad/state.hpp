@@ -103,12 +103,12 @@ int make_strings();
 int make_numbers();
 int make_tuples();
 
-// Looks `name` up in the module's namespace, then in the builtins: a new
-// reference, or nullptr with NameError (or the lookup's error) set.
-PyObject *lookup_global(PyObject *name);
+// Looks `name` up in the module's namespace, then in the builtins: empty
+// with NameError (or the lookup's error) set when it is in neither.
+Ref lookup_global(PyObject *name);
 
 // `GradientType.Linear` / `.Radial`, looked up at this moment.
-PyObject *current_kind(PyObject *member_name);
+Ref current_kind(PyObject *member_name);
 
 // Truth of `a == b`: 1, 0, or -1 with an exception set.
 int equals(PyObject *a, PyObject *b);
