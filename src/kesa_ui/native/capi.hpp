@@ -76,6 +76,13 @@ inline int publish_vtable(PyTypeObject *type, const void *table) {
     return 0;
 }
 
+// Readies a static type, publishes its C method table and adds it to
+// `module`: what a type module's exec does. Safe to repeat on a retried load.
+inline int add_type(PyObject *module, PyTypeObject *type, const void *table) {
+    if (PyType_Ready(type) < 0 || publish_vtable(type, table) < 0) return -1;
+    return PyModule_AddType(module, type);
+}
+
 // The pointer in the capsule `capsule_name` ("package.module.attribute"),
 // importing the module first: PyCapsule_Import only walks attributes, so it
 // cannot import a submodule itself.

@@ -22,4 +22,20 @@ inline float narrow(double d) {
     return static_cast<float>(d);
 }
 
+// A new list of Python floats with exactly the values of `values[0..n)`;
+// nullptr with MemoryError set.
+inline PyObject *float_list(const float *values, size_t n) {
+    PyObject *list = PyList_New(static_cast<Py_ssize_t>(n));
+    if (list == nullptr) return nullptr;
+    for (size_t i = 0; i < n; i++) {
+        PyObject *item = PyFloat_FromDouble(values[i]);
+        if (item == nullptr) {
+            Py_DECREF(list);
+            return nullptr;
+        }
+        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+    }
+    return list;
+}
+
 }  // namespace ks

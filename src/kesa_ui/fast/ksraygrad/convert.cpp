@@ -296,14 +296,7 @@ Ref vector_from_pair(Borrowed x, Borrowed y) {
 }
 
 PyObject *floats_to_list(const std::vector<float> &values) {
-    Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(values.size())));
-    if (!list) return nullptr;
-    for (size_t i = 0; i < values.size(); i++) {
-        PyObject *f = PyFloat_FromDouble(values[i]);
-        if (f == nullptr) return nullptr;
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), f);
-    }
-    return list.release();
+    return ks::float_list(values.data(), values.size());
 }
 
 PyObject *vector4s_to_list(const std::vector<Vector4> &values) {

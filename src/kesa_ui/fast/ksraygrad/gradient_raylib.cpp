@@ -180,8 +180,11 @@ PyObject *gradient_vectorcall(PyObject *type, PyObject *const *args, size_t narg
 
 // --- properties ------------------------------------------------------------------
 
-int refuse_delete(PyObject *value) {
-    if (value != nullptr) return 0;
+// A setter's body for a property that cannot be deleted: NotImplementedError
+// for a delete, else store(self, value).
+int unless_deleted(PyObject *self, PyObject *value,
+                   int (*store)(GradientRaylibObject *, PyObject *)) {
+    if (value != nullptr) return store(self_of(self), value);
     PyErr_SetString(PyExc_NotImplementedError, "__del__");
     return -1;
 }
@@ -191,7 +194,6 @@ PyObject *get_transparency(PyObject *self, void *) {
 }
 
 int store_transparency(GradientRaylibObject *self, PyObject *value) {
-    if (refuse_delete(value) < 0) return -1;
     int t = as_int32(value);
     if (t == -1 && PyErr_Occurred()) return -1;
     self->transparency = t;
@@ -199,13 +201,12 @@ int store_transparency(GradientRaylibObject *self, PyObject *value) {
 }
 
 int set_transparency(PyObject *self, PyObject *value, void *) {
-    return traced(QN("transparency.__set__"), store_transparency(self_of(self), value));
+    return traced(QN("transparency.__set__"), unless_deleted(self, value, store_transparency));
 }
 
 PyObject *get_angle(PyObject *self, void *) { return PyFloat_FromDouble(self_of(self)->angle); }
 
 int store_angle(GradientRaylibObject *self, PyObject *value) {
-    if (refuse_delete(value) < 0) return -1;
     double d = as_double(value);
     if (d == -1.0 && PyErr_Occurred()) return -1;
     self->angle = narrow(d);
@@ -213,13 +214,12 @@ int store_angle(GradientRaylibObject *self, PyObject *value) {
 }
 
 int set_angle(PyObject *self, PyObject *value, void *) {
-    return traced(QN("angle.__set__"), store_angle(self_of(self), value));
+    return traced(QN("angle.__set__"), unless_deleted(self, value, store_angle));
 }
 
 PyObject *get_center(PyObject *self, void *) { return Py_NewRef(self_of(self)->center); }
 
 int store_center(GradientRaylibObject *self, PyObject *value) {
-    if (refuse_delete(value) < 0) return -1;
     Ref center;
     if (PyObject_TypeCheck(value, g.KsVector2)) {
         center = Ref::new_ref(value);
@@ -236,7 +236,7 @@ int store_center(GradientRaylibObject *self, PyObject *value) {
 }
 
 int set_center(PyObject *self, PyObject *value, void *) {
-    return traced(QN("center.__set__"), store_center(self_of(self), value));
+    return traced(QN("center.__set__"), unless_deleted(self, value, store_center));
 }
 
 PyObject *get_raw_colors(PyObject *self, void *) { return Py_NewRef(self_of(self)->raw_colors); }
@@ -247,14 +247,13 @@ int list_expected(PyObject *value) {
 }
 
 int store_colors(GradientRaylibObject *self, PyObject *value) {
-    if (refuse_delete(value) < 0) return -1;
     if (!exact_list_or_none(value)) return list_expected(value);
     ks::replace_field(self->raw_colors, Ref::new_ref(value));
     return self->vtab->update_colors(self, value);
 }
 
 int set_colors(PyObject *self, PyObject *value, void *) {
-    return traced(QN("colors.__set__"), store_colors(self_of(self), value));
+    return traced(QN("colors.__set__"), unless_deleted(self, value, store_colors));
 }
 
 int store_raw_colors(GradientRaylibObject *self, PyObject *value) {

@@ -93,10 +93,7 @@ PyObject *vtable_new(float x, float y, float w, float h) { return make(&KsRect_T
 
 KsRectVTable vtable = {vtable_new};
 
-int exec_module(PyObject *module) {
-    if (PyType_Ready(&KsRect_Type) < 0 || ks::publish_vtable(&KsRect_Type, &vtable) < 0) return -1;
-    return PyModule_AddType(module, &KsRect_Type);
-}
+int exec_module(PyObject *module) { return ks::add_type(module, &KsRect_Type, &vtable); }
 
 PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
 

@@ -272,10 +272,7 @@ int exec_module(PyObject *module) {
         (call_log = static_cast<const KsCallLogApi *>(ks::import_capsule(
              "kesa_ui.fast.raylib.kesa_raylib", KS_CALL_LOG_CAPSULE))) == nullptr)
         return -1;
-    if (PyType_Ready(&KsRenderTexture_Type) < 0 ||
-        ks::publish_vtable(&KsRenderTexture_Type, &vtable) < 0)
-        return -1;
-    return PyModule_AddType(module, &KsRenderTexture_Type);
+    return ks::add_type(module, &KsRenderTexture_Type, &vtable);
 }
 
 PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);

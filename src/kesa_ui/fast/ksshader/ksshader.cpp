@@ -233,9 +233,7 @@ KsShaderVTable vtable = {create_from_code};
 
 int exec_module(PyObject *module) {
     if (rl == nullptr && (rl = ks_rl_import()) == nullptr) return -1;
-    if (PyType_Ready(&KsShader_Type) < 0 || ks::publish_vtable(&KsShader_Type, &vtable) < 0)
-        return -1;
-    return PyModule_AddType(module, &KsShader_Type);
+    return ks::add_type(module, &KsShader_Type, &vtable);
 }
 
 PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);

@@ -191,11 +191,7 @@ void module_free(void *) {
 #endif
 }
 
-int exec_module(PyObject *module) {
-    if (PyType_Ready(&KsVector2_Type) < 0 || ks::publish_vtable(&KsVector2_Type, &vtable) < 0)
-        return -1;
-    return PyModule_AddType(module, &KsVector2_Type);
-}
+int exec_module(PyObject *module) { return ks::add_type(module, &KsVector2_Type, &vtable); }
 
 PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
 

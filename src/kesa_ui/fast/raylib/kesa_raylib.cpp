@@ -194,14 +194,7 @@ PyObject *vec4_list_rep(const std::vector<Vector4> &values) {
 }
 
 PyObject *float_list_rep(const std::vector<float> &values) {
-    ks::Ref list = ks::Ref::steal(PyList_New(static_cast<Py_ssize_t>(values.size())));
-    if (!list) return nullptr;
-    for (size_t i = 0; i < values.size(); i++) {
-        PyObject *item = PyFloat_FromDouble(values[i]);
-        if (item == nullptr) return nullptr;
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
-    }
-    return list.release();
+    return ks::float_list(values.data(), values.size());
 }
 
 // Records the call and fires an injected failure; `build` makes the args
