@@ -1,6 +1,7 @@
 """Helpers shared by the tests: colours, float32 rounding, a gradient's pickle
-state, pixel read-back, the raylib wrapper's call log, and fresh interpreters
-(with or without a window of their own)."""
+state, pixel read-back, the raylib wrapper's call log and a valid call of each
+of its functions, and fresh interpreters (with or without a window of their
+own)."""
 
 import contextlib
 import math
@@ -15,6 +16,7 @@ import pytest
 
 from kesa_ui.core.modules import rl
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
+from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.fast.raylib import kesa_raylib
 
 RED, GREEN, BLUE = (255, 0, 0, 255), (0, 255, 0, 255), (0, 0, 255, 255)
@@ -88,6 +90,32 @@ def uniform_locations(shader):
     return {name: capi_probe.get_ksshader_location(shader, name) for name in UNIFORMS}
 
 
+def wrapper_calls(probe, shader, texture, target):
+    """{name in the call log: a valid call} for each of the raylib wrapper's
+    functions, called through the capi_probe module `probe`."""
+    return {
+        "begin_ksshader_mode": lambda: probe.begin_ksshader_mode(shader),
+        "get_ksshader_location": lambda: probe.get_ksshader_location(shader, "angle"),
+        "draw_texture_pro": lambda: probe.draw_texture_pro(
+            texture, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, WHITE),
+        "begin_texture_mode": lambda: probe.begin_texture_mode(target.render_texture),
+        "end_blend_mode": probe.end_blend_mode,
+        "end_shader_mode": probe.end_shader_mode,
+        "end_texture_mode": probe.end_texture_mode,
+        "begin_blend_mode": lambda: probe.begin_blend_mode(0),
+        "set_ksshader_value_vec2_tuple": lambda: probe.set_ksshader_value_vec2_tuple(
+            shader, 0, (1, 2)),
+        "set_ksshader_value_float": lambda: probe.set_ksshader_value_float(shader, 1, 1.0),
+        "set_ksshader_value_int": lambda: probe.set_ksshader_value_int(shader, 2, 1),
+        "set_ksshader_value_vec4_v": lambda: probe.set_ksshader_value_vec4_v(
+            shader, 3, [(1, 1, 1, 1)]),
+        "set_ksshader_value_float_v": lambda: probe.set_ksshader_value_float_v(shader, 4, [1.0]),
+        "set_ksshader_value_vec2_ksvec": lambda: probe.set_ksshader_value_vec2_ksvec(
+            shader, 5, KsVector2()),
+        "c_fast_clear": lambda: probe.fast_clear(target, (0, 0, 0, 0)),
+    }
+
+
 def open_window(size=32, title="kesa_ui tests", log_level=rl.LOG_WARNING):
     """Opens a hidden window, as the suite does for itself."""
     rl.set_trace_log_level(log_level)
@@ -98,7 +126,8 @@ def open_window(size=32, title="kesa_ui tests", log_level=rl.LOG_WARNING):
 TESTS = Path(__file__).resolve().parent
 
 # Prepended to a subprocess's code by run_python(..., window=True), with this
-# directory on its path: rl, open_window() and read_back().
+# directory on its path (so the code may import more from here): rl,
+# open_window() and read_back().
 WINDOW_PRELUDE = "from support import open_window, read_back, rl\n"
 
 

@@ -18,7 +18,7 @@ from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.fast.raylib import kesa_raylib
 from support import (BLACK, WHITE, call_log, colours_in, names, read_back, run_python,
-                     uniform_locations)
+                     uniform_locations, wrapper_calls)
 
 PREMULTIPLY = int(rl.BLEND_ALPHA_PREMULTIPLY)
 
@@ -267,18 +267,25 @@ def env(shader, white):
     return {"shader": shader, "tex": white, "target": KsRenderTexture(KsVector2(2, 2))}
 
 
+def draw(e, **changed):
+    """draw_texture_pro with valid arguments but those `changed`."""
+    args = dict(texture=e["tex"], source=(0, 0, 1, 1), dest=(0, 0, 1, 1), origin=(0, 0),
+                rotation=0, tint=WHITE)
+    return probe.draw_texture_pro(*(args | changed).values())
+
+
 TYPE_ERRORS = {
     "begin_ksshader_mode(None)": lambda e: probe.begin_ksshader_mode(None),
     "begin_ksshader_mode(tex)": lambda e: probe.begin_ksshader_mode(e["tex"]),
     "get_location(None)": lambda e: probe.get_ksshader_location(None, "angle"),
     "get_location(name=int)": lambda e: probe.get_ksshader_location(e["shader"], 5),
-    "draw(texture=None)": lambda e: probe.draw_texture_pro(None, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, WHITE),
-    "draw(texture=target)": lambda e: probe.draw_texture_pro(e["target"].render_texture, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, WHITE),
-    "draw(source=list)": lambda e: probe.draw_texture_pro(e["tex"], [0, 0, 1, 1], (0, 0, 1, 1), (0, 0), 0, WHITE),
-    "draw(dest=3-tuple)": lambda e: probe.draw_texture_pro(e["tex"], (0, 0, 1, 1), (0, 0, 1), (0, 0), 0, WHITE),
-    "draw(dest=str item)": lambda e: probe.draw_texture_pro(e["tex"], (0, 0, 1, 1), (0, 0, 1, "1"), (0, 0), 0, WHITE),
-    "draw(origin=None)": lambda e: probe.draw_texture_pro(e["tex"], (0, 0, 1, 1), (0, 0, 1, 1), None, 0, WHITE),
-    "draw(tint=None)": lambda e: probe.draw_texture_pro(e["tex"], (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, None),
+    "draw(texture=None)": lambda e: draw(e, texture=None),
+    "draw(texture=target)": lambda e: draw(e, texture=e["target"].render_texture),
+    "draw(source=list)": lambda e: draw(e, source=[0, 0, 1, 1]),
+    "draw(dest=3-tuple)": lambda e: draw(e, dest=(0, 0, 1)),
+    "draw(dest=str item)": lambda e: draw(e, dest=(0, 0, 1, "1")),
+    "draw(origin=None)": lambda e: draw(e, origin=None),
+    "draw(tint=None)": lambda e: draw(e, tint=None),
     "begin_texture_mode(None)": lambda e: probe.begin_texture_mode(None),
     "begin_texture_mode(KsRenderTexture)": lambda e: probe.begin_texture_mode(e["target"]),
     "vec2_tuple(shader=None)": lambda e: probe.set_ksshader_value_vec2_tuple(None, 0, (1, 2)),
@@ -322,6 +329,7 @@ def test_every_call_raises_runtime_error_without_a_window():
     proc = run_python(
         """
         import capi_probe as p
+        from support import wrapper_calls
         from kesa_ui.fast import GradientShader
         from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
         from kesa_ui.fast.ksshader.ksshader import KsShader
@@ -350,18 +358,7 @@ def test_every_call_raises_runtime_error_without_a_window():
         tex = rl.load_texture_from_image(img)
         rt = t.render_texture
         rl.close_window()
-        closed = [
-            lambda: p.begin_ksshader_mode(sh), lambda: p.get_ksshader_location(sh, "angle"),
-            lambda: p.draw_texture_pro(tex, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0.0, rl.WHITE),
-            lambda: p.begin_texture_mode(rt), p.end_blend_mode, p.end_shader_mode,
-            p.end_texture_mode, lambda: p.begin_blend_mode(0),
-            lambda: p.set_ksshader_value_vec2_tuple(sh, 0, (1, 2)),
-            lambda: p.set_ksshader_value_float(sh, 0, 1.0), lambda: p.set_ksshader_value_int(sh, 0, 1),
-            lambda: p.set_ksshader_value_vec4_v(sh, 0, [(1, 1, 1, 1)]),
-            lambda: p.set_ksshader_value_float_v(sh, 0, [1.0]),
-            lambda: p.set_ksshader_value_vec2_ksvec(sh, 0, size),
-            lambda: t.fast_clear((0, 0, 0, 0)), lambda: p.fast_clear(t, (0, 0, 0, 0)),
-        ]
+        closed = [*wrapper_calls(p, sh, tex, t).values(), lambda: t.fast_clear((0, 0, 0, 0))]
         print(*map(outcome, closed))
         t.unload()      # no GL call: the context is gone
         del sh, t       # nor on destruction
@@ -453,27 +450,6 @@ def test_only_the_fifteen_calls_made_while_logging_are_recorded():
     assert kesa_raylib.stop_call_log() == []
 
 
-def calls(env):
-    s, tex, t = env["shader"], env["tex"], env["target"]
-    return {
-        "begin_ksshader_mode": lambda: probe.begin_ksshader_mode(s),
-        "get_ksshader_location": lambda: probe.get_ksshader_location(s, "angle"),
-        "draw_texture_pro": lambda: probe.draw_texture_pro(tex, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, WHITE),
-        "begin_texture_mode": lambda: probe.begin_texture_mode(t.render_texture),
-        "end_blend_mode": probe.end_blend_mode,
-        "end_shader_mode": probe.end_shader_mode,
-        "end_texture_mode": probe.end_texture_mode,
-        "begin_blend_mode": lambda: probe.begin_blend_mode(0),
-        "set_ksshader_value_vec2_tuple": lambda: probe.set_ksshader_value_vec2_tuple(s, 0, (1, 2)),
-        "set_ksshader_value_float": lambda: probe.set_ksshader_value_float(s, 1, 1.0),
-        "set_ksshader_value_int": lambda: probe.set_ksshader_value_int(s, 2, 1),
-        "set_ksshader_value_vec4_v": lambda: probe.set_ksshader_value_vec4_v(s, 3, [(1, 1, 1, 1)]),
-        "set_ksshader_value_float_v": lambda: probe.set_ksshader_value_float_v(s, 4, [1.0]),
-        "set_ksshader_value_vec2_ksvec": lambda: probe.set_ksshader_value_vec2_ksvec(s, 5, KsVector2()),
-        "c_fast_clear": lambda: probe.fast_clear(t, (0, 0, 0, 0)),
-    }
-
-
 NAMES = ["c_fast_clear", *kesa_raylib.__pyx_capi__]
 
 
@@ -481,7 +457,7 @@ NAMES = ["c_fast_clear", *kesa_raylib.__pyx_capi__]
 # An instance is made per run: a raised instance keeps its traceback.
 @pytest.mark.parametrize("make_exc", [lambda: LookupError("injected"), lambda: KeyError])
 def test_injected_failure_fires_once_after_the_call_is_recorded(env, name, make_exc):
-    call = calls(env)[name]
+    call = wrapper_calls(probe, env["shader"], env["tex"], env["target"])[name]
     kesa_raylib.start_call_log()
     kesa_raylib.inject_failure(name, make_exc())
     with pytest.raises(LookupError):

@@ -45,15 +45,10 @@ def modes(calls):
     return [name for name in names(calls) if not name.startswith(UPLOAD)]
 
 
-def args_of(calls, name):
-    """The arguments of the one call to `name` in a log."""
-    [args] = [a for n, a in calls if n == name]
-    return args
-
-
 def uploaded_before_the_draw(calls):
-    return max(i for i, n in enumerate(names(calls)) if n.startswith(UPLOAD)) < names(
-        calls).index("draw_texture_pro")
+    called = names(calls)
+    last_upload = max(i for i, name in enumerate(called) if name.startswith(UPLOAD))
+    return last_upload < called.index("draw_texture_pro")
 
 
 def test_first_ensure_resources_queries_the_eight_locations_once():
@@ -126,10 +121,11 @@ def test_generate_texture_calls(kind, expected):
         "alpha": ("float", 1.0),
         "colors": ("vec4_v", [(1.0, 0.0, 0.0, 1.0), (0.0, 0.0, 1.0, 1.0)]),
         "stops": ("float_v", [0.0, 0.5]), "size": ("vec2_ksvec", (20.0, 10.0))}
-    assert args_of(calls, "begin_texture_mode") == (tex.render_texture.id,)
-    assert args_of(calls, "begin_blend_mode") == (int(rl.BLEND_ALPHA_PREMULTIPLY),)
-    assert args_of(calls, "c_fast_clear") == ((0, 0, 0, 0),)
-    _, source, dest, origin, rotation, tint = args_of(calls, "draw_texture_pro")
+    args = dict(calls)  # each mode call is made once
+    assert args["begin_texture_mode"] == (tex.render_texture.id,)
+    assert args["begin_blend_mode"] == (int(rl.BLEND_ALPHA_PREMULTIPLY),)
+    assert args["c_fast_clear"] == ((0, 0, 0, 0),)
+    _, source, dest, origin, rotation, tint = args["draw_texture_pro"]
     assert (source, dest, origin, rotation, tint) == (
         (0, 0, 1, 1), (0, 0, 20, 10), (0, 0), 0.0, WHITE)
     assert (tex.size.x, tex.size.y) == (20.0, 10.0)
@@ -153,7 +149,7 @@ def test_draw_calls():
         "alpha": "float", "colors": "vec4_v", "stops": "float_v", "size": "vec2_ksvec"}
     assert sent["gradientType"][1] == 1 and sent["centerPos"][1] == pytest.approx((0.1, 0.9))
     assert sent["alpha"][1] == pytest.approx(128 / 255, rel=1e-7)
-    _, _, dest, _, _, tint = args_of(calls, "draw_texture_pro")
+    _, _, dest, _, _, tint = dict(calls)["draw_texture_pro"]
     assert dest == (0.10000000149011612, 0.0, 10.0, 10.0) and tint == rl.WHITE
 
 
