@@ -13,6 +13,7 @@ from pathlib import Path
 import pytest
 
 from kesa_ui.core.modules import rl
+from support import open_window
 
 # Test-only extensions (tests/ext) are built into the build tree, not into
 # the package: KS_TEST_EXT_DIR names their directory (make test-asan points
@@ -39,8 +40,6 @@ if _expected:
 
 @pytest.fixture(scope="session", autouse=True)
 def window():
-    rl.set_trace_log_level(rl.LOG_WARNING)
-    rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
-    rl.init_window(64, 64, "kesa_ui tests")
+    open_window(64)
     yield
     rl.close_window()

@@ -10,6 +10,7 @@ import gc
 import math
 import os
 import pickle
+import weakref
 
 import pytest
 from hypothesis import HealthCheck, given, settings, strategies as st
@@ -18,6 +19,7 @@ from kesa_ui.core import GradientDirection, GradientType
 from kesa_ui.fast.ksraygrad import ksraygrad as m
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
+from support import state
 
 settings.register_profile(
     "ci", max_examples=60, deadline=None, suppress_health_check=list(HealthCheck))
@@ -214,11 +216,11 @@ def test_division_that_empties_the_list_being_converted():
     colors = [(Mutator("clear"), 0, 0, 0), (1, 2, 3, 4), (5, 6, 7, 8)]
     Mutator.target = colors
     g = GradientRaylib(colors)
-    assert len(g.__reduce__()[2][2]) == 1  # the walk followed the shrunken list
+    assert len(state(g)[2]) == 1  # the walk followed the shrunken list
     colors = [(Mutator("grow"), 0, 0, 0)]
     Mutator.target = colors
     c = ClickGradient(colors)
-    assert len(c.weights) == 1 and len(c.__reduce__()[2][2]) == 51
+    assert len(c.weights) == 1 and len(state(c)[2]) == 51
 
 
 def test_iterators_that_raise_part_way_leave_weights_alone():
@@ -241,6 +243,10 @@ def test_nan_and_infinity_everywhere():
     check_usable(c)
 
 
+class Centre(KsVector2):
+    """A centre that takes weak references (the gradients do not)."""
+
+
 def test_colour_list_holding_the_gradient_is_collected():
     for cls in (GradientRaylib, ClickGradient):
         colors = []
@@ -248,9 +254,12 @@ def test_colour_list_holding_the_gradient_is_collected():
         colors.append((g, 1))
         g.raw_colors.append(g)
         g.type = g
-        g.center = KsVector2(0, 0)
+        g.center = Centre(0, 0)
+        centre = weakref.ref(g.center)  # held by the gradient alone
         del g, colors
+        assert centre() is not None  # only the collector can free the cycle
         gc.collect()
+        assert centre() is None, f"a {cls.__name__} in a reference cycle was not collected"
     # Collected instances are cleared (their references set to None) before
     # they are freed; one that a finaliser keeps alive must still fail cleanly.
     survivors = []
@@ -269,6 +278,7 @@ def test_colour_list_holding_the_gradient_is_collected():
         k.cycle = k
         del g, k
     gc.collect()
+    assert len(survivors) == 2
     for g in survivors:
         for name in ("raw_colors", "type", "center", "colors"):
             getattr(g, name)

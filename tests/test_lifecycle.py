@@ -12,10 +12,7 @@ from kesa_ui.core.modules import rl
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
-from kesa_ui.fast.raylib import kesa_raylib as kr
-from support import run_python
-
-RED, GREEN, BLUE = (255, 0, 0, 255), (0, 255, 0, 255), (0, 0, 255, 255)
+from support import BLUE, BOTH, GREEN, RED, colors, run_python, state, stops
 
 
 def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_quiet():
@@ -29,8 +26,7 @@ def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_qu
         FRAGMENT = "#version 330\\nout vec4 c; void main() { c = vec4(1.0); }"
 
         def pixel(target):
-            img = rl.load_image_from_texture(target.render_texture.texture)
-            return rl.get_image_color(img, 1, 1)
+            return read_back(target)[1][1]
 
         def refused(call):
             try:
@@ -171,30 +167,16 @@ class Reentering(int):
         return int(self) / other
 
 
-@pytest.mark.parametrize("cls", [GradientRaylib, ClickGradient])
+@BOTH
 def test_a_colour_update_that_updates_the_gradient_stops_and_leaves_that_update(cls):
     g = cls([RED, BLUE])
     component = Reentering(255)
     component.gradient = g
     with pytest.raises(RuntimeError, match="replaced while"):
         g.colors = [BLUE, (component, 0, 0, 255), RED, BLUE]
-    state = g.__reduce_cython__()[-1]
     assert g.raw_colors == [GREEN] * 3
-    assert [c["y"] for c in state[2]] == [1.0] * 3
-    assert state[3] == [0.0, 0.5, 1.0]
-
-
-def test_only_colours_with_a_stop_are_uploaded():
-    c = ClickGradient([RED, GREEN, BLUE])
-    c.weights = [1.0, 1.0]
-    c._recalculate_stops()  # three colours, two stops
-    kr.start_call_log()
-    try:
-        c.draw(0, 0, 4, 4)
-    finally:
-        calls = kr.stop_call_log()
-    counts = [args[2] for name, args in calls if name == "set_ksshader_value_int"]
-    assert counts[1] == 2  # after the kind: colorCount
+    assert [green for _, green, _, _ in colors(g)] == [1.0] * 3
+    assert stops(g) == [0.0, 0.5, 1.0]
 
 
 class Claims:
@@ -223,6 +205,6 @@ def test_a_length_hint_is_only_a_hint():
     assert address_space() - before < 64 * 2**20
     g.weights = Claims([3.0], 2**62)  # could never be reserved; one item fits
     assert g.weights == [3.0]
-    g.__setstate__(g.__reduce_cython__()[-1][:2] + (Claims([{"x": 1, "y": 0, "z": 0, "w": 1}], 2**40),)
-                   + g.__reduce_cython__()[-1][3:])
-    assert g.__reduce_cython__()[-1][2] == [{"x": 1.0, "y": 0.0, "z": 0.0, "w": 1.0}]
+    fields = state(g)
+    g.__setstate__(fields[:2] + (Claims([{"x": 1, "y": 0, "z": 0, "w": 1}], 2**40),) + fields[3:])
+    assert state(g)[2] == [{"x": 1.0, "y": 0.0, "z": 0.0, "w": 1.0}]

@@ -47,6 +47,13 @@ import sys, types, warnings
 import kesa_ui.fast.raylib.kesa_raylib as real
 import kesa_ui.fast.ksvector2.ksvector2 as vec
 import kesa_ui.fast.ksrendertex.ks_render_tex  # binds the real KsVector2 first
+
+def fake_module(model, **attrs):
+    # Stands in for `model` in sys.modules, holding only `attrs`.
+    fake = types.ModuleType(model.__name__)
+    vars(fake).update(attrs)
+    sys.modules[fake.__name__] = fake
+    return fake
 """
 
 
@@ -54,35 +61,24 @@ import kesa_ui.fast.ksrendertex.ks_render_tex  # binds the real KsVector2 first
     "setup, expected",
     [
         ("""
-fake = types.ModuleType("kesa_ui.fast.raylib.kesa_raylib")
-fake.__pyx_capi__ = {k: v for k, v in real.__pyx_capi__.items() if k != "draw_texture_pro"}
-sys.modules[fake.__name__] = fake
+fake = fake_module(real, __pyx_capi__={k: v for k, v in real.__pyx_capi__.items()
+                                       if k != "draw_texture_pro"})
 """, "ImportError"),
         ("""
-fake = types.ModuleType("kesa_ui.fast.raylib.kesa_raylib")
-fake.__pyx_capi__ = dict(real.__pyx_capi__)
-fake.__pyx_capi__["end_blend_mode"] = real.__pyx_capi__["begin_texture_mode"]
-sys.modules[fake.__name__] = fake
+fake = fake_module(real, __pyx_capi__=dict(
+    real.__pyx_capi__, end_blend_mode=real.__pyx_capi__["begin_texture_mode"]))
 """, "TypeError"),
         ("""
-fake = types.ModuleType("kesa_ui.fast.ksvector2.ksvector2")
 class KsVector2:
     __pyx_vtable__ = vec.KsVector2.__dict__["__pyx_vtable__"]
-fake.KsVector2 = KsVector2
-sys.modules[fake.__name__] = fake
+fake = fake_module(vec, KsVector2=KsVector2)
 """, "ValueError"),
         ("""
-fake = types.ModuleType("kesa_ui.fast.ksvector2.ksvector2")
 class KsVector2(vec.KsVector2):
     __slots__ = ()
-fake.KsVector2 = KsVector2
-sys.modules[fake.__name__] = fake
+fake = fake_module(vec, KsVector2=KsVector2)
 """, "KeyError"),
-        ("""
-fake = types.ModuleType("kesa_ui.fast.ksvector2.ksvector2")
-fake.KsVector2 = 5
-sys.modules[fake.__name__] = fake
-""", "TypeError"),
+        ("fake = fake_module(vec, KsVector2=5)", "TypeError"),
     ],
 )
 def test_bad_siblings_fail_the_import_and_a_retry_runs_again(setup, expected):
@@ -107,12 +103,10 @@ print("retry", mod.GradientRaylib.__name__)
 def test_larger_sibling_type_warns_and_loads():
     proc = run_python(
         FAKE_SETUP + f"""
-fake = types.ModuleType("kesa_ui.fast.ksvector2.ksvector2")
 class KsVector2(vec.KsVector2):
     __slots__ = ("extra",)
     __pyx_vtable__ = vec.KsVector2.__dict__["__pyx_vtable__"]
-fake.KsVector2 = KsVector2
-sys.modules[fake.__name__] = fake
+fake_module(vec, KsVector2=KsVector2)
 with warnings.catch_warnings(record=True) as caught:
     warnings.simplefilter("always")
     import {NAME}
@@ -122,13 +116,13 @@ print([str(w.message) for w in caught if w.category is RuntimeWarning])
     assert "size changed, may indicate binary incompatibility" in proc.stdout
 
 
-def test_published_attributes_in_order():
+def test_published_attributes():
     standard = {"__name__", "__doc__", "__loader__", "__file__", "__package__", "__spec__",
                 "__builtins__", "__path__"}
-    assert [k for k in vars(m) if k not in standard] == [
+    assert set(vars(m)) - standard == {
         "GradientRaylib", "ClickGradient", "md", "GradientShader", "GradientPygame",
         "GradientType", "__pyx_unpickle_GradientRaylib", "__pyx_unpickle_ClickGradient",
-        "__test__"]
+        "__test__"}
     assert m.__test__ == {} and not hasattr(m, "__path__")
     from kesa_ui.core import GradientType, modules
     assert m.md is modules and m.GradientType is GradientType
@@ -139,13 +133,13 @@ def test_published_attributes_in_order():
 def test_member_tables():
     import inspect
 
-    own = lambda cls: [k for k in vars(cls) if not k.startswith("__") or "cython" in k]
-    assert own(m.GradientRaylib) == [
+    own = lambda cls: {k for k in vars(cls) if not k.startswith("__") or "cython" in k}
+    assert own(m.GradientRaylib) == {
         "_ensure_resources", "generate_texture", "__reduce_cython__", "__setstate_cython__",
-        "transparency", "angle", "center", "colors", "raw_colors", "type"]
-    assert own(m.ClickGradient) == [
+        "transparency", "angle", "center", "colors", "raw_colors", "type"}
+    assert own(m.ClickGradient) == {
         "set_weight", "set_center", "set_center_ksvec", "_recalculate_stops", "draw",
-        "__reduce_cython__", "__setstate_cython__", "weights"]
+        "__reduce_cython__", "__setstate_cython__", "weights"}
     sig = lambda f: list(inspect.signature(f).parameters)
     assert sig(m.GradientRaylib.generate_texture) == ["self", "width", "height"]
     assert sig(m.ClickGradient.draw) == ["self", "x", "y", "width", "height"]

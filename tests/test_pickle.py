@@ -9,22 +9,22 @@ from kesa_ui.core import GradientType
 from kesa_ui.fast.ksraygrad import ksraygrad as m
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
-from support import run_python
+from support import BOTH, RED, run_python, state, stops
 
-RED, BLUE = (255, 0, 0, 255), (0, 0, 255, 128)
+FAINT_BLUE = (0, 0, 255, 128)
 CHECKSUMS = {GradientRaylib: (0xCE08233, 0x5C0DD12, 0x75FB95B),
              ClickGradient: (0xF8824C9, 0x906A415, 0x39D65A)}
 UNPICKLE = {GradientRaylib: m.__pyx_unpickle_GradientRaylib,
             ClickGradient: m.__pyx_unpickle_ClickGradient}
-BOTH = pytest.mark.parametrize("cls", [GradientRaylib, ClickGradient])
 
 
-def fields(g):
-    return g.__reduce_cython__()[-1]
+def restored(fields):
+    """A GradientRaylib unpickled from the state `fields`."""
+    return m.__pyx_unpickle_GradientRaylib(GradientRaylib, 0xCE08233, tuple(fields))
 
 
 def sample(cls):
-    g = cls([(RED, 3), BLUE, (0, 255, 0, 255)], GradientType.Radial, center=(0.2, 0.7),
+    g = cls([(RED, 3), FAINT_BLUE, (0, 255, 0, 255)], GradientType.Radial, center=(0.2, 0.7),
             angle=33.3, transparency=99)
     if cls is ClickGradient:
         g.set_weight(1, 0.1)
@@ -36,16 +36,15 @@ def sample(cls):
 def test_round_trip_at_every_protocol(cls, protocol):
     g = sample(cls)
     back = pickle.loads(pickle.dumps(g, protocol))
-    assert type(back) is cls
-    a, b = fields(g), fields(back)
-    assert a[0] == b[0] and a[2:5] == b[2:5] and a[5] == b[5] and a[6] is b[6]
-    assert (b[1].x, b[1].y) == (0.2, 0.7)
+    assert type(back) is cls and back.angle == g.angle and back.type is g.type
+    assert state(back)[2:5] == state(g)[2:5]  # colours, stops, transparency
+    assert back.raw_colors == g.raw_colors and (back.center.x, back.center.y) == (0.2, 0.7)
     if cls is ClickGradient:
         assert back.weights == g.weights
 
 
 @BOTH
-def test_reduce_shapes_and_checksum(cls):
+def test_reduce_shapes_and_checksums(cls):
     g = sample(cls)
     reduced = g.__reduce__()
     assert reduced[0] is UNPICKLE[cls] and reduced[1] == (cls, CHECKSUMS[cls][0], None)
@@ -55,10 +54,6 @@ def test_reduce_shapes_and_checksum(cls):
         None, None, None, 0, 0.0)
     shape = bare.__reduce__()
     assert len(shape) == 2 and shape[1][0] is cls and shape[1][2][2:4] == ([], [])
-
-
-@BOTH
-def test_checksums(cls):
     for checksum in CHECKSUMS[cls]:
         assert isinstance(UNPICKLE[cls](cls, checksum, None), cls)
     other = CHECKSUMS[ClickGradient if cls is GradientRaylib else GradientRaylib][0]
@@ -66,16 +61,13 @@ def test_checksums(cls):
         UNPICKLE[cls](cls, other, None)
 
 
-def test_checksum_message():
+def test_reconstructor_argument_rules():
+    f = m.__pyx_unpickle_GradientRaylib
     with pytest.raises(pickle.PickleError) as info:
-        m.__pyx_unpickle_GradientRaylib(GradientRaylib, 0x1234, None)
+        f(GradientRaylib, 0x1234, None)
     assert str(info.value) == (
         "Incompatible checksums (0x1234 vs (0xce08233, 0x5c0dd12, 0x75fb95b) = "
         "(_angle, _center, _colors, _stops, _transparency, raw_colors, type))")
-
-
-def test_reconstructor_argument_rules():
-    f = m.__pyx_unpickle_GradientRaylib
     with pytest.raises(TypeError):
         f(GradientRaylib, 0xCE08233)
     with pytest.raises(TypeError):
@@ -92,7 +84,7 @@ def test_reconstructor_argument_rules():
 
 def test_setstate_applies_fields_in_order_without_rollback():
     g = GradientRaylib([RED])
-    good = fields(sample(GradientRaylib))
+    good = state(sample(GradientRaylib))
     bad = good[:5] + ((1, 2),) + good[6:]
     with pytest.raises(TypeError):
         g.__setstate_cython__(bad)
@@ -115,31 +107,30 @@ def test_setstate_applies_fields_in_order_without_rollback():
      (4, 2**33, OverflowError), (4, "1", TypeError)],
 )
 def test_bad_state_elements(index, value, exc):
-    state = list(fields(sample(GradientRaylib)))
-    state[index] = value
+    fields = list(state(sample(GradientRaylib)))
+    fields[index] = value
     with pytest.raises(exc):
-        m.__pyx_unpickle_GradientRaylib(GradientRaylib, 0xCE08233, tuple(state))
+        restored(fields)
 
 
 def test_mapping_conversion_rules():
-    state = list(fields(GradientRaylib([RED])))
-    state[2] = [{"x": 1, "y": 0.5, "z": 0, "w": 1, "extra": "ignored"}]
-    g = m.__pyx_unpickle_GradientRaylib(GradientRaylib, 0xCE08233, tuple(state))
-    assert fields(g)[2] == [{"x": 1.0, "y": 0.5, "z": 0.0, "w": 1.0}]
-    state[2] = [{"y": 0, "z": 0}]
+    fields = list(state(GradientRaylib([RED])))
+    fields[2] = [{"x": 1, "y": 0.5, "z": 0, "w": 1, "extra": "ignored"}]
+    g = restored(fields)
+    assert state(g)[2] == [{"x": 1.0, "y": 0.5, "z": 0.0, "w": 1.0}]
+    fields[2] = [{"y": 0, "z": 0}]
     with pytest.raises(ValueError, match="attribute 'x'") as info:
-        m.__pyx_unpickle_GradientRaylib(GradientRaylib, 0xCE08233, tuple(state))
+        restored(fields)
     assert isinstance(info.value.__context__, KeyError)
-    state[2], state[3] = (iter([{"x": 0, "y": 0, "z": 0, "w": 0}]), range(3))
-    g = m.__pyx_unpickle_GradientRaylib(GradientRaylib, 0xCE08233, tuple(state))
-    assert fields(g)[3] == [0.0, 1.0, 2.0]
+    fields[2], fields[3] = (iter([{"x": 0, "y": 0, "z": 0, "w": 0}]), range(3))
+    assert stops(restored(fields)) == [0.0, 1.0, 2.0]
 
 
 def test_state_is_restored_as_given():
-    state = list(fields(GradientRaylib([RED, BLUE])))
-    state[5] = [(0, 0, 0, 0)] * 5  # does not match the colours
-    g = m.__pyx_unpickle_GradientRaylib(GradientRaylib, 0xCE08233, tuple(state))
-    assert len(fields(g)[2]) == 2 and len(g.raw_colors) == 5
+    fields = list(state(GradientRaylib([RED, FAINT_BLUE])))
+    fields[5] = [(0, 0, 0, 0)] * 5  # does not match the colours
+    g = restored(fields)
+    assert len(state(g)[2]) == 2 and len(g.raw_colors) == 5
 
 
 class Sub(GradientRaylib):
@@ -166,9 +157,9 @@ def test_copy_and_deepcopy(cls):
     g = sample(cls)
     shallow = copy.copy(g)
     assert shallow.raw_colors is g.raw_colors and shallow.center is g.center
-    assert shallow.type is g.type and fields(shallow)[2:5] == fields(g)[2:5]
+    assert shallow.type is g.type and state(shallow)[2:5] == state(g)[2:5]
     g.colors = [RED]
-    assert len(fields(shallow)[2]) == 3  # its own arrays
+    assert len(state(shallow)[2]) == 3  # its own arrays
     deep = copy.deepcopy(g)
     assert deep.raw_colors == g.raw_colors and deep.raw_colors is not g.raw_colors
 

@@ -17,12 +17,10 @@ from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.fast.raylib import kesa_raylib
-from support import run_python
+from support import (BLACK, WHITE, call_log, colours_in, names, read_back, run_python,
+                     uniform_locations, wrapper_calls)
 
-UNIFORMS = ["gradientType", "angle", "centerPos", "colors", "stops", "colorCount", "alpha", "size"]
 PREMULTIPLY = int(rl.BLEND_ALPHA_PREMULTIPLY)
-WHITE = (255, 255, 255, 255)
-BLACK = (0, 0, 0, 255)
 
 
 @pytest.fixture(scope="module")
@@ -32,7 +30,7 @@ def shader():
 
 @pytest.fixture(scope="module")
 def locs(shader):
-    return {name: probe.get_ksshader_location(shader, name) for name in UNIFORMS}
+    return uniform_locations(shader)
 
 
 @pytest.fixture(scope="module")
@@ -55,14 +53,36 @@ def quiet_log():
     probe.end_texture_mode()
 
 
-def read_back(target):
-    img = rl.load_image_from_texture(target.render_texture.texture)
-    rl.image_flip_vertical(img)
-    return [[rl.get_image_color(img, x, y) for x in range(img.width)] for y in range(img.height)]
-
-
 def near(a, b, tol=2):
     return all(abs(p - q) <= tol for p, q in zip(a, b, strict=True))
+
+
+SETTERS = {"gradientType": probe.set_ksshader_value_int, "angle": probe.set_ksshader_value_float,
+           "centerPos": probe.set_ksshader_value_vec2_tuple,
+           "colorCount": probe.set_ksshader_value_int, "alpha": probe.set_ksshader_value_float,
+           "colors": probe.set_ksshader_value_vec4_v, "stops": probe.set_ksshader_value_float_v,
+           "size": probe.set_ksshader_value_vec2_ksvec}
+
+
+def upload(shader, locs, **values):
+    """Sets the gradient shader's uniforms, in the order given, through the
+    capsule that fits each."""
+    for name, value in values.items():
+        SETTERS[name](shader, locs[name], value)
+
+
+@contextlib.contextmanager
+def gradient_modes(target, shader):
+    """The modes a gradient renders in: `target`, premultiplied alpha, `shader`."""
+    probe.begin_texture_mode(target.render_texture)
+    probe.begin_blend_mode(PREMULTIPLY)
+    assert probe.begin_ksshader_mode(shader) is None
+    try:
+        yield
+    finally:
+        probe.end_shader_mode()
+        probe.end_blend_mode()
+        probe.end_texture_mode()
 
 
 # --- shader, uniforms and modes -----------------------------------------------------
@@ -164,22 +184,11 @@ def test_uniform_setters_drive_the_gradient_shader(
     # The same sequence as a gradient's render: upload, three modes, clear, draw.
     w, h = 8, 6
     target = KsRenderTexture(KsVector2(w, h))
-    probe.set_ksshader_value_int(shader, locs["gradientType"], gradient_type)
-    probe.set_ksshader_value_float(shader, locs["angle"], angle)
-    probe.set_ksshader_value_vec2_tuple(shader, locs["centerPos"], center)
-    probe.set_ksshader_value_int(shader, locs["colorCount"], len(colors))
-    probe.set_ksshader_value_float(shader, locs["alpha"], alpha)
-    probe.set_ksshader_value_vec4_v(shader, locs["colors"], colors)
-    probe.set_ksshader_value_float_v(shader, locs["stops"], stops)
-    probe.set_ksshader_value_vec2_ksvec(shader, locs["size"], KsVector2(w, h))
-    probe.begin_texture_mode(target.render_texture)
-    probe.begin_blend_mode(PREMULTIPLY)
-    assert probe.begin_ksshader_mode(shader) is None
-    probe.fast_clear(target, (0, 0, 0, 0))
-    probe.draw_texture_pro(white, (0, 0, 1, 1), (0, 0, w, h), (0, 0), 0.0, WHITE)
-    probe.end_shader_mode()
-    probe.end_blend_mode()
-    probe.end_texture_mode()
+    upload(shader, locs, gradientType=gradient_type, angle=angle, centerPos=center,
+           colorCount=len(colors), alpha=alpha, colors=colors, stops=stops, size=KsVector2(w, h))
+    with gradient_modes(target, shader):
+        probe.fast_clear(target, (0, 0, 0, 0))
+        probe.draw_texture_pro(white, (0, 0, 1, 1), (0, 0, w, h), (0, 0), 0.0, WHITE)
     got = read_back(target)
     for y in range(h):
         for x in range(w):
@@ -214,26 +223,19 @@ def test_fast_clear_works_inside_the_callers_modes_and_keeps_them(shader, locs, 
     target = KsRenderTexture(KsVector2(4, 4))
     other = KsRenderTexture(KsVector2(4, 4))
     # The shader paints opaque red at half alpha (straight: 1, 0, 0, 0.5).
-    probe.set_ksshader_value_int(shader, locs["colorCount"], 1)
-    probe.set_ksshader_value_vec4_v(shader, locs["colors"], [(1.0, 0.0, 0.0, 1.0)])
-    probe.set_ksshader_value_float(shader, locs["alpha"], 0.5)
-    probe.set_ksshader_value_vec2_ksvec(shader, locs["size"], KsVector2(4, 4))
-    probe.begin_texture_mode(target.render_texture)
-    probe.begin_blend_mode(PREMULTIPLY)
-    probe.begin_ksshader_mode(shader)
-    probe.fast_clear(target, (10, 20, 30, 40))
-    probe.fast_clear(other, (1, 2, 3, 4))  # another target, cleared in passing
-    probe.draw_texture_pro(white, (0, 0, 1, 1), (0, 0, 2, 4), (0, 0), 0.0, WHITE)
-    probe.end_shader_mode()
-    probe.end_blend_mode()
-    probe.end_texture_mode()
+    upload(shader, locs, colorCount=1, colors=[(1.0, 0.0, 0.0, 1.0)], alpha=0.5,
+           size=KsVector2(4, 4))
+    with gradient_modes(target, shader):
+        probe.fast_clear(target, (10, 20, 30, 40))
+        probe.fast_clear(other, (1, 2, 3, 4))  # another target, cleared in passing
+        probe.draw_texture_pro(white, (0, 0, 1, 1), (0, 0, 2, 4), (0, 0), 0.0, WHITE)
     got = read_back(target)
     # Shader output plus the cleared colour times (1 - 0.5): the draw still went
     # to this target, through the shader, with premultiplied blending.
     blended = (255, 10, 15, round(127.5 + 20))
     assert all(near(got[y][x], blended) for y in range(4) for x in range(2)), got
     assert {got[y][x] for y in range(4) for x in range(2, 4)} == {(10, 20, 30, 40)}
-    assert {c for row in read_back(other) for c in row} == {(1, 2, 3, 4)}
+    assert colours_in(other) == {(1, 2, 3, 4)}
 
 
 def test_blend_modes_begin_and_end(white):
@@ -265,18 +267,25 @@ def env(shader, white):
     return {"shader": shader, "tex": white, "target": KsRenderTexture(KsVector2(2, 2))}
 
 
+def draw(e, **changed):
+    """draw_texture_pro with valid arguments but those `changed`."""
+    args = dict(texture=e["tex"], source=(0, 0, 1, 1), dest=(0, 0, 1, 1), origin=(0, 0),
+                rotation=0, tint=WHITE)
+    return probe.draw_texture_pro(*(args | changed).values())
+
+
 TYPE_ERRORS = {
     "begin_ksshader_mode(None)": lambda e: probe.begin_ksshader_mode(None),
     "begin_ksshader_mode(tex)": lambda e: probe.begin_ksshader_mode(e["tex"]),
     "get_location(None)": lambda e: probe.get_ksshader_location(None, "angle"),
     "get_location(name=int)": lambda e: probe.get_ksshader_location(e["shader"], 5),
-    "draw(texture=None)": lambda e: probe.draw_texture_pro(None, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, WHITE),
-    "draw(texture=target)": lambda e: probe.draw_texture_pro(e["target"].render_texture, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, WHITE),
-    "draw(source=list)": lambda e: probe.draw_texture_pro(e["tex"], [0, 0, 1, 1], (0, 0, 1, 1), (0, 0), 0, WHITE),
-    "draw(dest=3-tuple)": lambda e: probe.draw_texture_pro(e["tex"], (0, 0, 1, 1), (0, 0, 1), (0, 0), 0, WHITE),
-    "draw(dest=str item)": lambda e: probe.draw_texture_pro(e["tex"], (0, 0, 1, 1), (0, 0, 1, "1"), (0, 0), 0, WHITE),
-    "draw(origin=None)": lambda e: probe.draw_texture_pro(e["tex"], (0, 0, 1, 1), (0, 0, 1, 1), None, 0, WHITE),
-    "draw(tint=None)": lambda e: probe.draw_texture_pro(e["tex"], (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, None),
+    "draw(texture=None)": lambda e: draw(e, texture=None),
+    "draw(texture=target)": lambda e: draw(e, texture=e["target"].render_texture),
+    "draw(source=list)": lambda e: draw(e, source=[0, 0, 1, 1]),
+    "draw(dest=3-tuple)": lambda e: draw(e, dest=(0, 0, 1)),
+    "draw(dest=str item)": lambda e: draw(e, dest=(0, 0, 1, "1")),
+    "draw(origin=None)": lambda e: draw(e, origin=None),
+    "draw(tint=None)": lambda e: draw(e, tint=None),
     "begin_texture_mode(None)": lambda e: probe.begin_texture_mode(None),
     "begin_texture_mode(KsRenderTexture)": lambda e: probe.begin_texture_mode(e["target"]),
     "vec2_tuple(shader=None)": lambda e: probe.set_ksshader_value_vec2_tuple(None, 0, (1, 2)),
@@ -320,7 +329,7 @@ def test_every_call_raises_runtime_error_without_a_window():
     proc = run_python(
         """
         import capi_probe as p
-        from kesa_ui.core.modules import rl
+        from support import wrapper_calls
         from kesa_ui.fast import GradientShader
         from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
         from kesa_ui.fast.ksshader.ksshader import KsShader
@@ -342,33 +351,21 @@ def test_every_call_raises_runtime_error_without_a_window():
         print(*map(outcome, never))
 
         # Objects made under a window that has closed since.
-        rl.set_trace_log_level(rl.LOG_NONE)
-        rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
-        rl.init_window(8, 8, "no window")
+        open_window(log_level=rl.LOG_NONE)
         sh = KsShader.create_from_code(None, src)
         t = KsRenderTexture(size)
         img = rl.gen_image_color(1, 1, rl.WHITE)
         tex = rl.load_texture_from_image(img)
         rt = t.render_texture
         rl.close_window()
-        closed = [
-            lambda: p.begin_ksshader_mode(sh), lambda: p.get_ksshader_location(sh, "angle"),
-            lambda: p.draw_texture_pro(tex, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0.0, rl.WHITE),
-            lambda: p.begin_texture_mode(rt), p.end_blend_mode, p.end_shader_mode,
-            p.end_texture_mode, lambda: p.begin_blend_mode(0),
-            lambda: p.set_ksshader_value_vec2_tuple(sh, 0, (1, 2)),
-            lambda: p.set_ksshader_value_float(sh, 0, 1.0), lambda: p.set_ksshader_value_int(sh, 0, 1),
-            lambda: p.set_ksshader_value_vec4_v(sh, 0, [(1, 1, 1, 1)]),
-            lambda: p.set_ksshader_value_float_v(sh, 0, [1.0]),
-            lambda: p.set_ksshader_value_vec2_ksvec(sh, 0, size),
-            lambda: t.fast_clear((0, 0, 0, 0)), lambda: p.fast_clear(t, (0, 0, 0, 0)),
-        ]
+        closed = [*wrapper_calls(p, sh, tex, t).values(), lambda: t.fast_clear((0, 0, 0, 0))]
         print(*map(outcome, closed))
         t.unload()      # no GL call: the context is gone
         del sh, t       # nor on destruction
         print("done", rt.id)
         """,
         path=[Path(probe.__file__).parent],
+        window=True,
     )
     never, closed, done = proc.stdout.splitlines()
     assert never.split() == ["RuntimeError"] * 8
@@ -381,23 +378,12 @@ def test_every_call_raises_runtime_error_without_a_window():
 
 def test_call_log_records_every_call_with_plain_arguments(shader, locs, white):
     target = KsRenderTexture(KsVector2(4, 4))
-    kesa_raylib.start_call_log()
-    probe.begin_texture_mode(target.render_texture)
-    probe.begin_blend_mode(PREMULTIPLY)
-    probe.begin_ksshader_mode(shader)
-    target.fast_clear((0, 0, 0, 0))
-    probe.get_ksshader_location(shader, "alpha")
-    probe.set_ksshader_value_int(shader, locs["colorCount"], 2)
-    probe.set_ksshader_value_float(shader, locs["alpha"], 0.5)
-    probe.set_ksshader_value_vec2_tuple(shader, locs["centerPos"], (1, 0.25))
-    probe.set_ksshader_value_vec2_ksvec(shader, locs["size"], KsVector2(4, 2))
-    probe.set_ksshader_value_vec4_v(shader, locs["colors"], [(1, 0, 0, 1), (0, 0.5, 1, 1)])
-    probe.set_ksshader_value_float_v(shader, locs["stops"], [0, 0.25])
-    probe.draw_texture_pro(white, (0, 0, 1, 1), (0, 0, 4.5, 4), (0, 0), 0.0, WHITE)
-    probe.end_shader_mode()
-    probe.end_blend_mode()
-    probe.end_texture_mode()
-    log = kesa_raylib.stop_call_log()
+    with call_log() as log, gradient_modes(target, shader):
+        target.fast_clear((0, 0, 0, 0))
+        probe.get_ksshader_location(shader, "alpha")
+        upload(shader, locs, colorCount=2, alpha=0.5, centerPos=(1, 0.25), size=KsVector2(4, 2),
+               colors=[(1, 0, 0, 1), (0, 0.5, 1, 1)], stops=[0, 0.25])
+        probe.draw_texture_pro(white, (0, 0, 1, 1), (0, 0, 4.5, 4), (0, 0), 0.0, WHITE)
     sid = shader.id
     assert log == [
         ("begin_texture_mode", (target.render_texture.id,)),
@@ -417,7 +403,10 @@ def test_call_log_records_every_call_with_plain_arguments(shader, locs, white):
         ("end_texture_mode", ()),
     ]
     # Vectors and float sequences are recorded as floats, whatever was given.
-    floats = [*log[7][1][2], *log[8][1][2], *log[9][1][2][1], *log[10][1][2], log[6][1][2]]
+    sent = {name.removeprefix("set_ksshader_value_"): args[-1] for name, args in log
+            if name.startswith("set_ksshader_value_")}
+    floats = [*sent["vec2_tuple"], *sent["vec2_ksvec"], *sent["vec4_v"][1], *sent["float_v"],
+              sent["float"]]
     assert {type(v) for v in floats} == {float}
     assert all(type(entry[1]) is tuple for entry in log)
 
@@ -461,27 +450,6 @@ def test_only_the_fifteen_calls_made_while_logging_are_recorded():
     assert kesa_raylib.stop_call_log() == []
 
 
-def calls(env):
-    s, tex, t = env["shader"], env["tex"], env["target"]
-    return {
-        "begin_ksshader_mode": lambda: probe.begin_ksshader_mode(s),
-        "get_ksshader_location": lambda: probe.get_ksshader_location(s, "angle"),
-        "draw_texture_pro": lambda: probe.draw_texture_pro(tex, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, WHITE),
-        "begin_texture_mode": lambda: probe.begin_texture_mode(t.render_texture),
-        "end_blend_mode": probe.end_blend_mode,
-        "end_shader_mode": probe.end_shader_mode,
-        "end_texture_mode": probe.end_texture_mode,
-        "begin_blend_mode": lambda: probe.begin_blend_mode(0),
-        "set_ksshader_value_vec2_tuple": lambda: probe.set_ksshader_value_vec2_tuple(s, 0, (1, 2)),
-        "set_ksshader_value_float": lambda: probe.set_ksshader_value_float(s, 1, 1.0),
-        "set_ksshader_value_int": lambda: probe.set_ksshader_value_int(s, 2, 1),
-        "set_ksshader_value_vec4_v": lambda: probe.set_ksshader_value_vec4_v(s, 3, [(1, 1, 1, 1)]),
-        "set_ksshader_value_float_v": lambda: probe.set_ksshader_value_float_v(s, 4, [1.0]),
-        "set_ksshader_value_vec2_ksvec": lambda: probe.set_ksshader_value_vec2_ksvec(s, 5, KsVector2()),
-        "c_fast_clear": lambda: probe.fast_clear(t, (0, 0, 0, 0)),
-    }
-
-
 NAMES = ["c_fast_clear", *kesa_raylib.__pyx_capi__]
 
 
@@ -489,14 +457,14 @@ NAMES = ["c_fast_clear", *kesa_raylib.__pyx_capi__]
 # An instance is made per run: a raised instance keeps its traceback.
 @pytest.mark.parametrize("make_exc", [lambda: LookupError("injected"), lambda: KeyError])
 def test_injected_failure_fires_once_after_the_call_is_recorded(env, name, make_exc):
-    call = calls(env)[name]
+    call = wrapper_calls(probe, env["shader"], env["tex"], env["target"])[name]
     kesa_raylib.start_call_log()
     kesa_raylib.inject_failure(name, make_exc())
     with pytest.raises(LookupError):
         call()
     call()  # once only
     log = kesa_raylib.stop_call_log()
-    assert len(log) == 2 and log[0] == log[1] and log[0][0] == name
+    assert names(log) == [name, name] and log[0] == log[1]
 
 
 def test_a_failed_begin_or_clear_has_done_nothing(env):
@@ -509,7 +477,7 @@ def test_a_failed_begin_or_clear_has_done_nothing(env):
     with pytest.raises(RuntimeError, match="no"):
         target.fast_clear((255, 0, 0, 255))
     rl.clear_background(rl.RED)  # had texture mode begun, this would clear the target
-    assert {c for row in read_back(target) for c in row} == {(0, 0, 255, 255)}
+    assert colours_in(target) == {(0, 0, 255, 255)}
 
 
 @pytest.mark.parametrize(

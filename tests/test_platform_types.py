@@ -4,7 +4,6 @@ and the toolkit's Python modules, under the session's hidden window."""
 import copy
 import math
 import pickle
-import struct
 
 import pytest
 
@@ -16,15 +15,11 @@ from kesa_ui.fast.ksrect.ksrect import KsRect
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
-from support import run_python
+from support import colours_in, f32, run_python
 
 
 class SubVector(KsVector2):
     pass
-
-
-def f32(x):
-    return struct.unpack("f", struct.pack("f", x))[0]
 
 
 # --- KsVector2 ------------------------------------------------------------------
@@ -155,12 +150,6 @@ def test_types_have_exactly_the_shared_layouts_and_publish_unnamed_vtables():
 # --- KsRenderTexture ---------------------------------------------------------------
 
 
-def pixels(target):
-    img = rl.load_image_from_texture(target.render_texture.texture)
-    rl.image_flip_vertical(img)
-    return {rl.get_image_color(img, x, y) for x in range(img.width) for y in range(img.height)}
-
-
 @pytest.mark.parametrize("make", [KsRenderTexture, probe.render_texture_new])
 def test_render_texture_holds_its_target_and_size(make):
     t = make(KsVector2(5.9, 3))
@@ -170,7 +159,7 @@ def test_render_texture_holds_its_target_and_size(make):
     assert isinstance(rt, rl.RenderTexture) and rt.id > 0
     assert (rt.texture.width, rt.texture.height) == (5, 3)
     t.fast_clear((1, 2, 3, 4))
-    assert pixels(t) == {(1, 2, 3, 4)}
+    assert colours_in(t) == {(1, 2, 3, 4)}
 
 
 def test_unload_releases_once_and_marks_the_record():

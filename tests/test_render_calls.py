@@ -1,41 +1,60 @@
 """What rendering asks of the raylib wrapper, read from its call log: the
 uniform upload, the modes in order, and the unwinding of begun modes when a
-step fails."""
+call fails."""
+
+import functools
 
 import pytest
 
 from kesa_ui.core import GradientType
 from kesa_ui.core.modules import rl
+from kesa_ui.fast import GradientShader
 from kesa_ui.fast.ksraygrad import ksraygrad as m
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
+from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.raylib import kesa_raylib as kr
-from support import run_python
+from support import (BLUE, GREEN, RED, UNIFORMS, WHITE, call_log, names, run_python,
+                     uniform_locations)
 
-RED, BLUE = (255, 0, 0, 255), (0, 0, 255, 255)
-UNIFORMS = ["gradientType", "angle", "centerPos", "colors", "stops", "colorCount", "alpha",
-            "size"]
-
-
-def logged(fn, *args, **kwargs):
-    kr.start_call_log()
-    try:
-        result = fn(*args, **kwargs)
-    finally:
-        calls = kr.stop_call_log()
-    return result, calls
+UPLOAD = "set_ksshader_value_"
 
 
-def names(calls):
-    return [name for name, _ in calls]
+@functools.cache
+def uniform_at():
+    """Uniform names by location. A program linked from the same source has
+    the same layout as the gradients' shared shader, whose locations the
+    module keeps to itself."""
+    shader = KsShader.create_from_code(GradientShader.VERTEX_SHADER,
+                                       GradientShader.FRAGMENT_SHADER)
+    return {loc: name for name, loc in uniform_locations(shader).items()}
+
+
+def uploads(calls):
+    """{uniform name: (setter, value)} for the uniform uploads in a call log,
+    the setter without its common prefix; each uniform is set once."""
+    found = {}
+    for name, (_, loc, value) in ((n, a) for n, a in calls if n.startswith(UPLOAD)):
+        uniform = uniform_at()[loc]
+        assert uniform not in found, f"{uniform} uploaded twice"
+        found[uniform] = (name.removeprefix(UPLOAD), value)
+    return found
+
+
+def modes(calls):
+    """The calls in a log other than uniform uploads, by name."""
+    return [name for name in names(calls) if not name.startswith(UPLOAD)]
+
+
+def uploaded_before_the_draw(calls):
+    called = names(calls)
+    last_upload = max(i for i, name in enumerate(called) if name.startswith(UPLOAD))
+    return last_upload < called.index("draw_texture_pro")
 
 
 def test_first_ensure_resources_queries_the_eight_locations_once():
     proc = run_python(
         """
-        from kesa_ui.core.modules import rl
-        rl.set_trace_log_level(rl.LOG_WARNING)
-        rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
-        rl.init_window(32, 32, "t")
+        open_window()
         from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
         from kesa_ui.fast.raylib import kesa_raylib as kr
         kr.start_call_log()
@@ -47,7 +66,8 @@ def test_first_ensure_resources_queries_the_eight_locations_once():
         second = kr.stop_call_log()
         print([args[1] for name, args in first if name == "get_ksshader_location"])
         print(len(first), second)
-        """
+        """,
+        window=True,
     )
     lines = proc.stdout.strip().splitlines()
     assert eval(lines[0]) == UNIFORMS
@@ -57,10 +77,7 @@ def test_first_ensure_resources_queries_the_eight_locations_once():
 def test_failed_location_lookup_leaves_the_shader_and_earlier_locations():
     proc = run_python(
         """
-        from kesa_ui.core.modules import rl
-        rl.set_trace_log_level(rl.LOG_WARNING)
-        rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
-        rl.init_window(32, 32, "t")
+        open_window()
         from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib, ClickGradient
         from kesa_ui.fast.raylib import kesa_raylib as kr
         kr.inject_failure("get_ksshader_location", OSError("lookup"))
@@ -76,35 +93,41 @@ def test_failed_location_lookup_leaves_the_shader_and_earlier_locations():
         kr.start_call_log()
         g.draw(0, 0, 4, 4)
         calls = kr.stop_call_log()
-        print([a[1] for n, a in calls if n.startswith("set_ksshader_value")][:2])
-        """
+        print([a[1] for n, a in calls if n.startswith("set_ksshader_value")])
+        """,
+        window=True,
     )
     out = proc.stdout.strip().splitlines()
     assert out[0] == "failed lookup"
     assert out[1] == "[]"
-    # The first location stayed -1; the others were never looked up.
-    assert eval(out[2]) == [-1, -1]
+    # The first location stayed -1; the others were never looked up: every
+    # uniform goes to location -1.
+    assert eval(out[2]) == [-1] * 8
 
 
 @pytest.mark.parametrize("kind, expected", [(GradientType.Linear, 0), (GradientType.Radial, 1),
                                             (None, 1)])
 def test_generate_texture_calls(kind, expected):
     g = GradientRaylib([RED, (BLUE, 3)], kind, angle=45, center=(0.25, 0.75), transparency=3)
-    tex, calls = logged(g.generate_texture, width=20, height=10)
-    assert names(calls) == [
-        "set_ksshader_value_int", "set_ksshader_value_float", "set_ksshader_value_vec2_ksvec",
-        "set_ksshader_value_int", "set_ksshader_value_float", "set_ksshader_value_vec4_v",
-        "set_ksshader_value_float_v", "set_ksshader_value_vec2_ksvec", "begin_texture_mode",
-        "begin_blend_mode", "begin_ksshader_mode", "c_fast_clear", "draw_texture_pro",
-        "end_shader_mode", "end_blend_mode", "end_texture_mode"]
-    args = [a for _, a in calls]
-    assert args[0][2] == expected and args[1][2] == 45.0
-    assert args[2][2] == (0.25, 0.75) and args[3][2] == 2 and args[4][2] == 1.0
-    assert args[5][2] == [(1.0, 0.0, 0.0, 1.0), (0.0, 0.0, 1.0, 1.0)]
-    assert args[6][2] == [0.0, 0.5] and args[7][2] == (20.0, 10.0)
-    assert args[8] == (tex.render_texture.id,) and args[9] == (int(rl.BLEND_ALPHA_PREMULTIPLY),)
-    assert args[11] == ((0, 0, 0, 0),)
-    assert args[12][1:] == ((0, 0, 1, 1), (0, 0, 20, 10), (0, 0), 0.0, (255, 255, 255, 255))
+    with call_log() as calls:
+        tex = g.generate_texture(width=20, height=10)
+    assert modes(calls) == [
+        "begin_texture_mode", "begin_blend_mode", "begin_ksshader_mode", "c_fast_clear",
+        "draw_texture_pro", "end_shader_mode", "end_blend_mode", "end_texture_mode"]
+    assert uploaded_before_the_draw(calls)
+    assert uploads(calls) == {
+        "gradientType": ("int", expected), "angle": ("float", 45.0),
+        "centerPos": ("vec2_ksvec", (0.25, 0.75)), "colorCount": ("int", 2),
+        "alpha": ("float", 1.0),
+        "colors": ("vec4_v", [(1.0, 0.0, 0.0, 1.0), (0.0, 0.0, 1.0, 1.0)]),
+        "stops": ("float_v", [0.0, 0.5]), "size": ("vec2_ksvec", (20.0, 10.0))}
+    args = dict(calls)  # each mode call is made once
+    assert args["begin_texture_mode"] == (tex.render_texture.id,)
+    assert args["begin_blend_mode"] == (int(rl.BLEND_ALPHA_PREMULTIPLY),)
+    assert args["c_fast_clear"] == ((0, 0, 0, 0),)
+    _, source, dest, origin, rotation, tint = args["draw_texture_pro"]
+    assert (source, dest, origin, rotation, tint) == (
+        (0, 0, 1, 1), (0, 0, 20, 10), (0, 0), 0.0, WHITE)
     assert (tex.size.x, tex.size.y) == (20.0, 10.0)
     assert g.generate_texture(64.9, 32.2).size.x == 64.0
 
@@ -114,19 +137,29 @@ def test_draw_calls():
     c.set_center((0.1, 0.9))
     rt = rl.load_render_texture(8, 8)
     rl.begin_texture_mode(rt)
-    _, calls = logged(c.draw, x=0.1, y=0, width=10, height=10)
+    with call_log() as calls:
+        c.draw(x=0.1, y=0, width=10, height=10)
     rl.end_texture_mode()
     rl.unload_render_texture(rt)
-    assert names(calls) == [
-        "set_ksshader_value_int", "set_ksshader_value_float", "set_ksshader_value_vec2_tuple",
-        "set_ksshader_value_int", "set_ksshader_value_float", "set_ksshader_value_vec4_v",
-        "set_ksshader_value_float_v", "set_ksshader_value_vec2_ksvec", "begin_ksshader_mode",
-        "draw_texture_pro", "end_shader_mode"]
-    args = [a for _, a in calls]
-    assert args[0][2] == 1 and args[2][2] == pytest.approx((0.1, 0.9))
-    assert args[4][2] == pytest.approx(128 / 255, rel=1e-7)
-    assert args[9][2] == (0.10000000149011612, 0.0, 10.0, 10.0)
-    assert args[9][5] == rl.WHITE
+    assert modes(calls) == ["begin_ksshader_mode", "draw_texture_pro", "end_shader_mode"]
+    assert uploaded_before_the_draw(calls)
+    sent = uploads(calls)
+    assert {uniform: setter for uniform, (setter, _) in sent.items()} == {
+        "gradientType": "int", "angle": "float", "centerPos": "vec2_tuple", "colorCount": "int",
+        "alpha": "float", "colors": "vec4_v", "stops": "float_v", "size": "vec2_ksvec"}
+    assert sent["gradientType"][1] == 1 and sent["centerPos"][1] == pytest.approx((0.1, 0.9))
+    assert sent["alpha"][1] == pytest.approx(128 / 255, rel=1e-7)
+    _, _, dest, _, _, tint = dict(calls)["draw_texture_pro"]
+    assert dest == (0.10000000149011612, 0.0, 10.0, 10.0) and tint == rl.WHITE
+
+
+def test_only_colours_with_a_stop_are_counted():
+    c = ClickGradient([RED, GREEN, BLUE])
+    c.weights = [1.0, 1.0]
+    c._recalculate_stops()  # three colours, two stops
+    with call_log() as calls:
+        c.draw(0, 0, 4, 4)
+    assert uploads(calls)["colorCount"] == ("int", 2)
 
 
 @pytest.mark.parametrize("failing, begun", [
@@ -140,33 +173,30 @@ def test_draw_calls():
 def test_failed_generate_texture_ends_the_modes_it_began(failing, begun):
     g = GradientRaylib([RED, BLUE])
     kr.inject_failure(failing, LookupError("injected"))
-    kr.start_call_log()
-    with pytest.raises(LookupError):
+    with call_log() as calls, pytest.raises(LookupError):
         g.generate_texture(4, 4)
-    calls = names(kr.stop_call_log())
-    assert calls[calls.index(failing) + 1:] == begun
+    called = names(calls)
+    assert called[called.index(failing) + 1:] == begun
 
 
 def test_failed_draw_ends_the_shader_mode():
     c = ClickGradient([RED])
     kr.inject_failure("draw_texture_pro", LookupError("injected"))
-    kr.start_call_log()
-    with pytest.raises(LookupError):
+    with call_log() as calls, pytest.raises(LookupError):
         c.draw(0, 0, 1, 1)
-    assert names(kr.stop_call_log())[-2:] == ["draw_texture_pro", "end_shader_mode"]
+    assert names(calls)[-2:] == ["draw_texture_pro", "end_shader_mode"]
 
 
 def test_unrestored_gradients():
     bare = m.__pyx_unpickle_GradientRaylib(GradientRaylib, 0xCE08233, None)
-    kr.start_call_log()
-    with pytest.raises(TypeError):
+    with call_log() as calls, pytest.raises(TypeError):
         bare.generate_texture(4, 4)
-    assert kr.stop_call_log() == []
+    assert calls == []
     click = m.__pyx_unpickle_ClickGradient(ClickGradient, 0xF8824C9, None)
-    kr.start_call_log()
-    with pytest.raises(AttributeError):
+    with call_log() as calls, pytest.raises(AttributeError):
         click.draw(0, 0, 4, 4)
-    assert len(kr.stop_call_log()) == 2  # U1 and U2 went up
+    # The kind and the angle went up; the missing centre stopped the upload.
+    assert set(uploads(calls)) == {"gradientType", "angle"} and modes(calls) == []
 
 
 @pytest.mark.parametrize("args", [(1,), (1, 2, 3), ("a", 1)])

@@ -14,9 +14,9 @@ from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.rendering.pygame.gradient import GradientPygame
+from support import BLUE, GREEN, RED, WHITE, read_back, run_python, stops
 
 LIN, RAD = GradientType.Linear, GradientType.Radial
-RED, GREEN, BLUE, WHITE = (255, 0, 0, 255), (0, 255, 0, 255), (0, 0, 255, 255), (255,) * 4
 CLEAR_BLUE = (0, 0, 255, 0)
 NAN, INF = float("nan"), float("inf")
 
@@ -29,11 +29,9 @@ def no_leak_hunt(request):
         pytest.skip("numpy's reference counts are invisible to a debug interpreter")
 
 
-def read_back(target):
-    img = rl.load_image_from_texture(target.render_texture.texture)
-    rl.image_flip_vertical(img)
-    return np.array([[rl.get_image_color(img, x, y) for x in range(img.width)]
-                     for y in range(img.height)], dtype=int)
+def pixels(target):
+    """The pixels of a KsRenderTexture as an int array, [row, column, channel]."""
+    return np.array(read_back(target), dtype=int)
 
 
 def near_hard_edges(twin, w, h):
@@ -86,8 +84,8 @@ ORACLE = [
 def test_gpu_matches_the_cpu_twin(cls, colors, kind, kw, w, h):
     gpu = cls(colors, kind, **kw)
     twin = GradientPygame(colors, kind, **kw)
-    assert np.array_equal(np.float32(gpu.__reduce_cython__()[-1][3]), np.float32(twin.stops))
-    got = read_back(gpu.generate_texture(w, h))
+    assert np.array_equal(np.float32(stops(gpu)), np.float32(twin.stops))
+    got = pixels(gpu.generate_texture(w, h))
     want = twin.render(w, h).astype(int)
     diff = np.abs(got - want).max(axis=-1)
     diff[near_hard_edges(twin, w, h)] = 0
@@ -118,7 +116,7 @@ def test_linear_corners_carry_the_end_colours(w, h):
     g = GradientRaylib([RED, BLUE])
     for angle in range(0, 360, 15):
         g.angle = angle
-        px = read_back(g.generate_texture(w, h))
+        px = pixels(g.generate_texture(w, h))
         a = math.radians(angle)
         d = np.array([math.cos(a), math.sin(a)])
         corners = [(x, y) for x in (0, w - 1) for y in (0, h - 1)]
@@ -138,13 +136,13 @@ def test_opposite_angle_with_reversed_colours_draws_the_same(angle):
     colors = [RED, (GREEN, 2), (0, 0, 255, 100), (WHITE, 0.5)]
     a = GradientRaylib(colors, angle=angle).generate_texture(20, 13)
     b = GradientRaylib(colors[::-1], angle=angle + 180).generate_texture(20, 13)
-    assert np.abs(read_back(a) - read_back(b)).max() <= 1
+    assert np.abs(pixels(a) - pixels(b)).max() <= 1
 
 
 @pytest.mark.parametrize("center", [(0.5, 0.5), (0.2, 0.7), (0.0, 0.0), (1.0, 0.25)])
 def test_radial_runs_from_the_centre_to_the_farthest_corner(center):
     w, h = 21, 13
-    px = read_back(GradientRaylib([RED, BLUE], RAD, center=center).generate_texture(w, h))
+    px = pixels(GradientRaylib([RED, BLUE], RAD, center=center).generate_texture(w, h))
     c = np.array([center[0] * w, center[1] * h])
     far = math.hypot(max(c[0], w - c[0]), max(c[1], h - c[1]))
     x0, y0 = min(int(c[0]), w - 1), min(int(c[1]), h - 1)
@@ -156,7 +154,7 @@ def test_radial_runs_from_the_centre_to_the_farthest_corner(center):
 
 
 def test_fade_to_transparent_keeps_its_hue():
-    px = read_back(GradientRaylib([RED, CLEAR_BLUE]).generate_texture(41, 1))[0]
+    px = pixels(GradientRaylib([RED, CLEAR_BLUE]).generate_texture(41, 1))[0]
     assert tuple(px[20, :3]) == (255, 0, 0) and px[20, 3] in (127, 128)  # t = 0.5 exactly
     visible = px[:, 3] > 0
     assert visible.sum() >= 39 and (px[visible, :3] == (255, 0, 0)).all()
@@ -170,22 +168,21 @@ def test_equal_weights_draw_exactly_what_no_weights_draw():
     click = ClickGradient(colors, RAD, center=(0.3, 0.4))
     for i in range(4):
         click.set_weight(i, 7)
-    want = read_back(plain)
-    assert np.array_equal(read_back(weighted.generate_texture(24, 18)), want)
-    assert np.array_equal(read_back(click.generate_texture(24, 18)), want)
+    want = pixels(plain)
+    assert np.array_equal(pixels(weighted.generate_texture(24, 18)), want)
+    assert np.array_equal(pixels(click.generate_texture(24, 18)), want)
 
 
 def test_exact_colours_stay_exact_and_smooth_ones_are_dithered():
-    flat = read_back(GradientRaylib([(37, 200, 99, 255), (37, 200, 99, 255)], angle=20)
-                     .generate_texture(16, 16))
+    flat = pixels(GradientRaylib([(37, 200, 99, 255)] * 2, angle=20).generate_texture(16, 16))
     assert (flat == (37, 200, 99, 255)).all()
     slow = [(0, 0, 0, 255), (6, 6, 6, 255)]
-    got = read_back(GradientRaylib(slow).generate_texture(48, 8))
+    got = pixels(GradientRaylib(slow).generate_texture(48, 8))
     want = GradientPygame(slow).render(48, 8).astype(int)
     assert np.abs(got - want).max() <= 1
     assert (got != want).any()  # no plain bands
     assert (got[..., 3] == 255).all()
-    assert np.array_equal(got, read_back(GradientRaylib(slow).generate_texture(48, 8)))
+    assert np.array_equal(got, pixels(GradientRaylib(slow).generate_texture(48, 8)))
 
 
 BACKGROUND = (40, 60, 200, 255)
@@ -199,7 +196,7 @@ def draw_onto_background(click, rect, size=(30, 20)):
         click.draw(*rect)
     finally:
         rl.end_texture_mode()
-    return read_back(target)
+    return pixels(target)
 
 
 @pytest.mark.parametrize("transparency", [255, 128, 37])
@@ -209,8 +206,8 @@ def test_draw_composites_straight_colour_under_alpha_blending(transparency, kind
     click = ClickGradient(colors, kind, transparency=transparency, **kw)
     x, y, w, h = 5, 3, 17, 12
     got = draw_onto_background(click, (x, y, w, h))
-    src = GradientPygame(colors, kind, **kw).shade(
-        GradientPygame(colors, kind, **kw).positions(w, h), transparency / 255)
+    twin = GradientPygame(colors, kind, **kw)
+    src = twin.shade(twin.positions(w, h), transparency / 255)
     want = np.array(BACKGROUND, dtype=float)[None, None].repeat(20, 0).repeat(30, 1)
     a = src[..., 3:]
     want[y:y + h, x:x + w, :3] = src[..., :3] * 255 * a + want[y:y + h, x:x + w, :3] * (1 - a)
@@ -238,8 +235,6 @@ def test_surface_holds_the_rendered_pixels():
 
 def test_demo_writes_the_gallery_and_prints_its_path_last(tmp_path):
     pygame = pytest.importorskip("pygame")
-    from support import run_python
-
     out = tmp_path / "g.png"
     proc = run_python(f"import sys; from kesa_ui.fast.ksraygrad import demo; "
                       f"sys.exit(demo.main(['--output', {str(out)!r}]))")

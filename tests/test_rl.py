@@ -44,7 +44,6 @@ def test_image_flip_vertical_flips_in_place(tmp_path):
     rl.begin_texture_mode(rt)
     rl.clear_background(rl.BLACK)
     rl.end_texture_mode()
-    img = rl.gen_image_color(1, 2, rl.BLACK)
     # Paint the top row red through a texture drawn at (0, 0).
     top = rl.load_texture_from_image(rl.gen_image_color(1, 1, rl.RED))
     rl.begin_texture_mode(rt)
