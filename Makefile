@@ -38,14 +38,16 @@ test-asan: build-asan
 # A wheel built from a clean copy of the committed tree (no network, no build
 # isolation, no dependency resolution: there is no PyPI), installed into a
 # virtual environment that sees the toolchain's pytest and numpy, and the
-# suite run against it from outside src/ with PYTHONPATH unset.
-test-wheel: build
+# suite run against it from outside src/ with PYTHONPATH unset, as on a host
+# without this build tree: the test probe is built on its own from the tree.
+test-wheel:
 	rm -rf build/wheel && mkdir -p build/wheel/tree
 	git archive HEAD | tar -x -C build/wheel/tree
 	$(DEVENV) sh -c 'cd build/wheel && $(PY) -m pip wheel -q --no-build-isolation --no-index --no-deps -w dist ./tree \
-	  && $(PY) -m venv --system-site-packages venv && venv/bin/pip install -q --no-index --no-deps dist/*.whl'
+	  && $(PY) -m venv --system-site-packages venv && venv/bin/pip install -q --no-index --no-deps dist/*.whl \
+	  && cmake -G Ninja -S tree/tests/ext -B probe >/dev/null && cmake --build probe >/dev/null'
 	$(DEVENV) --display sh -c 'cd build/wheel && unset PYTHONPATH && \
-	  KS_TEST_EXT_DIR=$$PWD/../inplace/tests-ext KS_EXPECT_PACKAGE_IN=$$PWD/venv \
+	  KS_TEST_EXT_DIR=$$PWD/probe KS_EXPECT_PACKAGE_IN=$$PWD/venv \
 	  venv/bin/python -m pytest -q -p no:cacheprovider tree/tests'
 
 # The suite under python3.14-dbg against debug builds of every extension

@@ -9,7 +9,6 @@ from pathlib import Path
 
 import pytest
 
-import capi_probe as probe
 from kesa_ui.core.modules import rl
 from kesa_ui.fast import GradientShader
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
@@ -17,8 +16,10 @@ from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.fast.raylib import kesa_raylib
-from support import (BLACK, WHITE, call_log, colours_in, names, read_back, run_python,
-                     uniform_locations, wrapper_calls)
+from support import (BLACK, PROBE_MISSING, WHITE, call_log, colours_in, names, read_back,
+                     run_python, uniform_locations, wrapper_calls)
+
+probe = pytest.importorskip("capi_probe", reason=PROBE_MISSING)
 
 PREMULTIPLY = int(rl.BLEND_ALPHA_PREMULTIPLY)
 

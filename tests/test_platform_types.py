@@ -7,7 +7,6 @@ import pickle
 
 import pytest
 
-import capi_probe as probe
 from kesa_ui.core import GradientDirection, GradientType
 from kesa_ui.core.modules import rl
 from kesa_ui.fast import GradientShader
@@ -15,7 +14,9 @@ from kesa_ui.fast.ksrect.ksrect import KsRect
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
-from support import colours_in, f32, run_python
+from support import PROBE_MISSING, colours_in, f32, run_python
+
+probe = pytest.importorskip("capi_probe", reason=PROBE_MISSING)
 
 
 class SubVector(KsVector2):
