@@ -18,8 +18,9 @@ inline double as_double(PyObject *obj) {
 // A double narrowed to the nearest float; beyond float's range it becomes
 // an infinity (a plain cast is undefined there).
 inline float narrow(double d) {
-    if (std::fabs(d) >= 0x1.ffffffp+127 && !std::isnan(d)) return std::copysign(INFINITY, d);
-    return static_cast<float>(d);
+    if (std::fabs(d) < 0x1.ffffffp+127) [[likely]]
+        return static_cast<float>(d);
+    return std::isnan(d) ? static_cast<float>(d) : std::copysign(INFINITY, d);
 }
 
 // A new list of Python floats with exactly the values of `values[0..n)`;

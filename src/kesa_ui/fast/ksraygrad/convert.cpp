@@ -119,7 +119,7 @@ bool convert_sequence(PyObject *obj, std::vector<T> &result, Step step) {
 
 }  // namespace
 
-int as_int32(PyObject *obj) {
+int as_int32_slow(PyObject *obj) {
     if (PyLong_CheckExact(obj)) {
         int overflow = 0;
         long v = PyLong_AsLongAndOverflow(obj, &overflow);
@@ -196,16 +196,9 @@ PyObject **exact_float_items(PyObject *obj, Py_ssize_t &n) {
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
     Py_ssize_t n;
     if (PyObject **items = exact_float_items(obj, n)) {
-        try {
-            out.resize(static_cast<size_t>(n));  // unchanged if this throws
-        } catch (const std::bad_alloc &) {
-            PyErr_NoMemory();
-            return false;
-        } catch (const std::length_error &) {
-            PyErr_SetString(PyExc_RuntimeError, "vector::reserve");
-            return false;
-        }
-        for (Py_ssize_t i = 0; i < n; i++) out[static_cast<size_t>(i)] = narrow(PyFloat_AS_DOUBLE(items[i]));
+        if (!resize(out, static_cast<size_t>(n))) return false;  // unchanged if it fails
+        float *dst = out.data();
+        for (Py_ssize_t i = 0; i < n; i++) dst[i] = narrow(PyFloat_AS_DOUBLE(items[i]));
         return true;
     }
     std::vector<float> result;

@@ -7,6 +7,7 @@
 
 #include <Python.h>
 
+#include <climits>
 #include <vector>
 
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
@@ -20,9 +21,17 @@ using ks::Borrowed;
 using ks::Ref;
 using ks::narrow;
 
+int as_int32_slow(PyObject *obj);
+
 // An integer through the type's own integer conversion (__int__, so a float
 // is truncated), into a signed 32-bit value; OverflowError beyond it.
-int as_int32(PyObject *obj);
+inline int as_int32(PyObject *obj) {
+    if (PyLong_CheckExact(obj) && PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(obj))) {
+        Py_ssize_t v = PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(obj));
+        if (v >= INT_MIN && v <= INT_MAX) return static_cast<int>(v);
+    }
+    return as_int32_slow(obj);
+}
 // The same into a signed 64-bit value.
 long long as_int64(PyObject *obj);
 
@@ -120,6 +129,19 @@ bool reserve(std::vector<T> &v, Py_ssize_t n) {
         PyErr_NoMemory();
         return false;
     }
+    return true;
+}
+
+// Sets the size to n, turning the container's failures into Python
+// exceptions; within the capacity it cannot fail.
+template <typename T>
+bool resize(std::vector<T> &v, size_t n) {
+    if (n <= v.capacity()) [[likely]] {
+        v.resize(n);
+        return true;
+    }
+    if (!reserve(v, static_cast<Py_ssize_t>(n))) return false;
+    v.resize(n);
     return true;
 }
 

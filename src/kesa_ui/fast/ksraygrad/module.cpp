@@ -95,6 +95,9 @@ int bind_types() {
         bind_type("kesa_ui.fast.ksshader.ksshader", "KsShader", sizeof(KsShaderObject),
                   g.KsShader, g.shader_vt) < 0)
         return -1;
+    const PyTypeObject *vec2 = g.KsVector2;
+    g.vec2_attributes_fixed = !(vec2->tp_flags & Py_TPFLAGS_HEAPTYPE) && vec2->tp_dictoffset == 0 &&
+                              vec2->tp_getattro == PyObject_GenericGetAttr;
     return 0;
 }
 

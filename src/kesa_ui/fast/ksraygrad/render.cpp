@@ -9,6 +9,7 @@
 // propagates: a failed render never leaves the caller drawing into a dead
 // texture or through the gradient shader.
 #include <algorithm>
+#include <initializer_list>
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
@@ -71,6 +72,35 @@ private:
     int depth_ = 0;
 };
 
+// A new tuple of new floats.
+Ref float_tuple(std::initializer_list<double> values) {
+    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(values.size())));
+    if (!tuple) return Ref();
+    Py_ssize_t i = 0;
+    for (double v : values) {
+        PyObject *f = PyFloat_FromDouble(v);
+        if (f == nullptr) return Ref();
+        PyTuple_SET_ITEM(tuple.get(), i++, f);
+    }
+    return tuple;
+}
+
+// (centre.x, centre.y) as attribute access returns them. An exact KsVector2
+// answers with its two fields (its type is static and its instances have
+// no __dict__, so nothing can stand in for them); anything else, a
+// subclass included, is asked.
+Ref centre_pair(Borrowed centre) {
+    if (Py_TYPE(centre.get()) == g.KsVector2 && g.vec2_attributes_fixed) {
+        const KsVector2Data &d = reinterpret_cast<KsVector2Object *>(centre.get())->data;
+        return float_tuple({d.x, d.y});
+    }
+    Ref x = Ref::steal(PyObject_GetAttr(centre, g.s.x));
+    if (!x) return Ref();
+    Ref y = Ref::steal(PyObject_GetAttr(centre, g.s.y));
+    if (!y) return Ref();
+    return Ref::steal(PyTuple_Pack(2, x.get(), y.get()));
+}
+
 // 0 when `type == GradientType.Linear`, else 1; -1 with an exception set.
 int kind_of(GradientRaylibObject *self) {
     Ref linear = current_kind(g.s.Linear);
@@ -89,11 +119,7 @@ bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tu
     g.fn.set_ksshader_value_float(shared_shader(), g.loc_angle, self->angle);
     if (PyErr_Occurred()) return false;
     if (centre_as_tuple) {
-        Ref x = Ref::steal(PyObject_GetAttr(self->center, g.s.x));
-        if (!x) return false;
-        Ref y = Ref::steal(PyObject_GetAttr(self->center, g.s.y));
-        if (!y) return false;
-        Ref pair = Ref::steal(PyTuple_Pack(2, x.get(), y.get()));
+        Ref pair = centre_pair(self->center);
         if (!pair) return false;
         g.fn.set_ksshader_value_vec2_tuple(shared_shader(), g.loc_center, pair.get());
     } else {
@@ -216,9 +242,7 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
 
     Modes modes;
     if (!begin_shader(modes)) return nullptr;
-    Ref dest = Ref::steal(Py_BuildValue("(dddd)", static_cast<double>(v[0]),
-                                        static_cast<double>(v[1]), static_cast<double>(v[2]),
-                                        static_cast<double>(v[3])));
+    Ref dest = float_tuple({v[0], v[1], v[2], v[3]});
     if (!dest) return nullptr;
     Ref md = lookup_global(g.s.md);
     if (!md) return nullptr;

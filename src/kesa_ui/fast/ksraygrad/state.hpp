@@ -62,6 +62,9 @@ struct Globals {
 
     // Sibling types and their C method tables.
     PyTypeObject *KsVector2;
+    // The bound KsVector2 is a static type without instance dictionaries and
+    // with the generic attribute lookup: its x and y are its fields.
+    bool vec2_attributes_fixed;
     PyTypeObject *KsRect;
     PyTypeObject *KsRenderTexture;
     PyTypeObject *KsShader;

@@ -24,34 +24,31 @@ inline double py_max(double a, double b) { return b > a ? b : a; }
 }  // namespace
 
 bool compute_stops(const float *weights, size_t n, std::vector<float> &stops) {
-    double total = 0.0;
-    for (size_t i = 0; i < n; i++) total += static_cast<double>(weights[i]);
-    if (n == 0 || total <= 0.0) total = 1.0;
-
-    stops.clear();
+    if (!resize(stops, n)) return false;
     if (n == 0) return true;
-    if (!reserve(stops, static_cast<Py_ssize_t>(n))) return false;
-    // push_back below stays within the reserved room and cannot throw.
+    float *out = stops.data();
     if (n == 1) {
-        stops.push_back(0.0f);
+        out[0] = 0.0f;
         return true;
     }
+    double total = 0.0;
+    for (size_t i = 0; i < n; i++) total += static_cast<double>(weights[i]);
+    if (total <= 0.0) total = 1.0;
     // Boundaries b[0..n] are produced one at a time: b[k+1] is the running
-    // share of the first k+1 weights.
-    float left = 0.0f;  // b[i]
-    for (size_t i = 0; i < n; i++) {
-        float right = narrow(static_cast<double>(left) + static_cast<double>(weights[i]) / total);
-        if (i == 0) {
-            double rb = right;
-            stops.push_back(narrow(py_max(0.0, rb - py_min(rb, 1.0 - rb))));
-        } else if (i == n - 1) {
-            double lb = left;
-            stops.push_back(narrow(py_min(1.0, lb + py_min(lb, 1.0 - lb))));
-        } else {
-            stops.push_back((left + right) * 0.5f);
-        }
+    // share of the first k+1 weights; `left` is b[i] and `right` b[i+1].
+    auto next = [&](float left, size_t i) {
+        return narrow(static_cast<double>(left) + static_cast<double>(weights[i]) / total);
+    };
+    float left = next(0.0f, 0);
+    double rb = left;
+    out[0] = narrow(py_max(0.0, rb - py_min(rb, 1.0 - rb)));
+    for (size_t i = 1; i + 1 < n; i++) {
+        float right = next(left, i);
+        out[i] = (left + right) * 0.5f;
         left = right;
     }
+    double lb = left;
+    out[n - 1] = narrow(py_min(1.0, lb + py_min(lb, 1.0 - lb)));
     return true;
 }
 

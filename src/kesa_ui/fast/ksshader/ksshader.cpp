@@ -33,6 +33,7 @@
 namespace {
 
 const KsRlApi *rl = nullptr;
+uint64_t last_serial = 0;  // of the shaders made so far
 
 extern PyTypeObject KsShader_Type;
 
@@ -174,6 +175,7 @@ PyObject *create_from_code(PyObject *vertex, PyObject *fragment) {
     self->id = shader.id;
     self->locs = shader.locs;
     self->generation = *rl->generation;
+    self->serial = ++last_serial;
     return reinterpret_cast<PyObject *>(self);
 }
 

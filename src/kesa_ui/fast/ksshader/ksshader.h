@@ -11,6 +11,9 @@ struct KsShaderObject {
     unsigned int id;      // OpenGL program id
     int *locs;            // raylib's default location table, owned by the shader
     uint64_t generation;  // the GL context the program belongs to (rl_api.h)
+    // Unique for the life of the process: GL reuses a deleted program's id,
+    // a serial is never reused, so it names this shader's program in caches.
+    uint64_t serial;
 };
 
 struct KsShaderVTable {

@@ -128,10 +128,10 @@ bool count_arg(size_t size, int *out) {
 // --- uniform array capacity --------------------------------------------------------
 
 // false with ValueError when `count` values overrun the array at `loc`.
-bool capacity_arg(const Shader &s, int loc, int count) {
+bool capacity_arg(const KsShaderObject *shader, int loc, int count) {
     long capacity;
     try {
-        capacity = ks_uniforms::array_capacity(s.id, loc, *rl->generation);
+        capacity = ks_uniforms::array_capacity(shader->serial, shader->id, loc, *rl->generation);
     } catch (const std::bad_alloc &) {
         PyErr_NoMemory();
         return false;
@@ -358,7 +358,7 @@ void set_array(KsCallId id, KsShaderObject *shader, int loc, const std::vector<T
     int count;
     if (!shader_arg(shader, &s) || !count_arg(values.size(), &count) || rl->require_window() < 0)
         return;
-    if (count > 0 && capacity_arg(s, loc, count))
+    if (count > 0 && capacity_arg(shader, loc, count))
         SetShaderValueV(s, loc, values.data(), uniform_type, count);
 }
 

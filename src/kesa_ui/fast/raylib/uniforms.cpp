@@ -3,12 +3,13 @@
 //
 // GL reports each active uniform by index as a name and an element count (an
 // array as "name[0]" with its length); the caller has only a location. The
-// index and element that a (program, location) pair names are found once by
-// matching locations, then cached. Program ids are reused once a shader is
-// unloaded, so a cached entry is trusted only while GL still reports the
-// same name at its index, and the element count is read afresh each time.
-// A new window is a new context: its programs reuse the old ids, and its GL
-// entry points may live at other addresses, so both are dropped with it.
+// uniform and element a location names are found by matching locations, and
+// the answer is cached per shader and location. The cache is keyed by the
+// shader's serial, not its program id: ids are reused once a program is
+// deleted, serials never, and the program of a live shader never changes, so
+// an entry needs no check against GL; drawing asks GL nothing. A new window
+// is a new context, whose GL entry points may live at other addresses: they
+// are loaded again, and the cache starts afresh.
 #include "kesa_ui/fast/raylib/uniforms.h"
 
 #include <rlgl.h>
@@ -54,16 +55,20 @@ bool load(uint64_t generation) {
 }
 }  // namespace gl
 
+// Where a location points: an active uniform and an element of it.
 struct UniformSlot {
-    unsigned int program;
-    int loc;
-    unsigned int index;  // of the active uniform
-    int element;         // the element of its array at `loc`
-    std::string name;    // as GL reports it at `index`
+    unsigned int index;
+    int element;
 };
 
-std::vector<UniformSlot> uniform_slots;
-constexpr size_t max_uniform_slots = 64;
+struct Capacity {
+    uint64_t serial;  // of the shader
+    int loc;
+    long capacity;
+};
+
+std::vector<Capacity> capacities;
+constexpr size_t max_capacities = 64;
 
 // Name and element count of active uniform `index`; false if GL has none.
 bool active_uniform(unsigned int program, unsigned int index, std::string &name, int *count) {
@@ -109,7 +114,7 @@ bool find_uniform(unsigned int program, int loc, UniformSlot *out) {
             }
         }
         if (element >= 0) {
-            *out = UniformSlot{program, loc, static_cast<unsigned int>(i), element, name};
+            *out = UniformSlot{static_cast<unsigned int>(i), element};
             return true;
         }
     }
@@ -118,26 +123,22 @@ bool find_uniform(unsigned int program, int loc, UniformSlot *out) {
 
 }  // namespace
 
-long array_capacity(unsigned int program, int loc, uint64_t generation) {
+long array_capacity(uint64_t serial, unsigned int program, int loc, uint64_t generation) {
     if (loc < 0) return -1;
-    if (gl::loaded_generation != generation) uniform_slots.clear();
+    if (gl::loaded_generation != generation) capacities.clear();
+    for (const Capacity &c : capacities) {
+        if (c.serial == serial && c.loc == loc) return c.capacity;
+    }
     if (!gl::load(generation) || !gl::is_program(program)) return -1;
+    UniformSlot slot;
     std::string name;
     int count;
-    for (size_t i = 0; i < uniform_slots.size(); i++) {
-        UniformSlot &slot = uniform_slots[i];
-        if (slot.program != program || slot.loc != loc) continue;
-        if (active_uniform(program, slot.index, name, &count) && name == slot.name)
-            return static_cast<long>(count) - slot.element;
-        uniform_slots.erase(uniform_slots.begin() + static_cast<std::ptrdiff_t>(i));
-        break;
-    }
-    UniformSlot slot;
-    if (!find_uniform(program, loc, &slot) || !active_uniform(program, slot.index, name, &count))
-        return -1;
-    if (uniform_slots.size() >= max_uniform_slots) uniform_slots.erase(uniform_slots.begin());
-    uniform_slots.push_back(std::move(slot));
-    return static_cast<long>(count) - uniform_slots.back().element;
+    long capacity = -1;
+    if (find_uniform(program, loc, &slot) && active_uniform(program, slot.index, name, &count))
+        capacity = static_cast<long>(count) - slot.element;
+    if (capacities.size() >= max_capacities) capacities.erase(capacities.begin());
+    capacities.push_back(Capacity{serial, loc, capacity});
+    return capacity;
 }
 
 }  // namespace ks_uniforms
