@@ -421,12 +421,15 @@ class _Ramp:
 
         n = len(colours)
         with np.errstate(all="ignore"):
-            cols = np.nan_to_num(np.array(colours, dtype=np.float64).reshape(n, 4), nan=0.0)
+            # Channels first (4, n): premultiplied colours clamped to 0..1
+            # (NaN as 0), and the change from each to the next (none after
+            # the last).
+            cols = np.array(colours, dtype=np.float64).reshape(n, 4).T.copy()
+            cols[cols != cols] = 0.0
             np.clip(cols, 0.0, 1.0, out=cols)
-            cols[:, :3] *= cols[:, 3:]
-            # Premultiplied colours, and from each to the next (none after the last).
+            cols[:3] *= cols[3]
             self.pm = cols
-            self.change = np.append(cols[1:] - cols[:-1], np.zeros((min(n, 1), 4)), axis=0)
+            self.change = np.append(cols[:, 1:] - cols[:, :-1], np.zeros((4, min(n, 1))), axis=1)
             self.stops = np.array(list(stops[:n]) + [math.nan] * (n - len(stops)),
                                   dtype=np.float64)
             # Colours j and j + 1 mix where j + 1 is the first index from 1
@@ -445,34 +448,33 @@ class _Ramp:
         """GradientPygame.shade, for float64 t and alpha on 0..1."""
         import numpy as np
 
-        n = len(self.pm)
+        # Channels first while computing, so that each is contiguous.
         with np.errstate(all="ignore"):
-            if n == 0:
-                out = np.zeros(t.shape + (4,))
+            if self.pm.shape[1] == 0:
+                out = np.zeros((4,) + t.shape)
             else:
                 j = np.searchsorted(self.rising, t, side="right")
                 f = (t - self.stops.take(j)) / self.span.take(j)
                 f = np.minimum(np.maximum(f, 0.0), 1.0)
                 f = np.where(f == f, f, 0.0)
-                out = self.change.take(j, axis=0)
-                out *= f[..., None]
-                out += self.pm.take(j, axis=0)
-            a = out[..., 3] * alpha
+                out = self.change.take(j, axis=1)
+                out *= f
+                out += self.pm.take(j, axis=1)
+            a = out[3] * alpha
             visible = a >= MIN_ALPHA
-            result = np.empty(t.shape + (4,))
-            rgb = result[..., :3]
-            np.divide(out[..., :3], np.where(visible, out[..., 3], 1.0)[..., None], out=rgb)
+            rgb = out[:3]
+            rgb /= np.where(visible, out[3], 1.0)
             np.minimum(np.maximum(rgb, 0.0, out=rgb), 1.0, out=rgb)
-            result[..., 3] = a
-            result *= visible[..., None]
-        return result
+            out[3] = a
+            out *= visible
+        return np.ascontiguousarray(np.moveaxis(out, 0, -1))
 
     def breaks(self, alpha):
         """The positions (sorted, float64) where the colour may jump or its
         slope change: the stops, and where alpha crosses the cutoff."""
         import numpy as np
 
-        a, stops = self.pm[:, 3], self.stops
+        a, stops = self.pm[3], self.stops
         with np.errstate(all="ignore"):
             f = (MIN_ALPHA / alpha - a[:-1]) / (a[1:] - a[:-1])
             crossings = (stops[:-1] + f * (stops[1:] - stops[:-1]))[(f >= 0.0) & (f <= 1.0)]
@@ -490,14 +492,14 @@ class _Ramp:
         still visible."""
         import numpy as np
 
-        p0, dp = self.pm[:-1], self.change[:-1]
-        a0, da = p0[:, 3:], dp[:, 3:]
+        p0, dp = self.pm[:, :-1], self.change[:, :-1]
+        a0, da = p0[3], dp[3]
         with np.errstate(all="ignore"):
             least = np.maximum(np.minimum(a0, a0 + da), MIN_ALPHA / alpha)
-            rgb = np.abs(dp[:, :3] * a0 - p0[:, :3] * da) / least ** 2
-            rate = np.maximum(rgb.max(axis=1, initial=0.0), np.abs(da[:, 0]) * alpha)
+            rgb = np.abs(dp[:3] * a0 - p0[:3] * da) / least ** 2
+            rate = np.maximum(rgb.max(axis=0, initial=0.0), np.abs(da) * alpha)
             rate *= 255.0 / np.abs(self.stops[1:] - self.stops[:-1])
-            seen = (np.maximum(a0, a0 + da)[:, 0] * alpha >= MIN_ALPHA) & np.isfinite(rate)
+            seen = (np.maximum(a0, a0 + da) * alpha >= MIN_ALPHA) & np.isfinite(rate)
         most = float(rate[seen].max()) if seen.any() else 0.0
         return min(max(most / (2.0 * ROUGH_LEVELS), MIN_CELLS_PER_UNIT), MAX_CELLS_PER_UNIT)
 
