@@ -4,7 +4,10 @@ It takes the arguments of GradientRaylib, turns them into the same state
 (angle and centre tables, colours divided by 255 as 32-bit floats, stops
 placed within weighted bands in 32-bit arithmetic) and computes every pixel
 the way the gradient shader does (kesa_ui.fast.GradientShader), minus the
-dither. The GPU gradient module publishes this class beside its own.
+dither: shade() exactly, in float64; render() mostly from a table of those
+colours over the position along the gradient, each pixel within one level
+of shade() rounded. The GPU gradient module publishes this class beside its
+own.
 
 Importing this module stays cheap: numpy and pygame are imported inside the
 methods that need them.
@@ -51,9 +54,9 @@ ROUGH_LEVELS = 0.375
 MIN_CELLS_PER_UNIT = 256.0
 MAX_CELLS_PER_UNIT = 32768.0
 TABLE_PIXELS_PER_POINT = 4
-# Cells within which float32 places a pixel of its exact position, with a
-# wide margin: each of its three roundings errs by under 2^-9 cells when
-# there are at most 2^15 of them.
+# How far (in cells) from its exact place float32 may put a pixel, with a
+# wide margin: with at most 2^15 cells, each of its few roundings errs by
+# at most 2^-9 cells.
 SLACK_CELLS = 1.0 / 64.0
 # Pixels per block of rows the table lookup works on (its scratch buffers:
 # 12 bytes a pixel).
