@@ -73,9 +73,10 @@ fuzz: build-asan
 	      ../../tests/test_hostile.py || exit 1; \
 	  done'
 
-# Nanoseconds per operation of the model, and ratios to complex(0.5, 0.5).
+# Nanoseconds per operation of the model, and ratios to complex(0.5, 0.5);
+# the CPU renderer against the GPU path. BENCH_ARGS=--renderers: only the latter.
 bench: build
-	$(DEVENV) --display $(PY) bench/bench.py
+	$(DEVENV) --display $(PY) bench/bench.py $(BENCH_ARGS)
 
 # A gallery of every kind of gradient, rendered under a hidden window into
 # gallery/gallery.png (git-ignored); the PNG's absolute path is the last line.

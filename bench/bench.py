@@ -5,8 +5,12 @@ operation is measured twice, interleaved with the others, and the faster of
 the two medians is kept) and the ratio to the builtin `complex(0.5, 0.5)`
 measured in the same run, so figures compare across machines.
 
+It then times the CPU renderer, GradientPygame.render, against the GPU path
+for the same gradient (generate_texture, then the pixels read back with
+rl.load_image_from_texture), and ends with instruction counts from callgrind.
+
 Run with `make bench` (it needs a display: constructing a gradient compiles
-the shared shader).
+the shared shader); `bench.py --renderers` prints only the renderer table.
 """
 
 import os
@@ -18,6 +22,7 @@ import sys
 import time
 from pathlib import Path
 
+from kesa_ui.core import GradientType
 from kesa_ui.core.modules import rl
 
 rl.set_trace_log_level(rl.LOG_WARNING)
@@ -26,6 +31,7 @@ rl.init_window(64, 64, "bench")
 
 from kesa_ui.fast import GradientShader  # noqa: E402
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib  # noqa: E402
+from kesa_ui.rendering.pygame.gradient import GradientPygame  # noqa: E402
 
 RUNS = 15
 TARGET_SECONDS = 0.02  # per run
@@ -146,6 +152,67 @@ def draw_floor():
     return float(out.stdout.split()[-1])
 
 
+# (label, colours, type, keyword arguments) of the gradients both renderers
+# draw; the second one's alphas run from 0 to 241.
+RENDERED = [
+    ("2 colours, linear 33 deg", TWO, GradientType.Linear, {"angle": 33}),
+    ("16 weighted translucent, radial",
+     [((r, g, b, (i * 71) % 256), w) for i, ((r, g, b, _), w) in enumerate(SIXTEEN_W)],
+     GradientType.Radial, {}),
+]
+RENDER_SIZES = [(64, 64), (640, 480), (1920, 1080)]
+RENDER_RUNS = 11
+
+
+def gpu_render(gradient, w, h):
+    """generate_texture and the read-back; returns what to release after."""
+    target = gradient.generate_texture(w, h)
+    return target, rl.load_image_from_texture(target.render_texture.texture)
+
+
+def release(result):
+    if isinstance(result, tuple):
+        target, image = result
+        rl.unload_image(image)
+        target.unload()
+
+
+def timed(fn, loops):
+    """ms per call of fn over `loops` calls; what the calls return is
+    released after the clock stops."""
+    results = []
+    t = time.perf_counter_ns()
+    for _ in range(loops):
+        results.append(fn())
+    elapsed = time.perf_counter_ns() - t
+    for r in results:
+        release(r)
+    return elapsed / loops / 1e6
+
+
+def renderer_table():
+    """CPU and GPU renderings of the same gradients at a few sizes: the
+    median of RENDER_RUNS runs, the two renderers' runs interleaved."""
+    print(f"\nrendering, CPU (GradientPygame.render) and GPU (generate_texture + "
+          f"load_image_from_texture),\nmedian of {RENDER_RUNS} interleaved runs:")
+    print(f"{'gradient':34} {'size':>9} {'CPU ms':>8} {'Mpix/s':>7} {'GPU ms':>8} "
+          f"{'Mpix/s':>7} {'CPU/GPU':>8}")
+    for label, colours, kind, kw in RENDERED:
+        cpu, gpu = GradientPygame(colours, kind, **kw), GradientRaylib(colours, kind, **kw)
+        for w, h in RENDER_SIZES:
+            fns = [lambda: cpu.render(w, h), lambda: gpu_render(gpu, w, h)]
+            # Enough calls per run for 20 ms, from a first (warm-up) call.
+            loops = [max(1, int(20 / timed(fn, 1))) for fn in fns]
+            samples = [[], []]
+            for _ in range(RENDER_RUNS):
+                for i, fn in enumerate(fns):
+                    samples[i].append(timed(fn, loops[i]))
+            cpu_ms, gpu_ms = (statistics.median(s) for s in samples)
+            mpix = w * h / 1e3
+            print(f"{label:34} {f'{w}x{h}':>9} {cpu_ms:8.2f} {mpix / cpu_ms:7.1f} "
+                  f"{gpu_ms:8.2f} {mpix / gpu_ms:7.1f} {cpu_ms / gpu_ms:8.2f}")
+
+
 # The C entry point of each operation, for callgrind's --toggle-collect.
 ENTRY_POINTS = {
     "GradientRaylib(2 colours)": "ksraygrad::*gradient_vectorcall(*",
@@ -184,6 +251,9 @@ def callgrind_table():
 
 
 def main():
+    if "--renderers" in sys.argv[1:]:
+        renderer_table()
+        return
     # The loop's own cost is part of every figure, floor included.
     fns = [floor] + [op for _, op, _, _ in OPERATIONS]
     results = measure(fns)
@@ -209,6 +279,7 @@ def main():
               f"{ratio:7.2f} {'<= 1.5':>7}{mark}   ratio to the same draw from C: "
               f"{floor_ns:.1f} ns")
     print(f"{missed} operation(s) above target")
+    renderer_table()
     if shutil.which("valgrind"):
         callgrind_table()
     else:

@@ -4,7 +4,10 @@ It takes the arguments of GradientRaylib, turns them into the same state
 (angle and centre tables, colours divided by 255 as 32-bit floats, stops
 placed within weighted bands in 32-bit arithmetic) and computes every pixel
 the way the gradient shader does (kesa_ui.fast.GradientShader), minus the
-dither. The GPU gradient module publishes this class beside its own.
+dither: shade() exactly, in float64; render() mostly from a table of those
+colours over the position along the gradient, each pixel within one level
+of shade() rounded. The GPU gradient module publishes this class beside its
+own.
 
 Importing this module stays cheap: numpy and pygame are imported inside the
 methods that need them.
@@ -41,6 +44,23 @@ CENTERS = {
 
 # Below half a level of alpha a pixel is fully transparent black.
 MIN_ALPHA = 0.5 / 255.0
+
+# render() reads colours from a table over t (see _render_from_table). A
+# cell whose colours spread wider than ROUGH_LEVELS (in levels) either side
+# of the one it holds is shaded per pixel instead. The table has between
+# MIN_ and MAX_CELLS_PER_UNIT cells per unit of t, and is only built when
+# the target has TABLE_PIXELS_PER_POINT pixels for each colour it evaluates.
+ROUGH_LEVELS = 0.375
+MIN_CELLS_PER_UNIT = 256.0
+MAX_CELLS_PER_UNIT = 32768.0
+TABLE_PIXELS_PER_POINT = 4
+# How far (in cells) from its exact place float32 may put a pixel, with a
+# wide margin: with at most 2^15 cells, each of its few roundings errs by
+# at most 2^-9 cells.
+SLACK_CELLS = 1.0 / 64.0
+# Pixels per block of rows the table lookup works on (its scratch buffers:
+# 12 bytes a pixel).
+BLOCK_PIXELS = 1 << 16
 
 
 def _f32(x):
@@ -193,25 +213,43 @@ class GradientPygame:
         import numpy as np
 
         w, h = _size(width, height)
-        px = np.arange(w, dtype=np.float64) + 0.5
-        py = (np.arange(h, dtype=np.float64) + 0.5)[:, None]
+        return self._positions_at(np.arange(w, dtype=np.float64),
+                                  np.arange(h, dtype=np.float64)[:, None], w, h)
+
+    def _geometry(self, w, h):
+        """(cos, sin, length) of a linear gradient over w x h pixels, the
+        length being that of the gradient line's projection, or (cx, cy,
+        far) of a radial one, far being the distance from the centre to the
+        farthest corner; None when the length or distance is not a positive
+        number, and then every position is 0."""
+        if self.is_linear:
+            a = math.radians(self.angle) if math.isfinite(self.angle) else math.nan
+            dx, dy = math.cos(a), math.sin(a)
+            geometry = dx, dy, abs(w * dx) + abs(h * dy)
+        else:
+            cx, cy = self.center[0] * w, self.center[1] * h
+            far = math.hypot(max(abs(cx), abs(w - cx)), max(abs(cy), abs(h - cy)))
+            geometry = cx, cy, far
+        return geometry if 0.0 < geometry[2] < math.inf else None
+
+    def _positions_at(self, x, y, w, h):
+        """positions() of the pixels at columns x and rows y (float arrays
+        that broadcast together) of a w x h target."""
+        import numpy as np
+
+        px, py = x + 0.5, y + 0.5
+        shape = np.broadcast_shapes(np.shape(px), np.shape(py))
+        geometry = self._geometry(w, h)
+        if geometry is None:
+            return np.zeros(shape)
         with np.errstate(all="ignore"):
             if self.is_linear:
-                a = math.radians(self.angle) if math.isfinite(self.angle) else math.nan
-                dx, dy = math.cos(a), math.sin(a)
-                length = abs(w * dx) + abs(h * dy)
-                if length > 0.0:
-                    t = ((px - w / 2) * dx + (py - h / 2) * dy) / length + 0.5
-                else:
-                    t = np.zeros((h, w))
+                dx, dy, length = geometry
+                t = ((px - w / 2) * dx + (py - h / 2) * dy) / length + 0.5
             else:
-                cx, cy = self.center[0] * w, self.center[1] * h
-                far = math.hypot(max(abs(cx), abs(w - cx)), max(abs(cy), abs(h - cy)))
-                if far > 0.0:
-                    t = np.hypot(px - cx, py - cy) / far
-                else:
-                    t = np.zeros((h, w))
-            t = np.broadcast_to(t, (h, w)).astype(np.float64)
+                cx, cy, far = geometry
+                t = np.hypot(px - cx, py - cy) / far
+            t = np.broadcast_to(t, shape).astype(np.float64)
         t[~np.isfinite(t)] = 0.0
         return t
 
@@ -220,40 +258,8 @@ class GradientPygame:
         with alpha multiplied by `alpha`; unrounded, transparent pixels zeroed."""
         import numpy as np
 
-        t = np.asarray(t, dtype=np.float64)
-        n = len(self._colors)
-        with np.errstate(all="ignore"):
-            cols = np.nan_to_num(np.array(self._colors, dtype=np.float64).reshape(n, 4), nan=0.0)
-            cols = np.clip(cols, 0.0, 1.0)
-            pm = np.concatenate([cols[:, :3] * cols[:, 3:], cols[:, 3:]], axis=1)
-            out = np.zeros(t.shape + (4,))
-            if n == 1:
-                out[...] = pm[0]
-            elif n > 1:
-                stops = np.array(self.stops[:n] + [math.nan] * (n - len(self.stops)),
-                                 dtype=np.float64)
-                out[...] = pm[n - 1]
-                pending = np.ones(t.shape, dtype=bool)
-                for i in range(1, n):
-                    here = pending & (stops[i] > t)
-                    if not here.any():
-                        continue
-                    span = stops[i] - stops[i - 1]
-                    if span != 0.0:
-                        f = np.clip((t[here] - stops[i - 1]) / span, 0.0, 1.0)
-                        f = np.nan_to_num(f, nan=0.0)[:, None]
-                    else:
-                        f = 0.0
-                    out[here] = pm[i - 1] + (pm[i] - pm[i - 1]) * f
-                    pending &= ~here
-            alpha = float(alpha)
-            alpha = 0.0 if alpha != alpha else min(max(alpha, 0.0), 1.0)
-            a = out[..., 3] * alpha
-            visible = a >= MIN_ALPHA
-            rgb = np.clip(out[..., :3] / np.where(visible, out[..., 3], 1.0)[..., None], 0.0, 1.0)
-            result = np.concatenate([rgb, a[..., None]], axis=-1)
-            result[~visible] = 0.0
-        return result
+        return _Ramp(self._colors, self.stops).shade(np.asarray(t, dtype=np.float64),
+                                                     _opacity(alpha))
 
     def render(self, width, height, *, alpha=1.0):
         """The gradient over width x height pixels: a numpy uint8 array of
@@ -261,11 +267,141 @@ class GradientPygame:
 
         `alpha` is the overall opacity (1.0, as a generated texture has it;
         transparency / 255 to match ClickGradient.draw).
+
+        Each pixel is shade() at its position, rounded, or one level from
+        it; see _render_from_table for how and why.
         """
         import numpy as np
 
-        rgba = self.shade(self.positions(width, height), alpha)
-        return np.floor(rgba * 255.0 + 0.5).astype(np.uint8)
+        w, h = _size(width, height)
+        alpha = _opacity(alpha)
+        if w * h == 0 or alpha == 0.0:
+            return np.zeros((h, w, 4), dtype=np.uint8)
+        ramp = _Ramp(self._colors, self.stops)
+        if len(self._colors) < 2:  # one colour or none: the same everywhere
+            return _fill(ramp.shade(np.zeros(1), alpha)[0], w, h)
+        out = self._render_from_table(ramp, w, h, alpha)
+        if out is None:
+            out = _levels(ramp.shade(self.positions(w, h), alpha))
+        return out
+
+    def _cell_axes(self, w, h, per_unit):
+        """Each pixel's place in the colour table, u = (t - t0) * per_unit,
+        as two float32 vectors, one per column and one per row: a linear
+        gradient's u is cols[x] + rows[y] (t is affine in x and y), a radial
+        one's sqrt(cols[x] + rows[y]) (the squared distance to the centre
+        separates). Returns (cols, rows, radial, t0), or None when every
+        position is 0."""
+        import numpy as np
+
+        geometry = self._geometry(w, h)
+        if geometry is None:
+            return None
+        px = np.arange(w, dtype=np.float64) + 0.5
+        py = np.arange(h, dtype=np.float64) + 0.5
+        with np.errstate(all="ignore"):
+            if self.is_linear:
+                dx, dy, length = geometry
+                along_x = (px - w / 2) * (dx / length)
+                along_y = (py - h / 2) * (dy / length) + 0.5
+                t0 = float(along_x.min() + along_y.min())
+                cols, rows = along_x * per_unit, (along_y - t0) * per_unit
+            else:
+                cx, cy, far = geometry
+                scale = per_unit / far
+                cols, rows, t0 = ((px - cx) * scale) ** 2, ((py - cy) * scale) ** 2, 0.0
+        return cols.astype(np.float32), rows.astype(np.float32), not self.is_linear, t0
+
+    def _render_from_table(self, ramp, w, h, alpha):
+        """render() through a table of colours over t, or None when the
+        table would not pay (a target with few pixels).
+
+        Between two breaks (stops, and positions where alpha crosses the
+        cutoff) the premultiplied colour is affine in t, so each straight
+        channel, a ratio of affine functions clamped to 0..1, is monotonic,
+        and so is alpha. Over a cell of the table a channel therefore ranges
+        between its values at the cell's ends and on either side of each
+        break inside it. The table holds the middle of that range; where the
+        range is wider than 2 * ROUGH_LEVELS (a hard edge, the cutoff, a
+        steep fade next to a nearly transparent colour) the cell is rough
+        and its pixels are shaded one by one at their exact positions. Every
+        other pixel is then within ROUGH_LEVELS of its exact colour, so one
+        level at most from it once rounded.
+
+        A pixel's cell is computed in float32 from a vector per column and
+        one per row, in blocks of rows so the scratch buffers stay in cache;
+        a cell counts the breaks within SLACK_CELLS of it, beyond the
+        float32 error.
+        """
+        import numpy as np
+
+        per_unit = ramp.cells_per_unit(alpha)
+        axes = self._cell_axes(w, h, per_unit)
+        if axes is None:
+            return _fill(ramp.shade(np.zeros(1), alpha)[0], w, h)
+        cols, rows, radial, t0 = axes
+        if not (np.isfinite(cols).all() and np.isfinite(rows).all()):
+            return None  # a NaN would truncate to a wrong cell, silently
+        lo = cols.min() + rows.min()  # float32 sums: exactly the least pixel's
+        hi = cols.max() + rows.max()
+        if radial:
+            lo, hi = np.sqrt(lo), np.sqrt(hi)
+        first, count = max(int(lo), 0), int(hi) + 1
+        if (count - first + 1) * TABLE_PIXELS_PER_POINT > w * h:
+            return None
+
+        edges = ramp.shade(t0 + np.arange(first, count + 1) / per_unit, alpha)
+        least = np.minimum(edges[:-1], edges[1:])
+        most = np.maximum(edges[:-1], edges[1:])
+        breaks = ramp.breaks(alpha)
+        at = (breaks - t0) * per_unit
+        inside = (at > first - 1 - SLACK_CELLS) & (at < count + SLACK_CELLS)
+        breaks, at = breaks[inside], at[inside]
+        if breaks.size:
+            sides = ramp.shade(np.concatenate([np.nextafter(breaks, -np.inf), breaks]), alpha)
+            for cell in (np.ceil(at - 1.0 - SLACK_CELLS), np.floor(at + SLACK_CELLS)):
+                cell = np.tile(cell.astype(np.intp) - first, 2)
+                keep = (cell >= 0) & (cell < count - first)
+                np.minimum.at(least, cell[keep], sides[keep])
+                np.maximum.at(most, cell[keep], sides[keep])
+        rough = np.zeros(count, dtype=bool)
+        wide = (most - least) * 255.0 > 2.0 * ROUGH_LEVELS
+        rough[first:] = wide.view(np.uint32)[:, 0] != 0  # any of the four channels
+        table = np.zeros((count, 4), dtype=np.uint8)
+        table[first:] = _levels((least + most) * 0.5)
+        table = table.view(np.uint32).reshape(count)
+
+        out = np.empty((h, w, 4), dtype=np.uint8)
+        flat = out.view(np.uint32).reshape(h, w)
+        block = max(1, BLOCK_PIXELS // w)
+        u = np.empty((block, w), dtype=np.float32)
+        cell = np.empty((block, w), dtype=np.intp)
+        # Rough cells among cells 0..k-1: rough_below[k]. A block of rows
+        # spans the cells between its least and greatest u, found from the
+        # vectors as above; only a block spanning a rough cell is searched.
+        rough_below = np.concatenate([[0], np.cumsum(rough)])
+        cols_lo, cols_hi = cols.min(), cols.max()
+        redo = []
+        for y in range(0, h, block):
+            n = min(block, h - y)
+            np.add(cols, rows[y:y + n, None], out=u[:n])
+            if radial:
+                np.sqrt(u[:n], out=u[:n])
+            np.copyto(cell[:n], u[:n], casting="unsafe")  # truncates; a hair below 0 gives 0
+            np.take(table, cell[:n], out=flat[y:y + n], mode="clip")
+            lo, hi = cols_lo + rows[y:y + n].min(), cols_hi + rows[y:y + n].max()
+            if radial:
+                lo, hi = np.sqrt(lo), np.sqrt(hi)
+            lo, hi = min(max(int(lo), 0), count - 1), min(int(hi), count - 1)
+            if rough_below[hi + 1] > rough_below[lo]:
+                where = np.flatnonzero(np.take(rough, cell[:n], mode="clip"))
+                redo.append(where + y * w)
+        if redo:
+            where = np.concatenate(redo)
+            y, x = np.divmod(where, w)
+            t = self._positions_at(x.astype(np.float64), y.astype(np.float64), w, h)
+            out.reshape(-1, 4)[where] = _levels(ramp.shade(t, alpha))
+        return out
 
     def surface(self, width, height, *, alpha=1.0):
         """render() as a pygame Surface with per-pixel alpha."""
@@ -278,6 +414,117 @@ class GradientPygame:
     def __repr__(self):
         where = f"angle={self.angle!r}" if self.is_linear else f"center={self.center!r}"
         return f"GradientPygame({len(self._colors)} colours, {self.type!r}, {where})"
+
+
+class _Ramp:
+    """The colours and stops of a gradient as arrays, to shade with."""
+
+    def __init__(self, colours, stops):
+        import numpy as np
+
+        n = len(colours)
+        with np.errstate(all="ignore"):
+            # Channels first (4, n): premultiplied colours clamped to 0..1
+            # (NaN as 0), and the change from each to the next (none after
+            # the last).
+            cols = np.array(colours, dtype=np.float64).reshape(n, 4).T.copy()
+            cols[cols != cols] = 0.0
+            np.clip(cols, 0.0, 1.0, out=cols)
+            cols[:3] *= cols[3]
+            self.pm = cols
+            self.change = np.append(cols[:, 1:] - cols[:, :-1], np.zeros((4, min(n, 1))), axis=1)
+            self.stops = np.array(list(stops[:n]) + [math.nan] * (n - len(stops)),
+                                  dtype=np.float64)
+            # Colours j and j + 1 mix where j + 1 is the first index from 1
+            # whose stop exceeds t, which is the first index whose running
+            # maximum of stops exceeds t: that maximum is sorted, so a binary
+            # search finds it (j = n - 1: past every stop, the last colour).
+            # A NaN stop never exceeds t: it counts as -inf.
+            self.rising = np.maximum.accumulate(
+                np.where(np.isnan(self.stops[1:]), -np.inf, self.stops[1:]))
+            # Equal stops, and the last colour, mix nothing: dividing by an
+            # infinite span gives 0 (or NaN, read as 0).
+            self.span = np.append(self.stops[1:] - self.stops[:-1], np.zeros(min(n, 1)))
+            self.span[self.span == 0.0] = np.inf
+
+    def shade(self, t, alpha):
+        """GradientPygame.shade, for float64 t and alpha on 0..1."""
+        import numpy as np
+
+        # Channels first while computing, so that each is contiguous.
+        with np.errstate(all="ignore"):
+            if self.pm.shape[1] == 0:
+                out = np.zeros((4,) + t.shape)
+            else:
+                j = np.searchsorted(self.rising, t, side="right")
+                f = (t - self.stops.take(j)) / self.span.take(j)
+                f = np.minimum(np.maximum(f, 0.0), 1.0)
+                f = np.where(f == f, f, 0.0)
+                out = self.change.take(j, axis=1)
+                out *= f
+                out += self.pm.take(j, axis=1)
+            a = out[3] * alpha
+            visible = a >= MIN_ALPHA
+            rgb = out[:3]
+            rgb /= np.where(visible, out[3], 1.0)
+            np.minimum(np.maximum(rgb, 0.0, out=rgb), 1.0, out=rgb)
+            out[3] = a
+            out *= visible
+        return np.ascontiguousarray(np.moveaxis(out, 0, -1))
+
+    def breaks(self, alpha):
+        """The positions (sorted, float64) where the colour may jump or its
+        slope change: the stops, and where alpha crosses the cutoff."""
+        import numpy as np
+
+        a, stops = self.pm[3], self.stops
+        with np.errstate(all="ignore"):
+            f = (MIN_ALPHA / alpha - a[:-1]) / (a[1:] - a[:-1])
+            crossings = (stops[:-1] + f * (stops[1:] - stops[:-1]))[(f >= 0.0) & (f <= 1.0)]
+        points = np.concatenate([stops, crossings])
+        return np.sort(points[np.isfinite(points)])
+
+    def cells_per_unit(self, alpha):
+        """How finely a colour table cuts t: enough cells per unit of t that
+        no channel changes by more than 2 * ROUGH_LEVELS across a cell,
+        between MIN_ and MAX_CELLS_PER_UNIT.
+
+        Between colours p0 and p1 (premultiplied, alphas a0 and a1) the
+        straight colour (p0 + f dp) / (a0 + f da) changes at the rate
+        (dp a0 - p0 da) / a(f)^2, steepest where a(f) is least and the pixel
+        still visible."""
+        import numpy as np
+
+        p0, dp = self.pm[:, :-1], self.change[:, :-1]
+        a0, da = p0[3], dp[3]
+        with np.errstate(all="ignore"):
+            least = np.maximum(np.minimum(a0, a0 + da), MIN_ALPHA / alpha)
+            rgb = np.abs(dp[:3] * a0 - p0[:3] * da) / least ** 2
+            rate = np.maximum(rgb.max(axis=0, initial=0.0), np.abs(da) * alpha)
+            rate *= 255.0 / np.abs(self.stops[1:] - self.stops[:-1])
+            seen = (np.maximum(a0, a0 + da) * alpha >= MIN_ALPHA) & np.isfinite(rate)
+        most = float(rate[seen].max()) if seen.any() else 0.0
+        return min(max(most / (2.0 * ROUGH_LEVELS), MIN_CELLS_PER_UNIT), MAX_CELLS_PER_UNIT)
+
+
+def _opacity(alpha):
+    """An overall opacity as a float on 0..1 (NaN as 0)."""
+    alpha = float(alpha)
+    return 0.0 if alpha != alpha else min(max(alpha, 0.0), 1.0)
+
+
+def _levels(rgba):
+    """Colours on 0..1 as uint8 levels, rounded half up."""
+    import numpy as np
+
+    return np.floor(rgba * 255.0 + 0.5).astype(np.uint8)
+
+
+def _fill(rgba, w, h):
+    """A w x h uint8 image of the one colour `rgba` (on 0..1)."""
+    import numpy as np
+
+    return np.broadcast_to(_levels(rgba), (h, w, 4)).copy()
 
 
 def _size(width, height):
