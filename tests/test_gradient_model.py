@@ -321,6 +321,31 @@ def test_set_weight():
         ClickGradient([]).set_weight(0, 1)
 
 
+def test_stops_follow_the_weights_of_the_last_recalculation():
+    # Weights changed without a recalculation leave the stops as they were,
+    # however many recalculations came before.
+    c = ClickGradient([RED, BLUE, GREEN])
+    c.set_weight(0, 5)
+    with pytest.raises(TypeError):
+        c.colors = [RED, (BLUE, 2), "not a colour"]  # weights rebuilt, stops not
+    assert c.weights == [1.0, 2.0, 1.0] and stops(c) == model_stops([5, 1, 1])
+    c.set_weight(2, 3)
+    c.weights = [1.0, 1.0, 7.0]
+    assert stops(c) == model_stops([1, 2, 3])
+
+    class FirstOnly(ClickGradient):
+        calls = 0
+
+        def _recalculate_stops(self):
+            FirstOnly.calls += 1
+            if FirstOnly.calls == 1:
+                super()._recalculate_stops()
+
+    f = FirstOnly([RED, BLUE, GREEN])
+    f.set_weight(0, 5)
+    assert stops(f) == model_stops([1, 1, 1])
+
+
 def test_colors_assignment_restores_item_weights():
     items = [(RED, 2), BLUE]
     c = ClickGradient(items)

@@ -8,6 +8,14 @@
 // Python subclass may replace it. For an instance of exactly this class the
 // lookup is known in advance (the class is static and instances have no
 // __dict__), so the native version is called directly.
+//
+// The native _recalculate_stops computes nothing at once: it makes room for
+// the stops and marks them stale, and they are computed when something
+// reads them (rendering, pickling; current_stops()) or before the weights
+// they follow change in any other way than through set_weight on an
+// instance of exactly this class (whose next step marks them stale again).
+// Every reader therefore sees the stops an immediate computation would have
+// left, and a run of weight changes between two draws computes them once.
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
@@ -43,14 +51,21 @@ void click_dealloc(PyObject *obj) {
 }
 
 int recalculate_stops_impl(ClickGradientObject *self) {
-    return compute_stops(self->weights.data(), self->weights.size(), self->base.stops) ? 0 : -1;
+    if (!reserve(self->base.stops, static_cast<Py_ssize_t>(self->weights.size()))) return -1;
+    self->base.stops_stale = true;
+    return 0;
 }
+
+// Before the weights change in a way that does not end in marking the stops
+// stale again: stale stops are computed from the weights they follow.
+void settle_stops(ClickGradientObject *self) { current_stops(&self->base); }
 
 // --- the colour update -----------------------------------------------------------
 
 int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     ClickGradientObject *self = as_click(base);
     const uint32_t serial = ++base->colors_serial;
+    settle_stops(self);
     self->weights.clear();
     if (colors == Py_None) return no_len_error();
     if (!reserve(self->weights, PyList_GET_SIZE(colors))) return -1;
@@ -134,6 +149,8 @@ PyObject *set_weight_body(ClickGradientObject *self, PyObject *const *args, size
         PyErr_Format(PyExc_IndexError, "Color index out of range! Max: %zd", n - 1);
         return nullptr;
     }
+    // A subclass's _recalculate_stops may leave the stops as they are.
+    if (Py_TYPE(self) != &ClickGradient_Type) settle_stops(self);
     self->weights[static_cast<size_t>(index)] = narrow(weight);
     if (call_recalculate_stops(&self->base) < 0) return nullptr;
     Py_RETURN_NONE;
@@ -233,6 +250,7 @@ int store_weights(ClickGradientObject *self, PyObject *value) {
         PyErr_SetString(PyExc_NotImplementedError, "__del__");
         return -1;
     }
+    settle_stops(self);
     return sequence_to_floats(value, self->weights) ? 0 : -1;
 }
 
@@ -270,6 +288,12 @@ int call_recalculate_stops(GradientRaylibObject *self) {
     Ref res = Ref::steal(
         PyObject_CallMethodNoArgs(reinterpret_cast<PyObject *>(self), g.s.recalculate_stops));
     return res ? 0 : -1;
+}
+
+void compute_stale_stops(GradientRaylibObject *self) {
+    self->stops_stale = false;
+    const std::vector<float> &weights = as_click(self)->weights;
+    compute_stops(weights.data(), weights.size(), self->stops);  // within the room made
 }
 
 const GradientVTable click_gradient_vtable = {click_update_colors};

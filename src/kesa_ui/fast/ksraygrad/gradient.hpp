@@ -36,6 +36,10 @@ struct GradientRaylibObject {
     // code (converting an item) checks it to notice that this code updated
     // the gradient itself, and stops instead of mixing the two updates.
     uint32_t colors_serial;
+    // Set only on a ClickGradient: `stops` are still to be computed from its
+    // weights (see click_gradient.cpp). Whatever reads `stops` calls
+    // current_stops() first.
+    bool stops_stale;
 };
 
 struct ClickGradientObject {
@@ -87,6 +91,17 @@ bool compute_stops(const float *weights, size_t n, std::vector<float> &stops);
 // ClickGradient._recalculate_stops on the instance (an override in a Python
 // subclass is called): 0, or -1 with an exception set.
 int call_recalculate_stops(GradientRaylibObject *self);
+
+// Computes stale stops (cannot fail: their room was made when they were
+// marked stale).
+void compute_stale_stops(GradientRaylibObject *self);
+
+// The gradient's stops, up to date.
+inline const std::vector<float> &current_stops(GradientRaylibObject *self) {
+    if (self->stops_stale) [[unlikely]]
+        compute_stale_stops(self);
+    return self->stops;
+}
 
 // --- shared resources (GradientRaylib._ensure_resources) ---------------------
 

@@ -64,7 +64,7 @@ PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
         PyFloat_FromDouble(self->angle),
         Py_NewRef(self->center),
         vector4s_to_list(self->colors),
-        floats_to_list(self->stops),
+        floats_to_list(current_stops(self)),
         PyLong_FromLong(self->transparency),
         Py_NewRef(self->raw_colors),
         Py_NewRef(self->type),
@@ -132,6 +132,7 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
     if (!sequence_to_vector4s(e[2], self->colors)) return -1;
     self->colors_serial++;  // a colour update this ran inside must not go on
     if (!sequence_to_floats(e[3], self->stops)) return -1;
+    self->stops_stale = false;
     int transparency = as_int32(e[4]);
     if (transparency == -1 && PyErr_Occurred()) return -1;
     self->transparency = transparency;

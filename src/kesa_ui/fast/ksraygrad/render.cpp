@@ -114,6 +114,7 @@ int kind_of(GradientRaylibObject *self) {
 // access (draw).
 bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tuple,
             PyObject *size) {
+    const std::vector<float> &stops = current_stops(self);
     g.fn.set_ksshader_value_int(shared_shader(), g.loc_type, kind);
     if (PyErr_Occurred()) return false;
     g.fn.set_ksshader_value_float(shared_shader(), g.loc_angle, self->angle);
@@ -132,7 +133,7 @@ bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tu
     // every colour it is told of, so it is told only of colours that have
     // one, never of stops left over from an earlier upload.
     g.fn.set_ksshader_value_int(shared_shader(), g.loc_count,
-                                static_cast<int>(std::min(self->colors.size(), self->stops.size())));
+                                static_cast<int>(std::min(self->colors.size(), stops.size())));
     if (PyErr_Occurred()) return false;
     g.fn.set_ksshader_value_float(shared_shader(), g.loc_alpha, alpha);
     if (PyErr_Occurred()) return false;
@@ -140,7 +141,7 @@ bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tu
         // The setters take their sequences by value: each gets its own copy.
         g.fn.set_ksshader_value_vec4_v(shared_shader(), g.loc_colors, self->colors);
         if (PyErr_Occurred()) return false;
-        g.fn.set_ksshader_value_float_v(shared_shader(), g.loc_stops, self->stops);
+        g.fn.set_ksshader_value_float_v(shared_shader(), g.loc_stops, stops);
         if (PyErr_Occurred()) return false;
     } catch (const std::bad_alloc &) {
         PyErr_NoMemory();
