@@ -346,6 +346,22 @@ def test_stops_follow_the_weights_of_the_last_recalculation():
     assert stops(f) == model_stops([1, 1, 1])
 
 
+def test_weights_read_back_what_the_gradient_holds():
+    # Every way of changing the weights shows in the next read, whatever an
+    # earlier read handed out.
+    c = ClickGradient([RED, BLUE])
+    for change, expected in [
+        (lambda: setattr(c, "colors", [(RED, 3), BLUE]), [3.0, 1.0]),
+        (lambda: c.__setstate__(c.__reduce_cython__()[-1][:7] + ([5.0, 6.0],)), [5.0, 6.0]),
+        (lambda: setattr(c, "weights", [0.1, 0.5]), [f32(0.1), 0.5]),
+        (lambda: setattr(c, "weights", c.weights), [f32(0.1), 0.5]),
+        (lambda: c.set_weight(1, 2), [f32(0.1), 2.0]),
+    ]:
+        assert c.weights == c.weights  # a read before the change
+        change()
+        assert c.weights == expected
+
+
 def test_colors_assignment_restores_item_weights():
     items = [(RED, 2), BLUE]
     c = ClickGradient(items)

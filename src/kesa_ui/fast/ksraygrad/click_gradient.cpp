@@ -16,6 +16,7 @@
 // instance of exactly this class (whose next step marks them stale again).
 // Every reader therefore sees the stops an immediate computation would have
 // left, and a run of weight changes between two draws computes them once.
+#include <algorithm>
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
@@ -42,11 +43,14 @@ PyObject *click_new(PyTypeObject *type, PyObject *args, PyObject *kwargs) {
     ClickGradientObject *self = click_of(obj);
     self->base.vtab = &click_gradient_vtable;
     new (&self->weights) std::vector<float>();
+    self->weight_floats = nullptr;
     return obj;
 }
 
 void click_dealloc(PyObject *obj) {
-    click_of(obj)->weights.~vector();
+    ClickGradientObject *self = click_of(obj);
+    Py_CLEAR(self->weight_floats);
+    self->weights.~vector();
     gradient_dealloc(obj);
 }
 
@@ -66,6 +70,7 @@ int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     ClickGradientObject *self = as_click(base);
     const uint32_t serial = ++base->colors_serial;
     settle_stops(self);
+    forget_weight_floats(self);
     self->weights.clear();
     if (colors == Py_None) return no_len_error();
     if (!reserve(self->weights, PyList_GET_SIZE(colors))) return -1;
@@ -151,6 +156,7 @@ PyObject *set_weight_body(ClickGradientObject *self, PyObject *const *args, size
     }
     // A subclass's _recalculate_stops may leave the stops as they are.
     if (Py_TYPE(self) != &ClickGradient_Type) settle_stops(self);
+    forget_weight_floats(self);
     self->weights[static_cast<size_t>(index)] = narrow(weight);
     if (call_recalculate_stops(&self->base) < 0) return nullptr;
     Py_RETURN_NONE;
@@ -242,7 +248,30 @@ PyObject *recalculate_stops(PyObject *self, PyObject *const *, size_t nargsf, Py
 }
 
 PyObject *get_weights(PyObject *self, void *) {
-    return traced(QN("weights.__get__"), floats_to_list(click_of(self)->weights));
+    return traced(QN("weights.__get__"), weights_list(click_of(self)));
+}
+
+// After `value` was stored as the weights: when it is a list or tuple of
+// floats whose values the weights hold exactly, reading the weights back
+// shares those very floats; otherwise reading makes new ones. Given the
+// floats a read handed out, the shared tuple is kept as it is.
+void share_given_floats(ClickGradientObject *self, PyObject *value) {
+    Py_ssize_t n;
+    PyObject **items = list_or_tuple_items(value, n);
+    const size_t count = self->weights.size();
+    if (items == nullptr || static_cast<size_t>(n) != count) return forget_weight_floats(self);
+    PyObject *shared = self->weight_floats;
+    if (shared != nullptr && PyTuple_GET_SIZE(shared) == n &&
+        std::equal(items, items + n, &PyTuple_GET_ITEM(shared, 0)))
+        return;
+    for (Py_ssize_t i = 0; i < n; i++) {
+        if (!PyFloat_CheckExact(items[i]) ||
+            PyFloat_AS_DOUBLE(items[i]) != static_cast<double>(self->weights[static_cast<size_t>(i)]))
+            return forget_weight_floats(self);
+    }
+    Ref floats = PyTuple_CheckExact(value) ? Ref::new_ref(value) : Ref::steal(PyList_AsTuple(value));
+    if (!floats) PyErr_Clear();  // no sharing, then
+    ks::replace_field(self->weight_floats, std::move(floats));
 }
 
 int store_weights(ClickGradientObject *self, PyObject *value) {
@@ -251,15 +280,21 @@ int store_weights(ClickGradientObject *self, PyObject *value) {
         return -1;
     }
     settle_stops(self);
-    return sequence_to_floats(value, self->weights) ? 0 : -1;
+    if (!sequence_to_floats(value, self->weights)) return -1;
+    share_given_floats(self, value);
+    return 0;
 }
 
-int set_weights(PyObject *self, PyObject *value, void *) {
+}  // namespace
+
+int click_set_weights(PyObject *self, PyObject *value, void *) {
     return traced(QN("weights.__set__"), store_weights(click_of(self), value));
 }
 
+namespace {
+
 PyGetSetDef click_getset[] = {
-    {"weights", get_weights, set_weights, nullptr, nullptr},
+    {"weights", get_weights, click_set_weights, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -290,6 +325,17 @@ int call_recalculate_stops(GradientRaylibObject *self) {
     return res ? 0 : -1;
 }
 
+PyObject *weights_list(ClickGradientObject *self) {
+    if (self->weight_floats == nullptr) {
+        Ref list = Ref::steal(floats_to_list(self->weights));
+        if (!list) return nullptr;
+        self->weight_floats = PyList_AsTuple(list.get());
+        if (self->weight_floats == nullptr) PyErr_Clear();  // read without sharing
+        return list.release();
+    }
+    return PySequence_List(self->weight_floats);
+}
+
 void compute_stale_stops(GradientRaylibObject *self) {
     self->stops_stale = false;
     const std::vector<float> &weights = as_click(self)->weights;
@@ -303,6 +349,7 @@ PyTypeObject ClickGradient_Type = {
     .tp_name = KS_MODULE_NAME ".ClickGradient",
     .tp_basicsize = sizeof(ClickGradientObject),
     .tp_dealloc = click_dealloc,
+    .tp_setattro = gradient_setattro,
     // Garbage-collector support (traverse, clear) is inherited.
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
     .tp_methods = click_methods,

@@ -172,34 +172,49 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
 
 namespace {
 
-// The items of an exact list or tuple of exact floats, or nullptr: those
-// convert without running Python code, so they can go straight into `out`.
-PyObject **exact_float_items(PyObject *obj, Py_ssize_t &n) {
-    PyObject **items;
-    if (PyList_CheckExact(obj)) {
-        n = PyList_GET_SIZE(obj);
-        items = reinterpret_cast<PyListObject *>(obj)->ob_item;
-    } else if (PyTuple_CheckExact(obj)) {
-        n = PyTuple_GET_SIZE(obj);
-        items = reinterpret_cast<PyTupleObject *>(obj)->ob_item;
-    } else {
-        return nullptr;
-    }
+// Narrows the exact floats items[0..n) into `out`; false (out partly
+// written) at the first item that is not an exact float. Exact floats
+// convert without running Python code and cannot fail.
+bool narrow_exact_floats(PyObject *const *items, Py_ssize_t n, float *out) {
     for (Py_ssize_t i = 0; i < n; i++) {
-        if (!PyFloat_CheckExact(items[i])) return nullptr;
+        if (!PyFloat_CheckExact(items[i])) return false;
+        out[i] = narrow(PyFloat_AS_DOUBLE(items[i]));
     }
-    return items;
+    return true;
 }
 
 }  // namespace
 
+PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n) {
+    if (PyList_CheckExact(obj)) {
+        n = PyList_GET_SIZE(obj);
+        return reinterpret_cast<PyListObject *>(obj)->ob_item;
+    }
+    if (PyTuple_CheckExact(obj)) {
+        n = PyTuple_GET_SIZE(obj);
+        return reinterpret_cast<PyTupleObject *>(obj)->ob_item;
+    }
+    return nullptr;
+}
+
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
+    // A list or tuple of exact floats is converted in one pass: into a stack
+    // buffer when short, so that `out` is left alone if an item turns out
+    // not to be a float.
     Py_ssize_t n;
-    if (PyObject **items = exact_float_items(obj, n)) {
-        if (!resize(out, static_cast<size_t>(n))) return false;  // unchanged if it fails
-        float *dst = out.data();
-        for (Py_ssize_t i = 0; i < n; i++) dst[i] = narrow(PyFloat_AS_DOUBLE(items[i]));
-        return true;
+    if (PyObject **items = list_or_tuple_items(obj, n)) {
+        constexpr Py_ssize_t kShort = 64;
+        float buffer[kShort];
+        if (n <= kShort && narrow_exact_floats(items, n, buffer)) {
+            if (!resize(out, static_cast<size_t>(n))) return false;  // unchanged if it fails
+            std::copy(buffer, buffer + n, out.data());
+            return true;
+        }
+        if (n > kShort && std::all_of(items, items + n, [](PyObject *o) { return PyFloat_CheckExact(o); })) {
+            if (!resize(out, static_cast<size_t>(n))) return false;
+            narrow_exact_floats(items, n, out.data());
+            return true;
+        }
     }
     std::vector<float> result;
     auto step = [&](PyObject *item) {

@@ -68,6 +68,9 @@ inline bool fast_vector4(PyObject *t, Vector4 &out) {
 // by 255 with Python's true division. `ok` is false on failure.
 Vector4 tuple_to_vector4(PyObject *t, bool &ok);
 
+// The items of an exact list or tuple, or nullptr for anything else.
+PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n);
+
 // Any iterable of real numbers / of mappings with keys x, y, z, w. On
 // failure `out` is left as it was.
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out);

@@ -45,7 +45,18 @@ struct GradientRaylibObject {
 struct ClickGradientObject {
     GradientRaylibObject base;
     std::vector<float> weights;
+    // A tuple of Python floats equal to `weights`, or nullptr: the lists
+    // that reading `weights` returns share these floats (a float is
+    // immutable, so which equal one a list holds cannot matter). Dropped
+    // whenever `weights` changes. It holds floats only, so it cannot be part
+    // of a reference cycle and the collector need not see it.
+    PyObject *weight_floats;
 };
+
+// `weights` as a new list; nullptr with an exception set.
+PyObject *weights_list(ClickGradientObject *self);
+// Drops the floats that no longer equal `weights`: call before changing them.
+inline void forget_weight_floats(ClickGradientObject *self) { Py_CLEAR(self->weight_floats); }
 
 extern PyTypeObject GradientRaylib_Type;
 extern PyTypeObject ClickGradient_Type;
@@ -108,6 +119,12 @@ inline const std::vector<float> &current_stops(GradientRaylibObject *self) {
 int ensure_resources();
 // _ensure_resources looked up on the instance: 0, or -1.
 int call_ensure_resources(GradientRaylibObject *self);
+
+// Attribute assignment: the properties of an exact instance directly, any
+// other attribute or instance the generic way.
+int gradient_setattro(PyObject *self, PyObject *name, PyObject *value);
+// The `weights` setter.
+int click_set_weights(PyObject *self, PyObject *value, void *closure);
 
 // --- methods defined in other files, gathered into the method tables ---------
 

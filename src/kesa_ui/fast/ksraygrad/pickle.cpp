@@ -68,7 +68,7 @@ PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
         PyLong_FromLong(self->transparency),
         Py_NewRef(self->raw_colors),
         Py_NewRef(self->type),
-        f.fields == 8 ? floats_to_list(as_click(self)->weights) : nullptr,
+        f.fields == 8 ? weights_list(as_click(self)) : nullptr,
     };
     bool failed = false;
     for (Py_ssize_t i = 0; i < f.fields; i++) {
@@ -142,7 +142,10 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
     }
     ks::replace_field(self->raw_colors, Ref::new_ref(e[5]));
     ks::replace_field(self->type, Ref::new_ref(e[6]));
-    if (f.fields == 8 && !sequence_to_floats(e[7], as_click(self)->weights)) return -1;
+    if (f.fields == 8) {
+        forget_weight_floats(as_click(self));
+        if (!sequence_to_floats(e[7], as_click(self)->weights)) return -1;
+    }
     if (n == f.fields) return 0;
 
     PyObject *extra = e[f.fields];
