@@ -13,6 +13,7 @@
 // waits for release, and 0 otherwise; everything else is the slow path.
 #include "kesa_ui/core/rl_internal.h"
 
+#include <pthread.h>
 #include <rlgl.h>
 
 #include <new>
@@ -37,7 +38,9 @@ struct Pending {
 };
 std::vector<Pending> pending;
 
-unsigned long this_thread() { return PyThread_get_thread_ident(); }
+// The calling thread's identity, as PyThread_get_thread_ident() gives it,
+// without the detour (this runs before every GL call).
+unsigned long this_thread() { return (unsigned long)pthread_self(); }
 
 void unload_render_texture_now(const RenderTexture2D &rt) {
     if (rt.id == 0) return;

@@ -20,8 +20,25 @@ namespace {
 
 using rl_context::require_window;
 
+// A colour (r, g, b, a) given as an exact tuple of four small ints: the
+// common case, read without calls. false (nothing set) for anything else.
+bool color_from_tuple(PyObject *obj, Color *out) {
+    if (!PyTuple_CheckExact(obj) || PyTuple_GET_SIZE(obj) != 4) return false;
+    unsigned char c[4];
+    for (Py_ssize_t i = 0; i < 4; i++) {
+        auto *item = reinterpret_cast<PyLongObject *>(PyTuple_GET_ITEM(obj, i));
+        if (!PyLong_CheckExact(item) || !PyUnstable_Long_IsCompact(item)) return false;
+        Py_ssize_t v = PyUnstable_Long_CompactValue(item);
+        if (v < 0 || v > 255) return false;
+        c[i] = static_cast<unsigned char>(v);
+    }
+    *out = Color{c[0], c[1], c[2], c[3]};
+    return true;
+}
+
 // A colour is any sequence of four ints 0..255.
 int color_from_object(PyObject *obj, Color *out) {
+    if (color_from_tuple(obj, out)) return 0;
     if (!PySequence_Check(obj) || PyUnicode_Check(obj) || PyBytes_Check(obj)) {
         PyErr_Format(PyExc_TypeError, "a colour must be a sequence (r, g, b, a), not %.100s",
                      Py_TYPE(obj)->tp_name);

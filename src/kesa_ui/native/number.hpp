@@ -12,6 +12,10 @@ namespace ks {
 // an exception set on failure, so test PyErr_Occurred() only then.
 inline double as_double(PyObject *obj) {
     if (PyFloat_CheckExact(obj)) return PyFloat_AS_DOUBLE(obj);
+    // A compact int is far below 2**53, so exact as a double; CPython's own
+    // conversion of an int is a much longer way to the same value.
+    if (PyLong_CheckExact(obj) && PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(obj)))
+        return static_cast<double>(PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(obj)));
     return PyFloat_AsDouble(obj);
 }
 

@@ -105,7 +105,7 @@ int apply_radial_direction(GradientRaylibObject *self, Borrowed direction) {
 // radial one, nothing for any other kind.
 int apply_direction(GradientRaylibObject *self, Borrowed direction) {
     // Compare with the kinds as they are bound now.
-    Ref linear = current_kind(g.s.Linear);
+    Ref linear = linear_kind();
     if (!linear) return -1;
     int is_linear = equals(self->type, linear.get());
     if (is_linear != 0) return is_linear < 0 ? -1 : apply_linear_direction(self, direction);

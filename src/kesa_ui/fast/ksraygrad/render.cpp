@@ -9,7 +9,6 @@
 // propagates: a failed render never leaves the caller drawing into a dead
 // texture or through the gradient shader.
 #include <algorithm>
-#include <initializer_list>
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
@@ -72,18 +71,42 @@ private:
     int depth_ = 0;
 };
 
-// A new tuple of new floats.
-Ref float_tuple(std::initializer_list<double> values) {
-    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(values.size())));
-    if (!tuple) return Ref();
-    Py_ssize_t i = 0;
-    for (double v : values) {
-        PyObject *f = PyFloat_FromDouble(v);
-        if (f == nullptr) return Ref();
-        PyTuple_SET_ITEM(tuple.get(), i++, f);
+// A tuple of floats holding `values`. When the tuple this returned last time
+// and its floats are referenced by nothing else (the functions it went to
+// kept nothing), they are filled with the new values instead of being made
+// again: no one can tell them from new objects. A new reference.
+template <size_t N>
+class FloatTuple {
+public:
+    Ref with(const double (&values)[N]) {
+        if (tuple_ != nullptr && Py_REFCNT(tuple_) == 1 && floats_unshared()) {
+            for (size_t i = 0; i < N; i++)
+                reinterpret_cast<PyFloatObject *>(PyTuple_GET_ITEM(tuple_, i))->ob_fval = values[i];
+            return Ref::new_ref(tuple_);
+        }
+        Ref fresh = Ref::steal(PyTuple_New(N));
+        if (!fresh) return Ref();
+        for (size_t i = 0; i < N; i++) {
+            PyObject *f = PyFloat_FromDouble(values[i]);
+            if (f == nullptr) return Ref();
+            PyTuple_SET_ITEM(fresh.get(), static_cast<Py_ssize_t>(i), f);
+        }
+        Py_XSETREF(tuple_, Py_NewRef(fresh.get()));
+        return fresh;
     }
-    return tuple;
-}
+
+private:
+    bool floats_unshared() const {
+        for (size_t i = 0; i < N; i++) {
+            if (Py_REFCNT(PyTuple_GET_ITEM(tuple_, i)) != 1) return false;
+        }
+        return true;
+    }
+    PyObject *tuple_ = nullptr;  // kept for the life of the process
+};
+
+FloatTuple<2> centre_tuple;
+FloatTuple<4> dest_tuple;
 
 // (centre.x, centre.y) as attribute access returns them. An exact KsVector2
 // answers with its two fields (its type is static and its instances have
@@ -92,7 +115,7 @@ Ref float_tuple(std::initializer_list<double> values) {
 Ref centre_pair(Borrowed centre) {
     if (Py_TYPE(centre.get()) == g.KsVector2 && g.vec2_attributes_fixed) {
         const KsVector2Data &d = reinterpret_cast<KsVector2Object *>(centre.get())->data;
-        return float_tuple({d.x, d.y});
+        return centre_tuple.with({d.x, d.y});
     }
     Ref x = Ref::steal(PyObject_GetAttr(centre, g.s.x));
     if (!x) return Ref();
@@ -103,7 +126,7 @@ Ref centre_pair(Borrowed centre) {
 
 // 0 when `type == GradientType.Linear`, else 1; -1 with an exception set.
 int kind_of(GradientRaylibObject *self) {
-    Ref linear = current_kind(g.s.Linear);
+    Ref linear = linear_kind();
     if (!linear) return -1;
     int eq = equals(self->type, linear.get());
     return eq < 0 ? -1 : (eq ? 0 : 1);
@@ -243,13 +266,9 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
 
     Modes modes;
     if (!begin_shader(modes)) return nullptr;
-    Ref dest = float_tuple({v[0], v[1], v[2], v[3]});
+    Ref dest = dest_tuple.with({v[0], v[1], v[2], v[3]});
     if (!dest) return nullptr;
-    Ref md = lookup_global(g.s.md);
-    if (!md) return nullptr;
-    Ref rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
-    if (!rl) return nullptr;
-    Ref tint = Ref::steal(PyObject_GetAttr(rl.get(), g.s.white));
+    Ref tint = rl_white();
     if (!tint) return nullptr;
     if (tint.get() != Py_None && !PyTuple_CheckExact(tint.get())) {
         PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(tint.get())->tp_name);

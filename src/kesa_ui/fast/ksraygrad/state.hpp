@@ -114,6 +114,12 @@ Ref lookup_global(PyObject *name);
 // `GradientType.Linear` / `.Radial`, looked up at this moment.
 Ref current_kind(PyObject *member_name);
 
+// GradientType.Linear and md.rl.WHITE as looking them up now would give
+// them (lookups.cpp keeps the answers while nothing they depend on changes);
+// empty with the lookup's error.
+Ref linear_kind();
+Ref rl_white();
+
 // Truth of `a == b`: 1, 0, or -1 with an exception set.
 int equals(PyObject *a, PyObject *b);
 
