@@ -15,6 +15,7 @@ the shared shader); `bench.py --renderers` prints only the renderer table.
 
 import os
 import pickle
+import re
 import shutil
 import statistics
 import subprocess
@@ -120,6 +121,7 @@ def measure(entries):
 
 
 DRAW_SIZE, DRAW_LOOPS = 64, 2000
+DRAW_TARGET = 1.10  # times the same draw issued from C
 
 
 def draw_per_call():
@@ -226,19 +228,44 @@ ENTRY_POINTS = {
 }
 
 
-def instructions(label, calls):
-    """Instructions executed inside the operation's entry point over `calls`
-    calls (its callees included), counted by callgrind."""
-    out = Path(__file__).resolve().parent.parent / "build" / "callgrind.out"
+def callgrind_run(label, calls):
+    """callgrind's output file for `calls` calls of the operation, counting
+    only inside its entry point (its callees included)."""
+    out = Path(__file__).resolve().parent.parent / "build" / f"callgrind.{calls}.out"
     subprocess.run(
         ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}", "--collect-atstart=no",
          f"--toggle-collect={ENTRY_POINTS[label]}", sys.executable,
          str(Path(__file__).resolve().parent / "callgrind_op.py"), label, str(calls)],
         check=True, capture_output=True)
+    return out
+
+
+def instructions(out):
     for line in out.read_text(errors="replace").splitlines():
         if line.startswith("summary:") or line.startswith("totals:"):
             return int(line.split()[1])
     raise RuntimeError("no totals in callgrind's output")
+
+
+# Where a draw's instructions go, by the shared object they run in.
+DRAW_PARTS = [
+    ("the gradient module", ("ksraygrad.",)),
+    ("the raylib wrapper and rl", ("kesa_raylib.", "/rl.cpython")),
+    ("the interpreter", ("python3",)),
+    ("raylib", ("libraylib",)),
+]
+
+
+def by_object(out):
+    """{shared object: instructions} over one callgrind output."""
+    text = subprocess.run(["callgrind_annotate", "--threshold=100", str(out)],
+                          capture_output=True, text=True, check=True).stdout
+    sums = {}
+    for line in text.splitlines():
+        m = re.match(r"\s*([\d,]+) \([^)]*\)\s+(?!=>).*\[(.*)\]\s*$", line)
+        if m:
+            sums[m.group(2)] = sums.get(m.group(2), 0) + int(m.group(1).replace(",", ""))
+    return sums
 
 
 def callgrind_table():
@@ -246,8 +273,22 @@ def callgrind_table():
     1000, so one-off costs (lazy symbol binding, first-call caches) cancel."""
     print("\ninstructions per call (callgrind, the module's entry point and what it calls):")
     for label in ENTRY_POINTS:
-        per_call = (instructions(label, 1100) - instructions(label, 100)) / 1000
-        print(f"{label:46} {per_call:10.0f}")
+        few, many = callgrind_run(label, 100), callgrind_run(label, 1100)
+        print(f"{label:46} {(instructions(many) - instructions(few)) / 1000:10.0f}")
+        if label.startswith("ClickGradient.draw") and shutil.which("callgrind_annotate"):
+            a, b = by_object(few), by_object(many)
+            parts = {name: 0.0 for name, _ in DRAW_PARTS}
+            rest = 0.0
+            for obj in set(a) | set(b):
+                per = (b.get(obj, 0) - a.get(obj, 0)) / 1000
+                name = next((n for n, keys in DRAW_PARTS if any(k in obj for k in keys)), None)
+                if name is None:
+                    rest += per
+                else:
+                    parts[name] += per
+            for name, per in parts.items():
+                print(f"  {name:44} {per:10.0f}")
+            print(f"  {'the GL driver, libc and the rest':44} {rest:10.0f}")
 
 
 def main():
@@ -268,15 +309,22 @@ def main():
         missed += bool(mark)
         target_text = "report" if target is None else f"<= {target:g}"
         print(f"{label:46} {ns:10.1f} {ratio:7.2f} {target_text:>7}{mark}")
-    draw_ns, floor_ns = draw_per_call(), draw_floor()
-    if floor_ns is None:
+    # The draw and its C floor run in turns, three times each, and each
+    # keeps its best: a slow spell of the machine then lands on both.
+    draws, floors = [], []
+    for _ in range(3):
+        draws.append(draw_per_call())
+        floors.append(draw_floor())
+    draw_ns = min(draws)
+    if None in floors:
         print(f"{'ClickGradient.draw (3 colours, 64x64)':46} {draw_ns:10.1f}   (no C floor built)")
     else:
+        floor_ns = min(floors)
         ratio = draw_ns / floor_ns
-        mark = "" if ratio <= 1.5 else "  (above target)"
+        mark = "" if ratio <= DRAW_TARGET else "  (above target)"
         missed += bool(mark)
         print(f"{'ClickGradient.draw (3 colours, 64x64)':46} {draw_ns:10.1f} "
-              f"{ratio:7.2f} {'<= 1.5':>7}{mark}   ratio to the same draw from C: "
+              f"{ratio:7.2f} {f'<= {DRAW_TARGET:g}':>7}{mark}   ratio to the same draw from C: "
               f"{floor_ns:.1f} ns")
     print(f"{missed} operation(s) above target")
     renderer_table()
