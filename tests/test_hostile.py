@@ -19,7 +19,7 @@ from kesa_ui.core import GradientDirection, GradientType
 from kesa_ui.fast.ksraygrad import ksraygrad as m
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
-from support import state
+from support import BLUE, GREEN, RED, state, stops
 
 settings.register_profile(
     "ci", max_examples=60, deadline=None, suppress_health_check=list(HealthCheck))
@@ -283,3 +283,33 @@ def test_colour_list_holding_the_gradient_is_collected():
         for name in ("raw_colors", "type", "center", "colors"):
             getattr(g, name)
         check_usable(g)
+
+
+def test_code_run_by_a_weight_conversion_sees_the_weights_as_they_were():
+    c = ClickGradient([RED, GREEN, BLUE])
+
+    class Recalculates:
+        def __float__(self):
+            c._recalculate_stops()  # of the weights as they still are
+            return 1.0
+    c.weights = [Recalculates(), 1.0, 6.0, 1.0, 1.0]
+    assert stops(c) == [0.0, 0.5, 1.0]
+
+    class Reads:
+        def __float__(self):
+            c.weights  # shared floats of the weights as they still are
+            return 5.0
+    c.weights = [Reads(), 2.0, 3.0]
+    assert c.weights == [5.0, 2.0, 3.0]
+    state = list(c.__reduce_cython__()[-1])
+    state[7] = [Reads(), 7.0, 8.0]
+    c.__setstate_cython__(tuple(state))
+    assert c.weights == [5.0, 7.0, 8.0]
+
+    class Swaps:
+        def __float__(self):
+            given[:] = c.weights  # the floats a read shares, followed by the walk
+            return 6.0
+    given = [Swaps(), 1.0, 1.0]
+    c.weights = given
+    assert c.weights == [6.0, 7.0, 8.0]

@@ -12,6 +12,7 @@ from kesa_ui.fast import GradientShader
 from kesa_ui.fast.ksraygrad import ksraygrad as m
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksshader.ksshader import KsShader
+from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.fast.raylib import kesa_raylib as kr
 from support import (BLUE, GREEN, RED, UNIFORMS, WHITE, call_log, names, run_python,
                      uniform_locations)
@@ -160,6 +161,63 @@ def test_only_colours_with_a_stop_are_counted():
     with call_log() as calls:
         c.draw(0, 0, 4, 4)
     assert uploads(calls)["colorCount"] == ("int", 2)
+
+
+def test_draws_read_what_holds_when_they_read_it():
+    # Stops changed by code the centre runs, a tint reached through a module
+    # whose class changed, a kind that became a descriptor, and the hash of a
+    # destination the log kept: each draw sees them as a fresh lookup would.
+    import types
+
+    c = ClickGradient([RED, GREEN, BLUE])
+
+    class Centre(KsVector2):
+        @property
+        def x(self):
+            c.set_weight(2, 6.0)
+            return 0.5
+    c.center = Centre(0.5, 0.5)
+    with call_log() as calls:
+        c.draw(0, 0, 4, 4)
+    assert uploads(calls)["stops"][1] == c.__reduce_cython__()[-1][3]
+
+    c = ClickGradient([RED, BLUE])
+    with call_log() as first:
+        c.draw(0, 0, 10, 10)
+    hash(dict(first)["draw_texture_pro"][2])
+    del first
+    with call_log() as calls:
+        c.draw(1, 2, 3, 4)
+    assert dict(calls)["draw_texture_pro"][2] in {(1.0, 2.0, 3.0, 4.0)}
+
+    md = m.md
+    class Shadow(types.ModuleType):
+        @property
+        def rl(self):
+            return types.SimpleNamespace(WHITE=(1, 2, 3, 4))
+    md.__class__ = Shadow
+    try:
+        with call_log() as calls:
+            c.draw(0, 0, 4, 4)
+    finally:
+        md.__class__ = types.ModuleType
+    assert dict(calls)["draw_texture_pro"][5] == (1, 2, 3, 4)
+
+    class Member:
+        pass
+
+    class Kinds:
+        Linear = Member()
+    c = ClickGradient([RED, BLUE], type=Kinds.Linear)
+    kinds, m.GradientType = m.GradientType, Kinds
+    try:
+        c.draw(0, 0, 4, 4)  # the kind is linear, and may be kept
+        Member.__get__ = lambda self, obj, cls: "another kind"
+        with call_log() as calls:
+            c.draw(0, 0, 4, 4)
+    finally:
+        m.GradientType = kinds
+    assert uploads(calls)["gradientType"] == ("int", 1)
 
 
 @pytest.mark.parametrize("failing, begun", [

@@ -251,27 +251,27 @@ PyObject *get_weights(PyObject *self, void *) {
     return traced(QN("weights.__get__"), weights_list(click_of(self)));
 }
 
-// After `value` was stored as the weights: when it is a list or tuple of
-// floats whose values the weights hold exactly, reading the weights back
-// shares those very floats; otherwise reading makes new ones. Given the
-// floats a read handed out, the shared tuple is kept as it is.
-void share_given_floats(ClickGradientObject *self, PyObject *value) {
-    Py_ssize_t n;
-    PyObject **items = list_or_tuple_items(value, n);
-    const size_t count = self->weights.size();
-    if (items == nullptr || static_cast<size_t>(n) != count) return forget_weight_floats(self);
-    PyObject *shared = self->weight_floats;
-    if (shared != nullptr && PyTuple_GET_SIZE(shared) == n &&
-        std::equal(items, items + n, &PyTuple_GET_ITEM(shared, 0)))
-        return;
-    for (Py_ssize_t i = 0; i < n; i++) {
-        if (!PyFloat_CheckExact(items[i]) ||
-            PyFloat_AS_DOUBLE(items[i]) != static_cast<double>(self->weights[static_cast<size_t>(i)]))
-            return forget_weight_floats(self);
+// Whether the tuple `floats` holds exactly the values of the weights.
+bool equal_to_weights(PyObject *floats, const std::vector<float> &weights) {
+    if (static_cast<size_t>(PyTuple_GET_SIZE(floats)) != weights.size()) return false;
+    for (size_t i = 0; i < weights.size(); i++) {
+        PyObject *f = PyTuple_GET_ITEM(floats, static_cast<Py_ssize_t>(i));
+        if (!PyFloat_CheckExact(f) || PyFloat_AS_DOUBLE(f) != static_cast<double>(weights[i]))
+            return false;
     }
-    Ref floats = PyTuple_CheckExact(value) ? Ref::new_ref(value) : Ref::steal(PyList_AsTuple(value));
-    if (!floats) PyErr_Clear();  // no sharing, then
-    ks::replace_field(self->weight_floats, std::move(floats));
+    return true;
+}
+
+// Shares `floats` (a new tuple, or empty when making it failed) with future
+// reads, if it still holds the weights exactly: making it may have run code
+// (a collection, say) that changed them.
+void share_floats(ClickGradientObject *self, Ref floats) {
+    if (!floats) {
+        PyErr_Clear();  // no sharing, then
+        return;
+    }
+    if (equal_to_weights(floats.get(), self->weights))
+        ks::replace_field(self->weight_floats, std::move(floats));
 }
 
 int store_weights(ClickGradientObject *self, PyObject *value) {
@@ -279,13 +279,43 @@ int store_weights(ClickGradientObject *self, PyObject *value) {
         PyErr_SetString(PyExc_NotImplementedError, "__del__");
         return -1;
     }
-    settle_stops(self);
-    if (!sequence_to_floats(value, self->weights)) return -1;
-    share_given_floats(self, value);
-    return 0;
+    return assign_weights(self, value);
 }
 
 }  // namespace
+
+PyObject *weights_list(ClickGradientObject *self) {
+    if (self->weight_floats != nullptr) return PySequence_List(self->weight_floats);
+    Ref list = Ref::steal(floats_to_list(self->weights));
+    if (!list) return nullptr;
+    share_floats(self, Ref::steal(PyList_AsTuple(list.get())));
+    return list.release();
+}
+
+int assign_weights(ClickGradientObject *self, PyObject *value) {
+    // Converting may run Python code that reads or recalculates this
+    // gradient, so the weights change only once it has finished; stops
+    // marked stale meanwhile follow the weights they were marked for. A list
+    // or tuple of exact floats runs no code and converts in place.
+    if (exact_float_sequence(value)) {
+        settle_stops(self);
+        forget_weight_floats(self);
+        if (!sequence_to_floats(value, self->weights)) return -1;
+    } else {
+        std::vector<float> fresh;
+        if (!sequence_to_floats(value, fresh)) return -1;
+        settle_stops(self);
+        forget_weight_floats(self);
+        self->weights.swap(fresh);
+    }
+    // Reading the weights back can share the floats given, when they are
+    // exactly what the weights hold.
+    if (PyTuple_CheckExact(value))
+        share_floats(self, Ref::new_ref(value));
+    else if (PyList_CheckExact(value))
+        share_floats(self, Ref::steal(PyList_AsTuple(value)));
+    return 0;
+}
 
 int click_set_weights(PyObject *self, PyObject *value, void *) {
     return traced(QN("weights.__set__"), store_weights(click_of(self), value));
@@ -325,17 +355,6 @@ int call_recalculate_stops(GradientRaylibObject *self) {
     return res ? 0 : -1;
 }
 
-PyObject *weights_list(ClickGradientObject *self) {
-    if (self->weight_floats == nullptr) {
-        Ref list = Ref::steal(floats_to_list(self->weights));
-        if (!list) return nullptr;
-        self->weight_floats = PyList_AsTuple(list.get());
-        if (self->weight_floats == nullptr) PyErr_Clear();  // read without sharing
-        return list.release();
-    }
-    return PySequence_List(self->weight_floats);
-}
-
 void compute_stale_stops(GradientRaylibObject *self) {
     self->stops_stale = false;
     const std::vector<float> &weights = as_click(self)->weights;
@@ -349,7 +368,6 @@ PyTypeObject ClickGradient_Type = {
     .tp_name = KS_MODULE_NAME ".ClickGradient",
     .tp_basicsize = sizeof(ClickGradientObject),
     .tp_dealloc = click_dealloc,
-    .tp_setattro = gradient_setattro,
     // Garbage-collector support (traverse, clear) is inherited.
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
     .tp_methods = click_methods,

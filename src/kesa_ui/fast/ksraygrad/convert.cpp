@@ -197,6 +197,16 @@ PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n) {
     return nullptr;
 }
 
+bool exact_float_sequence(PyObject *obj) {
+    Py_ssize_t n;
+    PyObject **items = list_or_tuple_items(obj, n);
+    if (items == nullptr) return false;
+    for (Py_ssize_t i = 0; i < n; i++) {
+        if (!PyFloat_CheckExact(items[i])) return false;
+    }
+    return true;
+}
+
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
     // A list or tuple of exact floats is converted in one pass: into a stack
     // buffer when short, so that `out` is left alone if an item turns out

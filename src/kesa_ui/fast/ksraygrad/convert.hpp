@@ -71,6 +71,10 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok);
 // The items of an exact list or tuple, or nullptr for anything else.
 PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n);
 
+// An exact list or tuple of exact floats: sequence_to_floats converts it
+// without running Python code.
+bool exact_float_sequence(PyObject *obj);
+
 // Any iterable of real numbers / of mappings with keys x, y, z, w. On
 // failure `out` is left as it was.
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out);

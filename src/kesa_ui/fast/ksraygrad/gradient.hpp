@@ -55,6 +55,10 @@ struct ClickGradientObject {
 
 // `weights` as a new list; nullptr with an exception set.
 PyObject *weights_list(ClickGradientObject *self);
+// Replaces the weights by the converted `value` (any iterable of real
+// numbers); the stops are not recomputed. 0, or -1 with the weights as they
+// were.
+int assign_weights(ClickGradientObject *self, PyObject *value);
 // Drops the floats that no longer equal `weights`: call before changing them.
 inline void forget_weight_floats(ClickGradientObject *self) { Py_CLEAR(self->weight_floats); }
 
@@ -120,9 +124,6 @@ int ensure_resources();
 // _ensure_resources looked up on the instance: 0, or -1.
 int call_ensure_resources(GradientRaylibObject *self);
 
-// Attribute assignment: the properties of an exact instance directly, any
-// other attribute or instance the generic way.
-int gradient_setattro(PyObject *self, PyObject *name, PyObject *value);
 // The `weights` setter.
 int click_set_weights(PyObject *self, PyObject *value, void *closure);
 

@@ -274,30 +274,6 @@ int set_type(PyObject *self, PyObject *value, void *) {
     return 0;
 }
 
-}  // namespace
-
-// An exact GradientRaylib or ClickGradient is of a static type whose
-// instances have no __dict__, so a name from its property table always means
-// that property: its setter is called at once instead of being looked up.
-// Other names, other strings spelling the same name, and instances of Python
-// subclasses (which may define their own attributes) take the generic path.
-int gradient_setattro(PyObject *self, PyObject *name, PyObject *value) {
-    PyTypeObject *type = Py_TYPE(self);
-    if (type == &ClickGradient_Type && name == g.s.weights)
-        return click_set_weights(self, value, nullptr);
-    if (type == &GradientRaylib_Type || type == &ClickGradient_Type) {
-        if (name == g.s.colors) return set_colors(self, value, nullptr);
-        if (name == g.s.angle) return set_angle(self, value, nullptr);
-        if (name == g.s.center) return set_center(self, value, nullptr);
-        if (name == g.s.transparency) return set_transparency(self, value, nullptr);
-        if (name == g.s.raw_colors) return set_raw_colors(self, value, nullptr);
-        if (name == g.s.type) return set_type(self, value, nullptr);
-    }
-    return PyObject_GenericSetAttr(self, name, value);
-}
-
-namespace {
-
 PyGetSetDef gradient_getset[] = {
     {"transparency", get_transparency, set_transparency, nullptr, nullptr},
     {"angle", get_angle, set_angle, nullptr, nullptr},
@@ -407,7 +383,6 @@ PyTypeObject GradientRaylib_Type = {
     .tp_name = KS_MODULE_NAME ".GradientRaylib",
     .tp_basicsize = sizeof(GradientRaylibObject),
     .tp_dealloc = gradient_dealloc,
-    .tp_setattro = gradient_setattro,
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC,
     .tp_traverse = gradient_traverse,
     .tp_clear = gradient_clear,

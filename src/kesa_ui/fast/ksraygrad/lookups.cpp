@@ -7,10 +7,11 @@
 // of them forgets every answer), and GradientType's answer is kept only
 // while the version tags of GradientType and of its metaclass are those seen
 // when it was read (CPython renews a type's tag whenever the type or a base
-// changes). Only answers read straight from those dictionaries are kept:
-// Linear from GradientType's own dict and no descriptor, WHITE and rl from
-// the dicts of exact modules. A caller cannot tell a kept answer from a
-// fresh lookup.
+// changes). Only answers read straight from those dictionaries are kept,
+// and each use checks that they would still be found that way: Linear in
+// GradientType's own dict, no descriptor, under type's own attribute
+// lookup; WHITE and rl in the dicts of exact modules. A caller cannot tell a
+// kept answer from a fresh lookup.
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 
 namespace ksraygrad {
@@ -24,6 +25,8 @@ PyObject *linear = nullptr;  // GradientType.Linear
 PyObject *kinds = nullptr;   // GradientType, whose version tags it depends on
 unsigned int kinds_tag = 0, meta_tag = 0;
 PyObject *white = nullptr;   // md.rl.WHITE
+PyObject *md = nullptr;      // and the modules it was read through
+PyObject *rl = nullptr;
 
 int on_change(PyDict_WatchEvent, PyObject *, PyObject *, PyObject *) {
     // Only a flag: dropping references here could run code in the middle of
@@ -49,6 +52,8 @@ void forget_if_stale() {
     Py_CLEAR(linear);
     Py_CLEAR(kinds);
     Py_CLEAR(white);
+    Py_CLEAR(md);
+    Py_CLEAR(rl);
 }
 
 bool watch_globals() {
@@ -68,12 +73,20 @@ Ref module_entry(Borrowed module, PyObject *name) {
 
 }  // namespace
 
+// Whether GradientType.Linear is found the way it was when it was kept: the
+// class and its metaclass unchanged (their version tags), looked up with
+// type's own attribute lookup, and the member still no descriptor.
+bool linear_still_found() {
+    auto *type = reinterpret_cast<PyTypeObject *>(kinds);
+    PyTypeObject *meta = Py_TYPE(kinds);
+    return type->tp_version_tag == kinds_tag && meta->tp_version_tag == meta_tag &&
+           meta->tp_getattro == PyType_Type.tp_getattro && Py_TYPE(linear)->tp_descr_get == nullptr;
+}
+
 Ref linear_kind() {
     forget_if_stale();
     if (linear != nullptr) {
-        auto *type = reinterpret_cast<PyTypeObject *>(kinds);
-        if (type->tp_version_tag == kinds_tag && Py_TYPE(kinds)->tp_version_tag == meta_tag)
-            return Ref::new_ref(linear);
+        if (linear_still_found()) return Ref::new_ref(linear);
         Py_CLEAR(linear);
         Py_CLEAR(kinds);
     }
@@ -89,31 +102,44 @@ Ref linear_kind() {
     PyObject *entry = nullptr;
     if (!dict || PyDict_GetItemRef(dict.get(), g.s.Linear, &entry) < 0) PyErr_Clear();
     Ref entry_ref = Ref::steal(entry);
-    if (entry == value.get() && Py_TYPE(entry)->tp_descr_get == nullptr &&
-        type->tp_version_tag != 0 && Py_TYPE(type)->tp_version_tag != 0) {
+    if (entry == value.get() && type->tp_version_tag != 0 && Py_TYPE(type)->tp_version_tag != 0) {
         kinds_tag = type->tp_version_tag;
         meta_tag = Py_TYPE(type)->tp_version_tag;
         kinds = Py_NewRef(holder.get());
         linear = Py_NewRef(value.get());
+        if (!linear_still_found()) {
+            Py_CLEAR(linear);
+            Py_CLEAR(kinds);
+        }
     }
     return value;
 }
 
 Ref rl_white() {
     forget_if_stale();
-    if (white != nullptr) return Ref::new_ref(white);
+    if (white != nullptr) {
+        // Exact modules still (a module's __class__ can be reassigned).
+        if (PyModule_CheckExact(md) && PyModule_CheckExact(rl)) return Ref::new_ref(white);
+        Py_CLEAR(white);
+        Py_CLEAR(md);
+        Py_CLEAR(rl);
+    }
     bool watched = watch_globals();
-    Ref md = lookup_global(g.s.md);
-    if (!md) return Ref();
-    Ref rl = module_entry(md, g.s.rl);
-    Ref value = rl ? module_entry(rl, g.s.white) : Ref();
+    Ref md_now = lookup_global(g.s.md);
+    if (!md_now) return Ref();
+    Ref rl_now = module_entry(md_now, g.s.rl);
+    Ref value = rl_now ? module_entry(rl_now, g.s.white) : Ref();
     if (value) {
-        if (watched && !stale) white = Py_NewRef(value.get());
+        if (watched && !stale) {
+            white = Py_NewRef(value.get());
+            md = md_now.release();
+            rl = rl_now.release();
+        }
         return value;
     }
     // Not straight from module dicts: looked up the usual way, not kept.
-    rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
-    return rl ? Ref::steal(PyObject_GetAttr(rl.get(), g.s.white)) : Ref();
+    rl_now = Ref::steal(PyObject_GetAttr(md_now.get(), g.s.rl));
+    return rl_now ? Ref::steal(PyObject_GetAttr(rl_now.get(), g.s.white)) : Ref();
 }
 
 }  // namespace ksraygrad

@@ -60,22 +60,22 @@ PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
     auto *self = reinterpret_cast<GradientRaylibObject *>(obj);
     Ref state = Ref::steal(PyTuple_New(f.fields));
     if (!state) return nullptr;
-    PyObject *items[8] = {
-        PyFloat_FromDouble(self->angle),
-        Py_NewRef(self->center),
-        vector4s_to_list(self->colors),
-        floats_to_list(current_stops(self)),
-        PyLong_FromLong(self->transparency),
-        Py_NewRef(self->raw_colors),
-        Py_NewRef(self->type),
-        f.fields == 8 ? weights_list(as_click(self)) : nullptr,
-    };
-    bool failed = false;
+    // One field after the other, stopping at the first that fails.
     for (Py_ssize_t i = 0; i < f.fields; i++) {
-        if (items[i] == nullptr) failed = true;
-        else PyTuple_SET_ITEM(state.get(), i, items[i]);
+        PyObject *item = nullptr;
+        switch (i) {
+            case 0: item = PyFloat_FromDouble(self->angle); break;
+            case 1: item = Py_NewRef(self->center); break;
+            case 2: item = vector4s_to_list(self->colors); break;
+            case 3: item = floats_to_list(current_stops(self)); break;
+            case 4: item = PyLong_FromLong(self->transparency); break;
+            case 5: item = Py_NewRef(self->raw_colors); break;
+            case 6: item = Py_NewRef(self->type); break;
+            default: item = weights_list(as_click(self)); break;
+        }
+        if (item == nullptr) return nullptr;
+        PyTuple_SET_ITEM(state.get(), i, item);
     }
-    if (failed) return nullptr;
 
     PyObject *dict = nullptr;
     if (PyObject_GetOptionalAttr(obj, g.s.dict, &dict) < 0) return nullptr;
@@ -142,10 +142,7 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
     }
     ks::replace_field(self->raw_colors, Ref::new_ref(e[5]));
     ks::replace_field(self->type, Ref::new_ref(e[6]));
-    if (f.fields == 8) {
-        forget_weight_floats(as_click(self));
-        if (!sequence_to_floats(e[7], as_click(self)->weights)) return -1;
-    }
+    if (f.fields == 8 && assign_weights(as_click(self), e[7]) < 0) return -1;
     if (n == f.fields) return 0;
 
     PyObject *extra = e[f.fields];

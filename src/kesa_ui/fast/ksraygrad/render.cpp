@@ -82,6 +82,7 @@ public:
         if (tuple_ != nullptr && Py_REFCNT(tuple_) == 1 && floats_unshared()) {
             for (size_t i = 0; i < N; i++)
                 reinterpret_cast<PyFloatObject *>(PyTuple_GET_ITEM(tuple_, i))->ob_fval = values[i];
+            reinterpret_cast<PyTupleObject *>(tuple_)->ob_hash = -1;  // the hash it cached is gone
             return Ref::new_ref(tuple_);
         }
         Ref fresh = Ref::steal(PyTuple_New(N));
@@ -137,7 +138,6 @@ int kind_of(GradientRaylibObject *self) {
 // access (draw).
 bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tuple,
             PyObject *size) {
-    const std::vector<float> &stops = current_stops(self);
     g.fn.set_ksshader_value_int(shared_shader(), g.loc_type, kind);
     if (PyErr_Occurred()) return false;
     g.fn.set_ksshader_value_float(shared_shader(), g.loc_angle, self->angle);
@@ -151,6 +151,8 @@ bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tu
                                            reinterpret_cast<KsVector2Object *>(self->center));
     }
     if (PyErr_Occurred()) return false;
+    // Read only now: reading the centre may have run code that changed them.
+    const std::vector<float> &stops = current_stops(self);
     // A failed colour update can leave the colours and stops of different
     // lengths (so can assigning `weights`): the shader reads a stop for
     // every colour it is told of, so it is told only of colours that have
@@ -164,7 +166,7 @@ bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tu
         // The setters take their sequences by value: each gets its own copy.
         g.fn.set_ksshader_value_vec4_v(shared_shader(), g.loc_colors, self->colors);
         if (PyErr_Occurred()) return false;
-        g.fn.set_ksshader_value_float_v(shared_shader(), g.loc_stops, stops);
+        g.fn.set_ksshader_value_float_v(shared_shader(), g.loc_stops, current_stops(self));
         if (PyErr_Occurred()) return false;
     } catch (const std::bad_alloc &) {
         PyErr_NoMemory();

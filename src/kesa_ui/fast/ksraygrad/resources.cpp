@@ -58,16 +58,31 @@ int build_shader() {
     return 0;
 }
 
-// The 1x1 white texture, made through md.rl (looked up once for the whole
-// half): an image of rl.WHITE, loaded as a texture, then unloaded.
-int build_blank_texture() {
+// md.rl, looked up now (at each use, as the binding may be replaced).
+Ref current_rl() {
     Ref md = lookup_global(g.s.md);
-    if (!md) return -1;
-    Ref rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
+    return md ? Ref::steal(PyObject_GetAttr(md.get(), g.s.rl)) : Ref();
+}
+
+// md.rl.<name>(args...) for a name of the binding, each call looking md.rl
+// up again.
+template <typename... Args>
+Ref call_rl(PyObject *name, Args... args) {
+    Ref rl = current_rl();
+    if (!rl) return Ref();
+    return Ref::steal(PyObject_CallMethodObjArgs(rl.get(), name, args..., nullptr));
+}
+
+// The 1x1 white texture: an image of rl.WHITE, loaded as a texture, then
+// unloaded.
+int build_blank_texture() {
+    Ref rl = current_rl();
     if (!rl) return -1;
     Ref gen = Ref::steal(PyObject_GetAttr(rl.get(), g.s.gen_image_color));
     if (!gen) return -1;
-    Ref white = Ref::steal(PyObject_GetAttr(rl.get(), g.s.white));
+    Ref rl_again = current_rl();
+    if (!rl_again) return -1;
+    Ref white = Ref::steal(PyObject_GetAttr(rl_again.get(), g.s.white));
     if (!white) return -1;
     Ref one = Ref::steal(PyLong_FromLong(1));
     if (!one) return -1;
@@ -76,12 +91,10 @@ int build_blank_texture() {
     if (!img) return -1;
     // If loading fails, the image is released with `img`: rl images free
     // their pixels when destroyed.
-    Ref texture = Ref::steal(
-        PyObject_CallMethodOneArg(rl.get(), g.s.load_texture_from_image, img.get()));
+    Ref texture = call_rl(g.s.load_texture_from_image, img.get());
     if (!texture) return -1;
     ks::replace_field(g.shared_blank_texture, std::move(texture));
-    Ref done = Ref::steal(PyObject_CallMethodOneArg(rl.get(), g.s.unload_image, img.get()));
-    return done ? 0 : -1;
+    return call_rl(g.s.unload_image, img.get()) ? 0 : -1;
 }
 
 // Back to the state at load, for the current context.

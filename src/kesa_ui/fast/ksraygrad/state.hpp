@@ -36,7 +36,6 @@ struct RaylibFunctions {
 struct Strings {
     PyObject *gradientType, *angle, *centerPos, *colors, *stops, *colorCount, *alpha, *size;
     PyObject *x, *y, *z, *w, *name, *dict, *update, *new_, *init;
-    PyObject *transparency, *center, *raw_colors, *type, *weights;  // properties
     PyObject *ensure_resources, *recalculate_stops;
     PyObject *md, *GradientShader, *GradientPygame, *GradientType, *Linear, *Radial;
     PyObject *VERTEX_SHADER, *FRAGMENT_SHADER, *rl, *gen_image_color, *load_texture_from_image,
