@@ -299,17 +299,19 @@ int assign_weights(ClickGradientObject *self, PyObject *value) {
     // or tuple of exact floats runs no code and converts in place.
     if (exact_float_sequence(value)) {
         settle_stops(self);
-        forget_weight_floats(self);
         if (!sequence_to_floats(value, self->weights)) return -1;
     } else {
         std::vector<float> fresh;
         if (!sequence_to_floats(value, fresh)) return -1;
         settle_stops(self);
-        forget_weight_floats(self);
         self->weights.swap(fresh);
     }
-    // Reading the weights back can share the floats given, when they are
-    // exactly what the weights hold.
+    // Reads share a tuple of floats equal to the weights: the one they share
+    // already if it still is (the weights were given the values they had),
+    // else the floats given when they are exactly what the weights hold.
+    if (self->weight_floats != nullptr && equal_to_weights(self->weight_floats, self->weights))
+        return 0;
+    forget_weight_floats(self);
     if (PyTuple_CheckExact(value))
         share_floats(self, Ref::new_ref(value));
     else if (PyList_CheckExact(value))
