@@ -27,6 +27,7 @@
 #include <raylib.h>
 #include <rlgl.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -101,6 +102,42 @@ bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, float *out) {
     }
     return true;
 }
+
+// The numbers of the tuple an argument received last time, while that very
+// tuple is held here: a tuple of exact ints and floats cannot change, so
+// passing it again (as callers do with their constant rectangles and
+// origins) needs no second reading.
+template <Py_ssize_t N>
+class LastNumbers {
+public:
+    bool read(PyObject *obj, const char *what, float *out) {
+        if (obj == tuple_ && obj != nullptr) {
+            std::copy(values_, values_ + N, out);
+            return true;
+        }
+        if (!numbers_arg(obj, N, what, out)) return false;
+        if (immutable(obj)) {
+            Py_XSETREF(tuple_, Py_NewRef(obj));
+            std::copy(out, out + N, values_);
+        }
+        return true;
+    }
+
+private:
+    static bool immutable(PyObject *obj) {
+        if (!PyTuple_CheckExact(obj)) return false;
+        for (Py_ssize_t i = 0; i < N; i++) {
+            PyObject *item = PyTuple_GET_ITEM(obj, i);
+            if (!PyFloat_CheckExact(item) && !PyLong_CheckExact(item)) return false;
+        }
+        return true;
+    }
+    PyObject *tuple_ = nullptr;  // strong, for the life of the process
+    float values_[N] = {};
+};
+
+LastNumbers<4> last_source;
+LastNumbers<2> last_origin;
 
 bool rect_arg(PyObject *obj, const char *what, Rectangle *out) {
     float v[4];
@@ -257,16 +294,17 @@ void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObj
     if (ks_rl_require_generation(rl, reinterpret_cast<RlTextureObject *>(texture)->generation,
                                  "texture") < 0)
         return;
-    Rectangle src, dst;
-    Vector2 org;
+    Rectangle dst;
     Color color;
-    if (!rect_arg(source, "source", &src) || !rect_arg(dest, "dest", &dst) ||
-        !pair_arg(origin, "origin", &org))
+    float src[4], org[2];
+    if (!last_source.read(source, "source", src) || !rect_arg(dest, "dest", &dst) ||
+        !last_origin.read(origin, "origin", org))
         return;
     if (tint == nullptr) tint = Py_None;
     if (rl->color_from_object(tint, &color) < 0 || rl->require_window() < 0) return;
-    DrawTexturePro(reinterpret_cast<RlTextureObject *>(texture)->texture, src, dst, org, rotation,
-                   color);
+    DrawTexturePro(reinterpret_cast<RlTextureObject *>(texture)->texture,
+                   Rectangle{src[0], src[1], src[2], src[3]}, dst, Vector2{org[0], org[1]},
+                   rotation, color);
 }
 
 void begin_texture_mode(PyObject *target) {
