@@ -319,14 +319,14 @@ int assign_weights(ClickGradientObject *self, PyObject *value) {
     return 0;
 }
 
-int click_set_weights(PyObject *self, PyObject *value, void *) {
+namespace {
+
+int set_weights(PyObject *self, PyObject *value, void *) {
     return traced(QN("weights.__set__"), store_weights(click_of(self), value));
 }
 
-namespace {
-
 PyGetSetDef click_getset[] = {
-    {"weights", get_weights, click_set_weights, nullptr, nullptr},
+    {"weights", get_weights, set_weights, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 

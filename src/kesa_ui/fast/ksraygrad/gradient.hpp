@@ -124,8 +124,6 @@ int ensure_resources();
 // _ensure_resources looked up on the instance: 0, or -1.
 int call_ensure_resources(GradientRaylibObject *self);
 
-// The `weights` setter.
-int click_set_weights(PyObject *self, PyObject *value, void *closure);
 
 // --- methods defined in other files, gathered into the method tables ---------
 

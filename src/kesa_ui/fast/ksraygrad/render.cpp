@@ -133,9 +133,10 @@ int kind_of(GradientRaylibObject *self) {
     return eq < 0 ? -1 : (eq ? 0 : 1);
 }
 
-// The uniform upload U1..U8. The centre goes up either as the KsVector2
-// itself (generate_texture) or as an (x, y) tuple read through attribute
-// access (draw).
+// The uniform upload: the eight uniforms in their fixed order (kind, angle,
+// centre, colour count, alpha, colours, stops, size). The centre goes up
+// either as the KsVector2 itself (generate_texture) or as an (x, y) tuple
+// read through attribute access (draw).
 bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tuple,
             PyObject *size) {
     g.fn.set_ksshader_value_int(shared_shader(), g.loc_type, kind);
