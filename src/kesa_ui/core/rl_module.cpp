@@ -12,6 +12,7 @@
 // RuntimeError too (rl_context.cpp). Wrong argument types raise TypeError.
 #include "kesa_ui/core/rl_internal.h"
 #include "kesa_ui/native/module.hpp"
+#include "kesa_ui/native/number.hpp"
 
 #include <climits>
 #include <initializer_list>
@@ -26,10 +27,8 @@ bool color_from_tuple(PyObject *obj, Color *out) {
     if (!PyTuple_CheckExact(obj) || PyTuple_GET_SIZE(obj) != 4) return false;
     unsigned char c[4];
     for (Py_ssize_t i = 0; i < 4; i++) {
-        auto *item = reinterpret_cast<PyLongObject *>(PyTuple_GET_ITEM(obj, i));
-        if (!PyLong_CheckExact(item) || !PyUnstable_Long_IsCompact(item)) return false;
-        Py_ssize_t v = PyUnstable_Long_CompactValue(item);
-        if (v < 0 || v > 255) return false;
+        Py_ssize_t v;
+        if (!ks::small_int(PyTuple_GET_ITEM(obj, i), &v) || v < 0 || v > 255) return false;
         c[i] = static_cast<unsigned char>(v);
     }
     *out = Color{c[0], c[1], c[2], c[3]};

@@ -7,15 +7,25 @@
 
 namespace ks {
 
+// The value of an exact int small enough for CPython's compact form (one
+// machine word and less, far below 2**53): true and *out set, or false for
+// any other object, with nothing raised.
+inline bool small_int(PyObject *obj, Py_ssize_t *out) {
+    if (!PyLong_CheckExact(obj) || !PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(obj)))
+        return false;
+    *out = PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(obj));
+    return true;
+}
+
 // A real number as a double: floats, ints, and objects with __float__ or
 // __index__; anything else (a string included) raises TypeError. -1.0 with
 // an exception set on failure, so test PyErr_Occurred() only then.
 inline double as_double(PyObject *obj) {
     if (PyFloat_CheckExact(obj)) return PyFloat_AS_DOUBLE(obj);
-    // A compact int is far below 2**53, so exact as a double; CPython's own
-    // conversion of an int is a much longer way to the same value.
-    if (PyLong_CheckExact(obj) && PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(obj)))
-        return static_cast<double>(PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(obj)));
+    // A small int is exact as a double; CPython's own conversion of an int is
+    // a much longer way to the same value.
+    Py_ssize_t v;
+    if (small_int(obj, &v)) return static_cast<double>(v);
     return PyFloat_AsDouble(obj);
 }
 

@@ -299,7 +299,7 @@ int assign_weights(ClickGradientObject *self, PyObject *value) {
     // or tuple of exact floats runs no code and converts in place.
     if (exact_float_sequence(value)) {
         settle_stops(self);
-        if (!sequence_to_floats(value, self->weights)) return -1;
+        if (!store_exact_floats(value, self->weights)) return -1;
     } else {
         std::vector<float> fresh;
         if (!sequence_to_floats(value, fresh)) return -1;

@@ -172,17 +172,6 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
 
 namespace {
 
-// Narrows the exact floats items[0..n) into `out`; false (out partly
-// written) at the first item that is not an exact float. Exact floats
-// convert without running Python code and cannot fail.
-bool narrow_exact_floats(PyObject *const *items, Py_ssize_t n, float *out) {
-    for (Py_ssize_t i = 0; i < n; i++) {
-        if (!PyFloat_CheckExact(items[i])) return false;
-        out[i] = narrow(PyFloat_AS_DOUBLE(items[i]));
-    }
-    return true;
-}
-
 }  // namespace
 
 PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n) {
@@ -207,25 +196,18 @@ bool exact_float_sequence(PyObject *obj) {
     return true;
 }
 
+bool store_exact_floats(PyObject *obj, std::vector<float> &out) {
+    Py_ssize_t n = 0;
+    PyObject **items = list_or_tuple_items(obj, n);
+    if (!resize(out, static_cast<size_t>(n))) return false;
+    float *dst = out.data();
+    for (Py_ssize_t i = 0; i < n; i++) dst[i] = narrow(PyFloat_AS_DOUBLE(items[i]));
+    return true;
+}
+
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
-    // A list or tuple of exact floats is converted in one pass: into a stack
-    // buffer when short, so that `out` is left alone if an item turns out
-    // not to be a float.
-    Py_ssize_t n;
-    if (PyObject **items = list_or_tuple_items(obj, n)) {
-        constexpr Py_ssize_t kShort = 64;
-        float buffer[kShort];
-        if (n <= kShort && narrow_exact_floats(items, n, buffer)) {
-            if (!resize(out, static_cast<size_t>(n))) return false;  // unchanged if it fails
-            std::copy(buffer, buffer + n, out.data());
-            return true;
-        }
-        if (n > kShort && std::all_of(items, items + n, [](PyObject *o) { return PyFloat_CheckExact(o); })) {
-            if (!resize(out, static_cast<size_t>(n))) return false;
-            narrow_exact_floats(items, n, out.data());
-            return true;
-        }
-    }
+    // Straight into place when no Python code can run in between.
+    if (exact_float_sequence(obj)) return store_exact_floats(obj, out);
     std::vector<float> result;
     auto step = [&](PyObject *item) {
         double d = as_double(item);
@@ -354,15 +336,13 @@ bool fast_item(PyObject *item, Vector4 &color, float &weight) {
     if (PyTuple_GET_SIZE(item) == 2) {
         double w;
         PyObject *w_obj = PyTuple_GET_ITEM(item, 1);
-        if (PyFloat_CheckExact(w_obj)) {
+        Py_ssize_t small;
+        if (PyFloat_CheckExact(w_obj))
             w = PyFloat_AS_DOUBLE(w_obj);
-        } else if (PyLong_CheckExact(w_obj) &&
-                   PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(w_obj))) {
-            w = static_cast<double>(
-                PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(w_obj)));
-        } else {
+        else if (ks::small_int(w_obj, &small))
+            w = static_cast<double>(small);
+        else
             return false;
-        }
         if (!fast_vector4(PyTuple_GET_ITEM(item, 0), color)) return false;
         weight = narrow(w);
         return true;

@@ -26,10 +26,8 @@ int as_int32_slow(PyObject *obj);
 // An integer through the type's own integer conversion (__int__, so a float
 // is truncated), into a signed 32-bit value; OverflowError beyond it.
 inline int as_int32(PyObject *obj) {
-    if (PyLong_CheckExact(obj) && PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(obj))) {
-        Py_ssize_t v = PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(obj));
-        if (v >= INT_MIN && v <= INT_MAX) return static_cast<int>(v);
-    }
+    Py_ssize_t v;
+    if (ks::small_int(obj, &v) && v >= INT_MIN && v <= INT_MAX) return static_cast<int>(v);
     return as_int32_slow(obj);
 }
 // The same into a signed 64-bit value.
@@ -42,14 +40,10 @@ inline bool fast_component(PyObject *obj, double &out) {
         out = PyFloat_AS_DOUBLE(obj) / 255.0;
         return true;
     }
-    if (PyLong_CheckExact(obj) && PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject *>(obj))) {
-        // Compact ints are far below 2**53: exact as doubles, one rounding.
-        out = static_cast<double>(
-                  PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject *>(obj))) /
-              255.0;
-        return true;
-    }
-    return false;
+    Py_ssize_t v;
+    if (!ks::small_int(obj, &v)) return false;
+    out = static_cast<double>(v) / 255.0;  // exact as a double: one rounding
+    return true;
 }
 
 // tuple_to_vector4 for an exact tuple of at least four fast components,
@@ -71,9 +65,12 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok);
 // The items of an exact list or tuple, or nullptr for anything else.
 PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n);
 
-// An exact list or tuple of exact floats: sequence_to_floats converts it
-// without running Python code.
+// An exact list or tuple of exact floats: converting it runs no Python code
+// and cannot fail but for want of memory.
 bool exact_float_sequence(PyObject *obj);
+// Narrows an exact_float_sequence into `out`; false with MemoryError and
+// `out` unchanged when no room could be made.
+bool store_exact_floats(PyObject *obj, std::vector<float> &out);
 
 // Any iterable of real numbers / of mappings with keys x, y, z, w. On
 // failure `out` is left as it was.
