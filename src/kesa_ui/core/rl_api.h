@@ -24,6 +24,8 @@
 #include <Python.h>
 #include <raylib.h>
 
+#include <pthread.h>
+
 #include <cstdint>
 
 #include "kesa_ui/native/capi.hpp"
@@ -76,6 +78,10 @@ struct KsRlApi {
     // (raylib starts at LOG_INFO). raylib has no getter of its own; modules
     // that lower the level for a moment use this to restore it.
     int (*trace_log_level)(void);
+    // The thread (as pthread_self() names it) for which require_window would
+    // return 0 at once: the window's thread while nothing waits for release,
+    // else 0, which names no thread. Read by ks_rl_require_window.
+    const unsigned long *ready_thread;
 };
 
 #define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API"
@@ -91,12 +97,20 @@ static inline int ks_rl_require_generation(const KsRlApi *api, uint64_t generati
     return -1;
 }
 
+// api->require_window(), with its common case (the caller is the window's
+// thread and nothing waits for release) answered here, without a call.
+static inline int ks_rl_require_window(const KsRlApi *api) {
+    if ((unsigned long)pthread_self() == *api->ready_thread) [[likely]]
+        return 0;
+    return api->require_window();
+}
+
 // The same, and the caller is on the window's thread: the object may be used
 // for a GL call now.
 static inline int ks_rl_require_current(const KsRlApi *api, uint64_t generation,
                                         const char *what) {
     if (ks_rl_require_generation(api, generation, what) < 0) return -1;
-    return api->require_window();
+    return ks_rl_require_window(api);
 }
 
 // Imports kesa_ui.core.rl and returns its table, or nullptr with an

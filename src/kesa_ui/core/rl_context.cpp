@@ -22,13 +22,13 @@
 namespace rl_context {
 
 uint64_t generation = 1;
+unsigned long fast_owner = 0;  // window_thread, or 0: see above
 
 namespace {
 
 uint64_t last_generation = 1;
 bool window_open = false;
 unsigned long window_thread = 0;  // valid while window_open
-unsigned long fast_owner = 0;     // window_thread, or 0: see above
 
 // A release waiting for the window's thread.
 struct Pending {

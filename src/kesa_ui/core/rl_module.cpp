@@ -436,6 +436,7 @@ const KsRlApi rl_api = {
     .release_shader = rl_context::release_shader,
     .color_from_object = color_from_object,
     .trace_log_level = trace_log_level,
+    .ready_thread = &rl_context::fast_owner,
 };
 
 namespace {

@@ -109,6 +109,27 @@ private:
 FloatTuple<2> centre_tuple;
 FloatTuple<4> dest_tuple;
 
+// A KsVector2 holding (x, y), made by KsVector2.new; as with FloatTuple, the
+// one returned last time is refilled when nothing else references it. A new
+// reference.
+class SizeVector {
+public:
+    Ref with(double x, double y) {
+        if (vector_ != nullptr && Py_REFCNT(vector_) == 1) {
+            reinterpret_cast<KsVector2Object *>(vector_)->data = KsVector2Data{x, y};
+            return Ref::new_ref(vector_);
+        }
+        Ref fresh = Ref::steal(g.vec2_vt->new_(x, y));
+        if (fresh) Py_XSETREF(vector_, Py_NewRef(fresh.get()));
+        return fresh;
+    }
+
+private:
+    PyObject *vector_ = nullptr;  // kept for the life of the process
+};
+
+SizeVector draw_size;
+
 // (centre.x, centre.y) as attribute access returns them. An exact KsVector2
 // answers with its two fields (its type is static and its instances have
 // no __dict__, so nothing can stand in for them); anything else, a
@@ -264,7 +285,7 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
     int kind = kind_of(self);
     if (kind < 0) return nullptr;
     float alpha = narrow(self->transparency / 255.0);
-    Ref size = Ref::steal(g.vec2_vt->new_(v[2], v[3]));
+    Ref size = draw_size.with(v[2], v[3]);
     if (!size || !upload(self, kind, alpha, true, size.get())) return nullptr;
 
     Modes modes;

@@ -94,7 +94,7 @@ PyObject *make(PyTypeObject *type, PyObject *size_obj) {
     const KsVector2Data &d = reinterpret_cast<KsVector2Object *>(size_obj)->data;
     int width, height;
     if (!side_arg(d.x, "width", &width) || !side_arg(d.y, "height", &height)) return nullptr;
-    if (rl->require_window() < 0) return nullptr;
+    if (ks_rl_require_window(rl) < 0) return nullptr;
     const int limit = max_side();
     if (width > limit || height > limit) {
         PyErr_Format(PyExc_ValueError, "a %dx%d render texture exceeds the GPU's limit of %d pixels",
@@ -203,7 +203,7 @@ PyObject *rt_unload(PyObject *op, PyObject *) {
     auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
     // Only a target of the open window has anything to release on the GPU,
     // and only its thread may do that now.
-    if (self->loaded && record(self)->generation == *rl->generation && rl->require_window() < 0)
+    if (self->loaded && record(self)->generation == *rl->generation && ks_rl_require_window(rl) < 0)
         return nullptr;
     release(self);
     Py_RETURN_NONE;

@@ -136,7 +136,7 @@ PyObject *create_from_code(PyObject *vertex, PyObject *fragment) {
     const char *vs, *fs;
     if (source_arg(vertex, "vertex", &vs) < 0 || source_arg(fragment, "fragment", &fs) < 0)
         return nullptr;
-    if (rl->require_window() < 0) return nullptr;
+    if (ks_rl_require_window(rl) < 0) return nullptr;
 
     Shader shader;
     std::string reason;

@@ -69,7 +69,7 @@ const char *type_name(const void *obj) {
 }
 
 // The raylib Shader of a checked KsShader argument; false with an exception.
-bool shader_arg(KsShaderObject *s, Shader *out) {
+[[gnu::noinline]] bool checked_shader_arg(KsShaderObject *s, Shader *out) {
     if (!is_shader(s)) {
         PyErr_Format(PyExc_TypeError, "shader must be a KsShader, not %.100s", type_name(s));
         return false;
@@ -81,6 +81,17 @@ bool shader_arg(KsShaderObject *s, Shader *out) {
     if (ks_rl_require_generation(rl, s->generation, "KsShader") < 0) return false;
     *out = Shader{s->id, s->locs};
     return true;
+}
+
+// The same, with the common case (an exact KsShader of the open window)
+// answered inline: every uniform upload starts here.
+[[gnu::always_inline]] inline bool shader_arg(KsShaderObject *s, Shader *out) {
+    if (s != nullptr && Py_IS_TYPE(reinterpret_cast<PyObject *>(s), shader_type) &&
+        s->locs != nullptr && s->generation == *rl->generation) [[likely]] {
+        *out = Shader{s->id, s->locs};
+        return true;
+    }
+    return checked_shader_arg(s, out);
 }
 
 // Reads a tuple of exactly n numbers.
@@ -103,29 +114,30 @@ bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, float *out) {
     return true;
 }
 
-// The numbers of the tuple an argument received last time, while that very
-// tuple is held here: a tuple of exact ints and floats cannot change, so
-// passing it again (as callers do with their constant rectangles and
-// origins) needs no second reading.
-template <Py_ssize_t N>
-class LastNumbers {
+// What was read from the tuple an argument received last time, while that
+// very tuple is held here: a tuple of exact ints and floats cannot change, so
+// passing it again (as callers do with their constant rectangles, origins
+// and tints) needs no second reading.
+template <typename T, Py_ssize_t N>
+class LastTuple {
 public:
-    bool read(PyObject *obj, const char *what, float *out) {
+    template <typename Read>
+    bool read(PyObject *obj, T *out, Read read_fresh) {
         if (obj == tuple_ && obj != nullptr) {
-            std::copy(values_, values_ + N, out);
+            *out = value_;
             return true;
         }
-        if (!numbers_arg(obj, N, what, out)) return false;
+        if (!read_fresh(obj, out)) return false;
         if (immutable(obj)) {
             Py_XSETREF(tuple_, Py_NewRef(obj));
-            std::copy(out, out + N, values_);
+            value_ = *out;
         }
         return true;
     }
 
 private:
     static bool immutable(PyObject *obj) {
-        if (!PyTuple_CheckExact(obj)) return false;
+        if (!PyTuple_CheckExact(obj) || PyTuple_GET_SIZE(obj) != N) return false;
         for (Py_ssize_t i = 0; i < N; i++) {
             PyObject *item = PyTuple_GET_ITEM(obj, i);
             if (!PyFloat_CheckExact(item) && !PyLong_CheckExact(item)) return false;
@@ -133,11 +145,8 @@ private:
         return true;
     }
     PyObject *tuple_ = nullptr;  // strong, for the life of the process
-    float values_[N] = {};
+    T value_{};
 };
-
-LastNumbers<4> last_source;
-LastNumbers<2> last_origin;
 
 bool rect_arg(PyObject *obj, const char *what, Rectangle *out) {
     float v[4];
@@ -152,6 +161,10 @@ bool pair_arg(PyObject *obj, const char *what, Vector2 *out) {
     *out = Vector2{v[0], v[1]};
     return true;
 }
+
+LastTuple<Rectangle, 4> last_source;
+LastTuple<Vector2, 2> last_origin;
+LastTuple<Color, 4> last_tint;
 
 bool count_arg(size_t size, int *out) {
     if (size > static_cast<size_t>(INT_MAX)) {
@@ -251,7 +264,7 @@ PyObject *begin_ksshader_mode(KsShaderObject *shader) {
     if (!enter(KS_CALL_begin_ksshader_mode, [&] { return Py_BuildValue("(N)", shader_rep(shader)); }))
         return nullptr;
     Shader s;
-    if (!shader_arg(shader, &s) || rl->require_window() < 0) return nullptr;
+    if (!shader_arg(shader, &s) || ks_rl_require_window(rl) < 0) return nullptr;
     BeginShaderMode(s);
     // After the switch: raylib has let go of the previous shader's table.
     Py_XSETREF(active_shader, Py_NewRef(reinterpret_cast<PyObject *>(shader)));
@@ -275,7 +288,7 @@ int get_ksshader_location(KsShaderObject *shader, PyObject *name) {
         PyErr_SetString(PyExc_ValueError, "uniform name contains a NUL character");
         return -1;
     }
-    if (rl->require_window() < 0) return -1;
+    if (ks_rl_require_window(rl) < 0) return -1;
     return GetShaderLocation(s, text);
 }
 
@@ -294,17 +307,19 @@ void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObj
     if (ks_rl_require_generation(rl, reinterpret_cast<RlTextureObject *>(texture)->generation,
                                  "texture") < 0)
         return;
-    Rectangle dst;
+    Rectangle src, dst;
+    Vector2 org;
     Color color;
-    float src[4], org[2];
-    if (!last_source.read(source, "source", src) || !rect_arg(dest, "dest", &dst) ||
-        !last_origin.read(origin, "origin", org))
-        return;
+    auto source_arg = [](PyObject *o, Rectangle *r) { return rect_arg(o, "source", r); };
+    auto origin_arg = [](PyObject *o, Vector2 *v) { return pair_arg(o, "origin", v); };
+    auto tint_arg = [](PyObject *o, Color *c) { return rl->color_from_object(o, c) == 0; };
     if (tint == nullptr) tint = Py_None;
-    if (rl->color_from_object(tint, &color) < 0 || rl->require_window() < 0) return;
-    DrawTexturePro(reinterpret_cast<RlTextureObject *>(texture)->texture,
-                   Rectangle{src[0], src[1], src[2], src[3]}, dst, Vector2{org[0], org[1]},
-                   rotation, color);
+    if (!last_source.read(source, &src, source_arg) || !rect_arg(dest, "dest", &dst) ||
+        !last_origin.read(origin, &org, origin_arg) || !last_tint.read(tint, &color, tint_arg) ||
+        ks_rl_require_window(rl) < 0)
+        return;
+    DrawTexturePro(reinterpret_cast<RlTextureObject *>(texture)->texture, src, dst, org, rotation,
+                   color);
 }
 
 void begin_texture_mode(PyObject *target) {
@@ -326,13 +341,13 @@ void begin_texture_mode(PyObject *target) {
 }
 
 void end_blend_mode(void) {
-    if (!enter(KS_CALL_end_blend_mode, no_args) || rl->require_window() < 0) return;
+    if (!enter(KS_CALL_end_blend_mode, no_args) || ks_rl_require_window(rl) < 0) return;
     EndBlendMode();
 }
 
 void end_shader_mode(void) {
     if (!enter(KS_CALL_end_shader_mode, no_args)) return;
-    bool ended = rl->require_window() == 0;
+    bool ended = ks_rl_require_window(rl) == 0;
     if (ended) EndShaderMode();
     // raylib no longer uses the shader, or its context is gone. (Called from
     // another thread, the window's thread is still in the mode.)
@@ -342,7 +357,7 @@ void end_shader_mode(void) {
 }
 
 void end_texture_mode(void) {
-    if (!enter(KS_CALL_end_texture_mode, no_args) || rl->require_window() < 0) return;
+    if (!enter(KS_CALL_end_texture_mode, no_args) || ks_rl_require_window(rl) < 0) return;
     EndTextureMode();
 }
 
@@ -352,7 +367,7 @@ void begin_blend_mode(int mode) {
         PyErr_Format(PyExc_ValueError, "%d is not a raylib blend mode", mode);
         return;
     }
-    if (rl->require_window() < 0) return;
+    if (ks_rl_require_window(rl) < 0) return;
     BeginBlendMode(mode);
 }
 
@@ -362,7 +377,7 @@ void set_ksshader_value_vec2_tuple(KsShaderObject *shader, int loc, PyObject *va
         return;
     Shader s;
     Vector2 v;
-    if (!shader_arg(shader, &s) || !pair_arg(value, "value", &v) || rl->require_window() < 0)
+    if (!shader_arg(shader, &s) || !pair_arg(value, "value", &v) || ks_rl_require_window(rl) < 0)
         return;
     SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC2);
 }
@@ -372,7 +387,7 @@ void set_ksshader_value_float(KsShaderObject *shader, int loc, float value) {
                [&] { return Py_BuildValue("(Nid)", shader_rep(shader), loc, double(value)); }))
         return;
     Shader s;
-    if (!shader_arg(shader, &s) || rl->require_window() < 0) return;
+    if (!shader_arg(shader, &s) || ks_rl_require_window(rl) < 0) return;
     SetShaderValue(s, loc, &value, SHADER_UNIFORM_FLOAT);
 }
 
@@ -381,7 +396,7 @@ void set_ksshader_value_int(KsShaderObject *shader, int loc, int value) {
                [&] { return Py_BuildValue("(Nii)", shader_rep(shader), loc, value); }))
         return;
     Shader s;
-    if (!shader_arg(shader, &s) || rl->require_window() < 0) return;
+    if (!shader_arg(shader, &s) || ks_rl_require_window(rl) < 0) return;
     SetShaderValue(s, loc, &value, SHADER_UNIFORM_INT);
 }
 
@@ -394,7 +409,7 @@ void set_array(KsCallId id, KsShaderObject *shader, int loc, const std::vector<T
         return;
     Shader s;
     int count;
-    if (!shader_arg(shader, &s) || !count_arg(values.size(), &count) || rl->require_window() < 0)
+    if (!shader_arg(shader, &s) || !count_arg(values.size(), &count) || ks_rl_require_window(rl) < 0)
         return;
     if (count > 0 && capacity_arg(shader, loc, count))
         SetShaderValueV(s, loc, values.data(), uniform_type, count);
@@ -420,7 +435,7 @@ void set_ksshader_value_vec2_ksvec(KsShaderObject *shader, int loc, KsVector2Obj
         PyErr_Format(PyExc_TypeError, "value must be a KsVector2, not %.100s", type_name(value));
         return;
     }
-    if (rl->require_window() < 0) return;
+    if (ks_rl_require_window(rl) < 0) return;
     Vector2 v{ks::narrow(value->data.x), ks::narrow(value->data.y)};
     SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC2);
 }
