@@ -149,14 +149,23 @@ def draw_in_fresh_process():
     return float(out.stdout.split()[-1])
 
 
-def draw_floor():
-    """The same draw from C (bench/draw_floor.c), or None when not built."""
+def floor_program():
+    """(draw_floor executable, fragment shader file), or None when not built."""
     root = Path(__file__).resolve().parent.parent
     exe = Path(os.environ.get("KS_DRAW_FLOOR", root / "build" / "inplace" / "draw_floor"))
     if not exe.exists():
         return None
     shader = root / "build" / "draw_floor.fs"
     shader.write_text(GradientShader.FRAGMENT_SHADER)
+    return exe, shader
+
+
+def draw_floor():
+    """The same draw from C (bench/draw_floor.c), or None when not built."""
+    program = floor_program()
+    if program is None:
+        return None
+    exe, shader = program
     out = subprocess.run([str(exe), str(shader), str(len(THREE)), str(DRAW_LOOPS)],
                          capture_output=True, text=True, check=True)
     return float(out.stdout.split()[-1])
@@ -276,6 +285,23 @@ def by_object(out):
     return sums
 
 
+def floor_instructions():
+    """Instructions per draw of the C floor's draw_once, by the same
+    difference (its five rounds of 1100 and of 100 draws), or None."""
+    program = floor_program()
+    if program is None:
+        return None
+    exe, shader = program
+    counts = []
+    for draws in (100, 1100):
+        out = exe.parent / f"callgrind.floor.{draws}.out"
+        subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}",
+                        "--collect-atstart=no", "--toggle-collect=draw_once", str(exe), str(shader),
+                        str(len(THREE)), str(draws)], check=True, capture_output=True)
+        counts.append(instructions(out))
+    return (counts[1] - counts[0]) / (5 * 1000)
+
+
 def callgrind_table():
     """Instructions per call: the difference between 1100 and 100 calls over
     1000, so one-off costs (lazy symbol binding, first-call caches) cancel."""
@@ -297,6 +323,11 @@ def callgrind_table():
             for name, per in parts.items():
                 print(f"  {name:44} {per:10.0f}")
             print(f"  {'the GL driver, libc and the rest':44} {rest:10.0f}")
+            floor = floor_instructions()
+            if floor is not None:
+                draw = (instructions(many) - instructions(few)) / 1000
+                print(f"{'the same draw from C (draw_floor)':46} {floor:10.0f}   "
+                      f"the draw makes {draw / floor:.3f} times as many")
 
 
 def main():

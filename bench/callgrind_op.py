@@ -19,10 +19,13 @@ TWO = [(255, 0, 0, 255), (0, 0, 255, 255)]
 THREE = TWO + [(0, 255, 0, 255)]
 SIXTEEN = [((i * 37) % 256, (i * 91) % 256, (i * 13) % 256, 255) for i in range(16)]
 c3 = ClickGradient(THREE)
+# The draw of bench.py's timing (and of the C floor): 64x64, half transparent.
+drawn = ClickGradient(THREE, transparency=128)
+drawn.set_center((0.3, 0.7))
 c16 = ClickGradient(SIXTEEN)
 g16 = GradientRaylib(SIXTEEN)
 weights16 = c16.weights
-target = rl.load_render_texture(16, 16)
+target = rl.load_render_texture(64, 64)
 
 OPERATIONS = {
     "GradientRaylib(2 colours)": lambda: GradientRaylib(TWO),
@@ -32,7 +35,7 @@ OPERATIONS = {
     "set_center((0.3, 0.7))": lambda: c3.set_center((0.3, 0.7)),
     "weights read (16)": lambda: c16.weights,
     "weights write (16)": lambda: setattr(c16, "weights", weights16),
-    "ClickGradient.draw (3 colours)": lambda: c3.draw(0, 0, 16, 16),
+    "ClickGradient.draw (3 colours)": lambda: drawn.draw(0, 0, 64, 64),
 }
 
 op = OPERATIONS[sys.argv[1]]
