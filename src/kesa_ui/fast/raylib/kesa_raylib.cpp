@@ -27,7 +27,6 @@
 #include <raylib.h>
 #include <rlgl.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
