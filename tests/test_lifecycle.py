@@ -71,6 +71,7 @@ def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_qu
         assert pixel(target) == (0, 255, 0, 255)
 
         # Releasing the first window's objects releases nothing of this one's.
+        rl.unload_texture(old_texture)
         old_target.unload()
         del old_target, old_shader, old_texture, uses
         rl.unload_texture(rl.load_texture_from_image(rl.gen_image_color(1, 1, rl.WHITE)))
@@ -154,6 +155,29 @@ def test_a_first_gradient_built_on_another_thread_says_why_it_cannot():
         t.start(); t.join()
         assert errors and "thread" in errors[0], errors
         GradientRaylib([(255, 0, 0, 255)])  # the window's thread builds it
+        """,
+        window=True,
+    )
+
+
+def test_a_window_whose_thread_ended_serves_no_thread():
+    # The next thread started may get the ended thread's identity.
+    run_python(
+        """
+        import threading
+        def on_new_thread(fn):
+            t = threading.Thread(target=fn)
+            t.start(); t.join()
+        on_new_thread(open_window)
+        errors = []
+        def gpu_call():
+            try:
+                rl.begin_drawing()
+            except RuntimeError as e:
+                errors.append(str(e))
+        on_new_thread(gpu_call)
+        gpu_call()
+        assert len(errors) == 2 and all("has ended" in e for e in errors), errors
         """,
         window=True,
     )

@@ -26,6 +26,7 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "kesa_ui/native/capi.hpp"
@@ -80,8 +81,9 @@ struct KsRlApi {
     int (*trace_log_level)(void);
     // The thread (as pthread_self() names it) for which require_window would
     // return 0 at once: the window's thread while nothing waits for release,
-    // else 0, which names no thread. Read by ks_rl_require_window.
-    const unsigned long *ready_thread;
+    // else 0, which names no thread. Read by ks_rl_require_window. (Atomic:
+    // the window's thread clears it as it ends, without the GIL.)
+    const std::atomic<unsigned long> *ready_thread;
 };
 
 #define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API"
@@ -100,7 +102,8 @@ static inline int ks_rl_require_generation(const KsRlApi *api, uint64_t generati
 // api->require_window(), with its common case (the caller is the window's
 // thread and nothing waits for release) answered here, without a call.
 static inline int ks_rl_require_window(const KsRlApi *api) {
-    if ((unsigned long)pthread_self() == *api->ready_thread) [[likely]]
+    if ((unsigned long)pthread_self() == api->ready_thread->load(std::memory_order_relaxed))
+        [[likely]]
         return 0;
     return api->require_window();
 }

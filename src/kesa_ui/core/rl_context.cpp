@@ -11,6 +11,9 @@
 // called init_window. require_window() compares the caller's thread with
 // `fast_owner`, which holds that thread while a window is open and nothing
 // waits for release, and 0 otherwise; everything else is the slow path.
+// When the window's thread ends with the window still open, no thread can
+// use the window any more: the thread is forgotten as it ends, since the
+// system may give its identity to the next thread it starts.
 #include "kesa_ui/core/rl_internal.h"
 
 #include <pthread.h>
@@ -22,13 +25,18 @@
 namespace rl_context {
 
 uint64_t generation = 1;
-unsigned long fast_owner = 0;  // window_thread, or 0: see above
+std::atomic<unsigned long> fast_owner = 0;  // window_thread, or 0: see above
 
 namespace {
 
+constexpr auto relaxed = std::memory_order_relaxed;
+
 uint64_t last_generation = 1;
 bool window_open = false;
-unsigned long window_thread = 0;  // valid while window_open
+// The thread that opened the window, while it is open and that thread lives;
+// else 0. Cleared by the ending thread itself, hence atomic (the GIL orders
+// everything else).
+std::atomic<unsigned long> window_thread = 0;
 
 // A release waiting for the window's thread.
 struct Pending {
@@ -57,25 +65,24 @@ void unload_shader_now(unsigned int program) {
     if (program != 0 && program != rlGetShaderIdDefault()) rlUnloadShaderProgram(program);
 }
 
+void release_now(const Pending &what) {
+    if (what.is_shader)
+        unload_shader_now(what.program);
+    else
+        unload_render_texture_now(what.render_texture);
+}
+
 void release_pending() {
     std::vector<Pending> due;
     due.swap(pending);
-    for (const Pending &p : due) {
-        if (p.is_shader)
-            unload_shader_now(p.program);
-        else
-            unload_render_texture_now(p.render_texture);
-    }
+    for (const Pending &p : due) release_now(p);
 }
 
 // Queues a release for the window's thread, or releases now.
 void release(uint64_t made_in, const Pending &what) {
     if (made_in != generation) return;  // the context took its ids with it
-    if (this_thread() == window_thread) {
-        if (what.is_shader)
-            unload_shader_now(what.program);
-        else
-            unload_render_texture_now(what.render_texture);
+    if (this_thread() == window_thread.load(relaxed)) {
+        release_now(what);
         return;
     }
     try {
@@ -83,35 +90,53 @@ void release(uint64_t made_in, const Pending &what) {
     } catch (const std::bad_alloc &) {
         return;  // leaked on the GPU until the window closes
     }
-    fast_owner = 0;  // the next GL call on the window's thread releases it
+    fast_owner.store(0, relaxed);  // the next GL call on the window's thread releases it
 }
+
+// Forgets the window's thread as that thread ends (see above).
+struct WindowThreadEnd {
+    ~WindowThreadEnd() {
+        unsigned long self = this_thread();
+        if (window_thread.compare_exchange_strong(self, 0, relaxed)) fast_owner.store(0, relaxed);
+    }
+};
 
 }  // namespace
 
 int require_window() {
-    if (this_thread() == fast_owner) [[likely]]
+    if (this_thread() == fast_owner.load(relaxed)) [[likely]]
         return 0;
     if (!window_open) {
         PyErr_SetString(PyExc_RuntimeError, "no raylib window is open (call init_window first)");
         return -1;
     }
-    if (this_thread() != window_thread) {
+    unsigned long owner = window_thread.load(relaxed);
+    if (owner == 0) {
+        PyErr_SetString(PyExc_RuntimeError,
+                        "the thread that opened the raylib window has ended: no thread can make "
+                        "GPU calls for that window");
+        return -1;
+    }
+    if (this_thread() != owner) {
         PyErr_SetString(PyExc_RuntimeError,
                         "the raylib window belongs to another thread: GPU calls must come from "
                         "the thread that called init_window");
         return -1;
     }
     release_pending();
-    fast_owner = window_thread;
+    fast_owner.store(owner, relaxed);
     return 0;
 }
 
 bool is_open() { return window_open; }
 
 void opened() {
+    static thread_local WindowThreadEnd on_thread_end;  // armed once per opening thread
+    (void)on_thread_end;
     generation = ++last_generation;
     window_open = true;
-    window_thread = fast_owner = this_thread();
+    window_thread.store(this_thread(), relaxed);
+    fast_owner.store(this_thread(), relaxed);
 }
 
 void closed() {
@@ -119,7 +144,8 @@ void closed() {
     pending.clear();
     generation = ++last_generation;
     window_open = false;
-    window_thread = fast_owner = 0;
+    window_thread.store(0, relaxed);
+    fast_owner.store(0, relaxed);
 }
 
 void release_render_texture(uint64_t made_in, RenderTexture2D render_texture) {

@@ -19,7 +19,7 @@ PyObject *rl_render_texture_new_in(RenderTexture2D render_texture, uint64_t gene
 // The window's GL context (rl_context.cpp; see rl_api.h).
 namespace rl_context {
 extern uint64_t generation;
-extern unsigned long fast_owner;  // see KsRlApi::ready_thread
+extern std::atomic<unsigned long> fast_owner;  // see KsRlApi::ready_thread
 int require_window();
 bool is_open();
 // After InitWindow succeeded on the calling thread / after CloseWindow.
