@@ -356,10 +356,12 @@ def test_weights_read_back_what_the_gradient_holds():
         (lambda: setattr(c, "weights", [0.1, 0.5]), [f32(0.1), 0.5]),
         (lambda: setattr(c, "weights", c.weights), [f32(0.1), 0.5]),
         (lambda: c.set_weight(1, 2), [f32(0.1), 2.0]),
+        (lambda: setattr(c, "weights", [0.0, 2.0]), [0.0, 2.0]),
+        (lambda: setattr(c, "weights", [-0.0, 2.0]), [-0.0, 2.0]),  # equal, not the same
     ]:
         assert c.weights == c.weights  # a read before the change
         change()
-        assert c.weights == expected
+        assert repr(c.weights) == repr(expected)
 
 
 def test_colors_assignment_restores_item_weights():

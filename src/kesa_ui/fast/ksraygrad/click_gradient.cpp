@@ -16,7 +16,8 @@
 // instance of exactly this class (whose next step marks them stale again).
 // Every reader therefore sees the stops an immediate computation would have
 // left, and a run of weight changes between two draws computes them once.
-#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
@@ -93,12 +94,7 @@ int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
 // transparency), positionally.
 int init_through_super(PyObject *self, PyObject *const *a) {
     PyObject *colors = a[0];
-    if (colors != Py_None && !PyList_CheckExact(colors)) {
-        PyErr_Format(PyExc_TypeError,
-                     "Argument 'colors' has incorrect type (expected list, got %.200s)",
-                     Py_TYPE(colors)->tp_name);
-        return -1;
-    }
+    if (!colors_arg_ok(colors)) return -1;
     PyObject *type = a[1] != nullptr ? a[1] : g.default_radial;
     PyObject *args[6] = {colors, type};
     for (int i = 2; i < 6; i++) args[i] = a[i] != nullptr ? a[i] : Py_None;
@@ -166,15 +162,10 @@ PyObject *set_weight(PyObject *self, PyObject *const *args, size_t nargsf, PyObj
     return traced(QN("set_weight"), set_weight_body(click_of(self), args, nargsf, kwnames));
 }
 
-// A new centre vector (x, y) in place of the old one. When the old one is an
-// exact KsVector2 that nothing else references, it is reused instead: no
-// one can tell it from a new vector, and the hot path saves an allocation.
+// A new centre vector (x, y) in place of the old one (the old one refilled
+// when no one can tell the difference).
 PyObject *store_center(GradientRaylibObject *self, double x, double y) {
-    PyObject *old = self->center;
-    if (Py_TYPE(old) == g.KsVector2 && Py_REFCNT(old) == 1) {
-        reinterpret_cast<KsVector2Object *>(old)->data = KsVector2Data{x, y};
-        Py_RETURN_NONE;
-    }
+    if (refill_vector2(self->center, x, y)) Py_RETURN_NONE;
     Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
     if (!vec) return nullptr;
     ks::replace_field(self->center, std::move(vec));
@@ -251,12 +242,14 @@ PyObject *get_weights(PyObject *self, void *) {
     return traced(QN("weights.__get__"), weights_list(click_of(self)));
 }
 
-// Whether the tuple `floats` holds exactly the values of the weights.
+// Whether the tuple `floats` holds exactly the values of the weights, bit
+// for bit (-0.0 is not 0.0, and a NaN weight is matched by the same NaN).
 bool equal_to_weights(PyObject *floats, const std::vector<float> &weights) {
     if (static_cast<size_t>(PyTuple_GET_SIZE(floats)) != weights.size()) return false;
     for (size_t i = 0; i < weights.size(); i++) {
         PyObject *f = PyTuple_GET_ITEM(floats, static_cast<Py_ssize_t>(i));
-        if (!PyFloat_CheckExact(f) || PyFloat_AS_DOUBLE(f) != static_cast<double>(weights[i]))
+        if (!PyFloat_CheckExact(f) || std::bit_cast<uint64_t>(PyFloat_AS_DOUBLE(f)) !=
+                                          std::bit_cast<uint64_t>(static_cast<double>(weights[i])))
             return false;
     }
     return true;

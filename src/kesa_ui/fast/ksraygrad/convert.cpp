@@ -17,7 +17,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <stdexcept>
+#include <new>
 
 #include "kesa_ui/native/ref.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
@@ -172,8 +172,7 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
 
 namespace {
 
-}  // namespace
-
+// The items of an exact list or tuple, or nullptr for anything else.
 PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n) {
     if (PyList_CheckExact(obj)) {
         n = PyList_GET_SIZE(obj);
@@ -185,6 +184,8 @@ PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n) {
     }
     return nullptr;
 }
+
+}  // namespace
 
 bool exact_float_sequence(PyObject *obj) {
     Py_ssize_t n;

@@ -8,6 +8,7 @@
 #include <Python.h>
 
 #include <climits>
+#include <new>
 #include <vector>
 
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
@@ -61,9 +62,6 @@ inline bool fast_vector4(PyObject *t, Vector4 &out) {
 // One colour tuple (r, g, b, a) on the 0..255 scale, each component divided
 // by 255 with Python's true division. `ok` is false on failure.
 Vector4 tuple_to_vector4(PyObject *t, bool &ok);
-
-// The items of an exact list or tuple, or nullptr for anything else.
-PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n);
 
 // An exact list or tuple of exact floats: converting it runs no Python code
 // and cannot fail but for want of memory.

@@ -62,6 +62,10 @@ int assign_weights(ClickGradientObject *self, PyObject *value);
 // Drops the floats that no longer equal `weights`: call before changing them.
 inline void forget_weight_floats(ClickGradientObject *self) { Py_CLEAR(self->weight_floats); }
 
+// The constructors' rule for their `colors` argument: an exact list or None.
+// False with TypeError otherwise.
+bool colors_arg_ok(PyObject *colors);
+
 extern PyTypeObject GradientRaylib_Type;
 extern PyTypeObject ClickGradient_Type;
 extern const GradientVTable gradient_raylib_vtable;

@@ -49,6 +49,17 @@ const Params init_params{"__init__", g.p.init, 6, 1};
 
 bool exact_list_or_none(PyObject *obj) { return obj == Py_None || PyList_CheckExact(obj); }
 
+}  // namespace
+
+bool colors_arg_ok(PyObject *colors) {
+    if (exact_list_or_none(colors)) return true;
+    PyErr_Format(PyExc_TypeError, "Argument 'colors' has incorrect type (expected list, got %.200s)",
+                 Py_TYPE(colors)->tp_name);
+    return false;
+}
+
+namespace {
+
 // _angle from a direction member's name, or from a number.
 int apply_linear_direction(GradientRaylibObject *self, Borrowed direction) {
     PyObject *name = nullptr;
@@ -121,12 +132,7 @@ int apply_direction(GradientRaylibObject *self, Borrowed direction) {
 int init_body(GradientRaylibObject *self, PyObject *const *a, Borrowed default_type) {
     auto given = [&](int i) -> PyObject * { return a[i] != nullptr ? a[i] : Py_None; };
     PyObject *colors = a[0];
-    if (!exact_list_or_none(colors)) {
-        PyErr_Format(PyExc_TypeError,
-                     "Argument 'colors' has incorrect type (expected list, got %.200s)",
-                     Py_TYPE(colors)->tp_name);
-        return -1;
-    }
+    if (!colors_arg_ok(colors)) return -1;
     ks::replace_field(self->raw_colors, Ref::new_ref(colors));
     ks::replace_field(self->type, Ref::new_ref(a[1] != nullptr ? a[1] : default_type.get()));
     int transparency = 255;

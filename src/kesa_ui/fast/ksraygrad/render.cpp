@@ -115,10 +115,7 @@ FloatTuple<4> dest_tuple;
 class SizeVector {
 public:
     Ref with(double x, double y) {
-        if (vector_ != nullptr && Py_REFCNT(vector_) == 1) {
-            reinterpret_cast<KsVector2Object *>(vector_)->data = KsVector2Data{x, y};
-            return Ref::new_ref(vector_);
-        }
+        if (vector_ != nullptr && refill_vector2(vector_, x, y)) return Ref::new_ref(vector_);
         Ref fresh = Ref::steal(g.vec2_vt->new_(x, y));
         if (fresh) Py_XSETREF(vector_, Py_NewRef(fresh.get()));
         return fresh;
@@ -188,7 +185,7 @@ bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tu
         // The setters take their sequences by value: each gets its own copy.
         g.fn.set_ksshader_value_vec4_v(shared_shader(), g.loc_colors, self->colors);
         if (PyErr_Occurred()) return false;
-        g.fn.set_ksshader_value_float_v(shared_shader(), g.loc_stops, current_stops(self));
+        g.fn.set_ksshader_value_float_v(shared_shader(), g.loc_stops, stops);
         if (PyErr_Occurred()) return false;
     } catch (const std::bad_alloc &) {
         PyErr_NoMemory();

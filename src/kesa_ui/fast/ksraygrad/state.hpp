@@ -130,4 +130,13 @@ inline KsShaderObject *shared_shader() {
     return reinterpret_cast<KsShaderObject *>(g.shared_shader);
 }
 
+// Gives `vector` the value (x, y) in place when it is an exact KsVector2
+// that nothing else references: no one can tell it from a new vector, and
+// the caller saves making one. False, with nothing changed, otherwise.
+inline bool refill_vector2(PyObject *vector, double x, double y) {
+    if (Py_TYPE(vector) != g.KsVector2 || Py_REFCNT(vector) != 1) return false;
+    reinterpret_cast<KsVector2Object *>(vector)->data = KsVector2Data{x, y};
+    return true;
+}
+
 }  // namespace ksraygrad

@@ -112,11 +112,4 @@ PyObject *inject_failure(PyObject *, PyObject *const *args, Py_ssize_t nargs) {
     Py_RETURN_NONE;
 }
 
-void release_all() {
-    Py_CLEAR(record);
-    for (PyObject *&exc : pending) Py_CLEAR(exc);
-    pending_count = 0;
-    update_hooked();
-}
-
 }  // namespace ks_log

@@ -24,7 +24,4 @@ PyObject *start(PyObject *, PyObject *);
 PyObject *stop(PyObject *, PyObject *);
 PyObject *inject_failure(PyObject *, PyObject *const *args, Py_ssize_t nargs);
 
-// Drops the record and every pending failure (module teardown).
-void release_all();
-
 }  // namespace ks_log

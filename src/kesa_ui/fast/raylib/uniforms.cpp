@@ -40,7 +40,6 @@ uint64_t loaded_generation = 0;
 // Loads the four entry points of the current context; false if GL lacks one.
 bool load(uint64_t generation) {
     if (loaded_generation == generation) return true;
-    get_uniform_location = nullptr;
     is_program = reinterpret_cast<IsProgramFn>(rlGetProcAddress("glIsProgram"));
     get_programiv = reinterpret_cast<GetProgramivFn>(rlGetProcAddress("glGetProgramiv"));
     get_active_uniform =
