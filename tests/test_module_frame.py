@@ -116,6 +116,27 @@ print([str(w.message) for w in caught if w.category is RuntimeWarning])
     assert "size changed, may indicate binary incompatibility" in proc.stdout
 
 
+def test_an_older_rl_table_is_refused():
+    # rl's C table as an older rl would publish it: only the size field.
+    proc = run_python(
+        f"""
+        import ctypes
+        import kesa_ui.core.rl as rl
+        table = ctypes.c_size_t(ctypes.sizeof(ctypes.c_size_t))
+        name = b"kesa_ui.core.rl._C_API"
+        capsule = ctypes.pythonapi.PyCapsule_New
+        capsule.restype = ctypes.py_object
+        capsule.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_void_p]
+        rl._C_API = capsule(ctypes.addressof(table), name, None)
+        try:
+            import {NAME}
+        except ImportError as e:
+            print(e)
+        """
+    )
+    assert "comes from an older build of kesa_ui" in proc.stdout
+
+
 def test_published_attributes():
     standard = {"__name__", "__doc__", "__loader__", "__file__", "__package__", "__spec__",
                 "__builtins__", "__path__"}

@@ -49,6 +49,10 @@ struct RlRenderTextureObject {
 };
 
 struct KsRlApi {
+    // sizeof(KsRlApi) in the rl that made the table. Fields are only ever
+    // added at the end, so a consumer can use a table at least as large as
+    // the one its own header declares.
+    size_t size;
     PyTypeObject *image_type;
     PyTypeObject *texture_type;
     PyTypeObject *render_texture_type;
@@ -117,7 +121,18 @@ static inline int ks_rl_require_current(const KsRlApi *api, uint64_t generation,
 }
 
 // Imports kesa_ui.core.rl and returns its table, or nullptr with an
-// exception set. The module stays imported for the life of the process.
+// exception set: ImportError when the table is older (smaller) than the one
+// this header declares, as from an rl built before fields were added. The
+// module stays imported for the life of the process.
 static inline const KsRlApi *ks_rl_import(void) {
-    return static_cast<const KsRlApi *>(ks::import_capsule("kesa_ui.core.rl", KS_RL_API_CAPSULE));
+    auto *api =
+        static_cast<const KsRlApi *>(ks::import_capsule("kesa_ui.core.rl", KS_RL_API_CAPSULE));
+    if (api != nullptr && api->size < sizeof(KsRlApi)) {
+        PyErr_Format(PyExc_ImportError,
+                     "kesa_ui.core.rl's C interface has %zu bytes where this module needs %zu: "
+                     "it comes from an older build of kesa_ui",
+                     api->size, sizeof(KsRlApi));
+        return nullptr;
+    }
+    return api;
 }

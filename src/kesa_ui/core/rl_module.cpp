@@ -425,6 +425,7 @@ PyObject *render_texture_new(RenderTexture2D render_texture) {
 }  // namespace
 
 const KsRlApi rl_api = {
+    .size = sizeof(KsRlApi),
     .image_type = &RlImage_Type,
     .texture_type = &RlTexture_Type,
     .render_texture_type = &RlRenderTexture_Type,
