@@ -2,6 +2,7 @@
 conversion, colour stops and the ClickGradient operations."""
 
 import math
+from pathlib import Path
 
 import pytest
 from hypothesis import given, settings, strategies as st
@@ -231,6 +232,15 @@ def test_traceback_names_the_failing_operations():
     names = [f.name for f in traceback.extract_tb(info.value.__traceback__)]
     assert "kesa_ui.fast.ksraygrad.ksraygrad.GradientRaylib.__init__" in names
     assert names[-1] == "kesa_ui.fast.ksraygrad.ksraygrad.tuple_to_vector4"
+    # The entry names the line that converts the failing component.
+    source = Path(__file__).resolve().parent.parent / "src"
+    for k in range(4):
+        for colour in [(255,) * k + ("x",), (255,) * k]:
+            with pytest.raises((TypeError, IndexError)) as info:
+                GradientRaylib([(colour, 1.0)])
+            entry = traceback.extract_tb(info.value.__traceback__)[-1]
+            line = (source / entry.filename).read_text().splitlines()[entry.lineno - 1]
+            assert f"component_at(t, {k}," in line
 
 
 # --- stops ------------------------------------------------------------------------

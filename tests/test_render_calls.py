@@ -220,6 +220,68 @@ def test_draws_read_what_holds_when_they_read_it():
     assert uploads(calls)["gradientType"] == ("int", 1)
 
 
+def test_draws_survive_code_that_changes_what_they_read():
+    # A centre whose x moves the gradient's centre (freeing itself): y comes
+    # from the centre the gradient holds by then.
+    c = ClickGradient([RED, BLUE])
+
+    class Centre(KsVector2):
+        @property
+        def x(self):
+            c.set_center((0.25, 0.75))
+            return 0.5
+    c.center = Centre(0.5, 0.5)
+    with call_log() as calls:
+        c.draw(0, 0, 4, 4)
+    assert uploads(calls)["centerPos"] == ("vec2_tuple", (0.5, 0.75))
+
+    # A tint whose release draws: the draw that lets it go draws after it.
+    class Tint:
+        def __del__(self):
+            c.draw(0, 0, 2, 2)
+    white, rl.WHITE = rl.WHITE, Tint()
+    try:
+        with pytest.raises(TypeError):
+            c.draw(0, 0, 2, 2)
+    finally:
+        rl.WHITE = white
+    with call_log() as calls:
+        c.draw(0, 0, 2, 2)
+    assert [args[5] for name, args in calls if name == "draw_texture_pro"] == [white, white]
+
+
+def test_names_from_the_builtins_getattr_are_looked_up_at_each_draw():
+    import builtins
+    import types
+
+    def module(name, **attrs):
+        mod = types.ModuleType(name)
+        mod.__dict__.update(attrs)
+        return mod
+    mds = iter([module("md", rl=module("rl", WHITE=tint)) for tint in [(1, 2, 3, 4), WHITE]])
+    linear = object()
+    kinds = iter([type("Kinds", (), {"Linear": member}) for member in [linear, object()]])
+    found = {"md": mds, "GradientType": kinds}
+
+    def getattr_(name):
+        if name in found:
+            return next(found[name])
+        raise AttributeError(name)
+    c = ClickGradient([RED, BLUE], type=linear)
+    saved = m.md, m.GradientType
+    del m.md, m.GradientType
+    builtins.__getattr__ = getattr_
+    try:
+        with call_log() as calls:
+            c.draw(0, 0, 2, 2)
+            c.draw(0, 0, 2, 2)
+    finally:
+        del builtins.__getattr__
+        m.md, m.GradientType = saved
+    assert [args[5] for name, args in calls if name == "draw_texture_pro"] == [(1, 2, 3, 4), WHITE]
+    assert [args[2] for name, args in calls if name == "set_ksshader_value_int"][::2] == [0, 1]
+
+
 @pytest.mark.parametrize("failing, begun", [
     ("begin_texture_mode", []),
     ("begin_blend_mode", ["end_texture_mode"]),

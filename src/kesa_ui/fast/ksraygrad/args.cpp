@@ -2,7 +2,33 @@
 // arguments first, then keywords by name, with CPython's usual TypeErrors.
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 
+#include <initializer_list>
+
 namespace ksraygrad {
+
+namespace {
+constexpr int count_of(std::initializer_list<const char *> names) {
+    return static_cast<int>(names.size());
+}
+}  // namespace
+
+#define KS_DEFINE_PARAMS(id, fname, required, ...) \
+    Params id##_params{fname, required, count_of({__VA_ARGS__}), {__VA_ARGS__}, {}};
+KS_PARAMETER_LISTS(KS_DEFINE_PARAMS)
+#undef KS_DEFINE_PARAMS
+
+int intern_params() {
+#define KS_PARAMS_ENTRY(id, fname, required, ...) &id##_params,
+    Params *const all[] = {KS_PARAMETER_LISTS(KS_PARAMS_ENTRY)};
+#undef KS_PARAMS_ENTRY
+    for (Params *p : all) {
+        for (int i = 0; i < p->count; i++) {
+            if (p->names[i] == nullptr && !(p->names[i] = PyUnicode_InternFromString(p->texts[i])))
+                return -1;
+        }
+    }
+    return 0;
+}
 
 namespace {
 

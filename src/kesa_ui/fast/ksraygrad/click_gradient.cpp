@@ -8,22 +8,17 @@
 // Python subclass may replace it. For an instance of exactly this class the
 // lookup is known in advance (the class is static and instances have no
 // __dict__), so the native version is called directly.
-//
-// The native _recalculate_stops computes nothing at once: it makes room for
-// the stops and marks them stale, and they are computed when something
-// reads them (rendering, pickling; current_stops()) or before the weights
-// they follow change in any other way than through set_weight on an
-// instance of exactly this class (whose next step marks them stale again).
-// Every reader therefore sees the stops an immediate computation would have
-// left, and a run of weight changes between two draws computes them once.
-#include <bit>
+#include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
+
 #include <cstdint>
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
-#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/pickle.hpp"
+#include "kesa_ui/fast/ksraygrad/render.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/stops.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
 namespace ksraygrad {
@@ -44,34 +39,35 @@ PyObject *click_new(PyTypeObject *type, PyObject *args, PyObject *kwargs) {
     ClickGradientObject *self = click_of(obj);
     self->base.vtab = &click_gradient_vtable;
     new (&self->weights) std::vector<float>();
-    self->weight_floats = nullptr;
     return obj;
 }
 
 void click_dealloc(PyObject *obj) {
     ClickGradientObject *self = click_of(obj);
-    Py_CLEAR(self->weight_floats);
     self->weights.~vector();
     gradient_dealloc(obj);
 }
 
+// The native _recalculate_stops: the stops from the weights alone.
 int recalculate_stops_impl(ClickGradientObject *self) {
-    if (!reserve(self->base.stops, static_cast<Py_ssize_t>(self->weights.size()))) return -1;
-    self->base.stops_stale = true;
-    return 0;
+    const std::vector<float> &w = self->weights;
+    return compute_stops(w.data(), w.size(), self->base.stops) ? 0 : -1;
 }
 
-// Before the weights change in a way that does not end in marking the stops
-// stale again: stale stops are computed from the weights they follow.
-void settle_stops(ClickGradientObject *self) { current_stops(&self->base); }
+// _recalculate_stops on the instance (an override in a Python subclass is
+// called): 0, or -1 with an exception set.
+int call_recalculate_stops(ClickGradientObject *self) {
+    if (Py_TYPE(self) == &ClickGradient_Type) return recalculate_stops_impl(self);
+    Ref res = Ref::steal(
+        PyObject_CallMethodNoArgs(reinterpret_cast<PyObject *>(self), g.s.recalculate_stops));
+    return res ? 0 : -1;
+}
 
 // --- the colour update -----------------------------------------------------------
 
 int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     ClickGradientObject *self = as_click(base);
     const uint32_t serial = ++base->colors_serial;
-    settle_stops(self);
-    forget_weight_floats(self);
     self->weights.clear();
     if (colors == Py_None) return no_len_error();
     if (!reserve(self->weights, PyList_GET_SIZE(colors))) return -1;
@@ -85,7 +81,7 @@ int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
         if (!append_item(base, serial, PyList_GET_ITEM(colors, i), nullptr)) return -1;
     }
-    return call_recalculate_stops(base);
+    return call_recalculate_stops(self);
 }
 
 // --- construction ------------------------------------------------------------------
@@ -113,14 +109,14 @@ int init_through_super(PyObject *self, PyObject *const *a) {
 
 int click_init(PyObject *self, PyObject *args, PyObject *kwargs) {
     PyObject *a[6];
-    return traced(QN("__init__"), bind_args_tuple(gradient_init_params(), args, kwargs, a)
+    return traced(QN("__init__"), bind_args_tuple(init_params, args, kwargs, a)
                                       ? init_through_super(self, a)
                                       : -1);
 }
 
 PyObject *new_and_init(PyObject *type, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
     PyObject *a[6];
-    if (!bind_args(gradient_init_params(), args, nargsf, kwnames, a)) return nullptr;
+    if (!bind_args(init_params, args, nargsf, kwnames, a)) return nullptr;
     Ref self = Ref::steal(click_new(reinterpret_cast<PyTypeObject *>(type), nullptr, nullptr));
     if (!self || init_through_super(self.get(), a) < 0) return nullptr;
     return self.release();
@@ -132,10 +128,6 @@ PyObject *click_vectorcall(PyObject *type, PyObject *const *args, size_t nargsf,
 }
 
 // --- methods -----------------------------------------------------------------------
-
-const Params set_weight_params{"set_weight", g.p.set_weight, 2, 2};
-const Params center_params{"set_center", g.p.center, 1, 1};
-const Params center_ksvec_params{"set_center_ksvec", g.p.center, 1, 1};
 
 PyObject *set_weight_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
                           PyObject *kwnames) {
@@ -150,11 +142,8 @@ PyObject *set_weight_body(ClickGradientObject *self, PyObject *const *args, size
         PyErr_Format(PyExc_IndexError, "Color index out of range! Max: %zd", n - 1);
         return nullptr;
     }
-    // A subclass's _recalculate_stops may leave the stops as they are.
-    if (Py_TYPE(self) != &ClickGradient_Type) settle_stops(self);
-    forget_weight_floats(self);
     self->weights[static_cast<size_t>(index)] = narrow(weight);
-    if (call_recalculate_stops(&self->base) < 0) return nullptr;
+    if (call_recalculate_stops(self) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
@@ -175,7 +164,7 @@ PyObject *store_center(GradientRaylibObject *self, double x, double y) {
 PyObject *set_center_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
                           PyObject *kwnames) {
     PyObject *center;
-    if (!bind_args(center_params, args, nargsf, kwnames, &center)) return nullptr;
+    if (!bind_args(set_center_params, args, nargsf, kwnames, &center)) return nullptr;
     if (center == Py_None) {
         PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
         return nullptr;
@@ -212,7 +201,7 @@ double coordinate(Borrowed center, PyObject *name) {
 PyObject *set_center_ksvec_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
                                 PyObject *kwnames) {
     PyObject *center;
-    if (!bind_args(center_ksvec_params, args, nargsf, kwnames, &center)) return nullptr;
+    if (!bind_args(set_center_ksvec_params, args, nargsf, kwnames, &center)) return nullptr;
     if (center != Py_None && !PyObject_TypeCheck(center, g.KsVector2)) {
         PyErr_Format(PyExc_TypeError,
                      "Argument 'center' has incorrect type (expected %.200s, got %.200s)",
@@ -239,32 +228,7 @@ PyObject *recalculate_stops(PyObject *self, PyObject *const *, size_t nargsf, Py
 }
 
 PyObject *get_weights(PyObject *self, void *) {
-    return traced(QN("weights.__get__"), weights_list(click_of(self)));
-}
-
-// Whether the tuple `floats` holds exactly the values of the weights, bit
-// for bit (-0.0 is not 0.0, and a NaN weight is matched by the same NaN).
-bool equal_to_weights(PyObject *floats, const std::vector<float> &weights) {
-    if (static_cast<size_t>(PyTuple_GET_SIZE(floats)) != weights.size()) return false;
-    for (size_t i = 0; i < weights.size(); i++) {
-        PyObject *f = PyTuple_GET_ITEM(floats, static_cast<Py_ssize_t>(i));
-        if (!PyFloat_CheckExact(f) || std::bit_cast<uint64_t>(PyFloat_AS_DOUBLE(f)) !=
-                                          std::bit_cast<uint64_t>(static_cast<double>(weights[i])))
-            return false;
-    }
-    return true;
-}
-
-// Shares `floats` (a new tuple, or empty when making it failed) with future
-// reads, if it still holds the weights exactly: making it may have run code
-// (a collection, say) that changed them.
-void share_floats(ClickGradientObject *self, Ref floats) {
-    if (!floats) {
-        PyErr_Clear();  // no sharing, then
-        return;
-    }
-    if (equal_to_weights(floats.get(), self->weights))
-        ks::replace_field(self->weight_floats, std::move(floats));
+    return traced(QN("weights.__get__"), floats_to_list(click_of(self)->weights));
 }
 
 int store_weights(ClickGradientObject *self, PyObject *value) {
@@ -277,39 +241,10 @@ int store_weights(ClickGradientObject *self, PyObject *value) {
 
 }  // namespace
 
-PyObject *weights_list(ClickGradientObject *self) {
-    if (self->weight_floats != nullptr) return PySequence_List(self->weight_floats);
-    Ref list = Ref::steal(floats_to_list(self->weights));
-    if (!list) return nullptr;
-    share_floats(self, Ref::steal(PyList_AsTuple(list.get())));
-    return list.release();
-}
-
 int assign_weights(ClickGradientObject *self, PyObject *value) {
-    // Converting may run Python code that reads or recalculates this
-    // gradient, so the weights change only once it has finished; stops
-    // marked stale meanwhile follow the weights they were marked for. A list
-    // or tuple of exact floats runs no code and converts in place.
-    if (exact_float_sequence(value)) {
-        settle_stops(self);
-        if (!store_exact_floats(value, self->weights)) return -1;
-    } else {
-        std::vector<float> fresh;
-        if (!sequence_to_floats(value, fresh)) return -1;
-        settle_stops(self);
-        self->weights.swap(fresh);
-    }
-    // Reads share a tuple of floats equal to the weights: the one they share
-    // already if it still is (the weights were given the values they had),
-    // else the floats given when they are exactly what the weights hold.
-    if (self->weight_floats != nullptr && equal_to_weights(self->weight_floats, self->weights))
-        return 0;
-    forget_weight_floats(self);
-    if (PyTuple_CheckExact(value))
-        share_floats(self, Ref::new_ref(value));
-    else if (PyList_CheckExact(value))
-        share_floats(self, Ref::steal(PyList_AsTuple(value)));
-    return 0;
+    // Converted apart from the weights and stored only when complete: the
+    // conversion may run Python code that reads or changes this gradient.
+    return sequence_to_floats(value, self->weights) ? 0 : -1;
 }
 
 namespace {
@@ -342,19 +277,6 @@ PyMethodDef click_methods[] = {
 };
 
 }  // namespace
-
-int call_recalculate_stops(GradientRaylibObject *self) {
-    if (Py_TYPE(self) == &ClickGradient_Type) return recalculate_stops_impl(as_click(self));
-    Ref res = Ref::steal(
-        PyObject_CallMethodNoArgs(reinterpret_cast<PyObject *>(self), g.s.recalculate_stops));
-    return res ? 0 : -1;
-}
-
-void compute_stale_stops(GradientRaylibObject *self) {
-    self->stops_stale = false;
-    const std::vector<float> &weights = as_click(self)->weights;
-    compute_stops(weights.data(), weights.size(), self->stops);  // within the room made
-}
 
 const GradientVTable click_gradient_vtable = {click_update_colors};
 

@@ -142,69 +142,67 @@ long long as_int64(PyObject *obj) {
     return PyLong_AsLongLong(i.get());
 }
 
-Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
-    ok = false;
-    if (t == Py_None) {
-        PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
-        add_traceback(kTupleToVector4);
-        return Vector4{0, 0, 0, 0};
-    }
-    float c[4];
-    for (Py_ssize_t i = 0; i < 4; i++) {
-        // A short tuple fails at its first missing component; nothing past
-        // its end is read.
-        if (i >= PyTuple_GET_SIZE(t)) {
-            PyErr_SetString(PyExc_IndexError, "tuple index out of range");
-            add_traceback_at(kTupleToVector4, __LINE__ + static_cast<int>(i));
-            return Vector4{0, 0, 0, 0};
-        }
-        double d;
-        if (!component(PyTuple_GET_ITEM(t, i), d)) {
-            // One line per component, so the entry tells which one failed.
-            add_traceback_at(kTupleToVector4, __LINE__ + static_cast<int>(i));
-            return Vector4{0, 0, 0, 0};
-        }
-        c[i] = narrow(d);
-    }
-    ok = true;
-    return Vector4{c[0], c[1], c[2], c[3]};
-}
-
 namespace {
 
-// The items of an exact list or tuple, or nullptr for anything else.
-PyObject **list_or_tuple_items(PyObject *obj, Py_ssize_t &n) {
-    if (PyList_CheckExact(obj)) {
-        n = PyList_GET_SIZE(obj);
-        return reinterpret_cast<PyListObject *>(obj)->ob_item;
+// t[i] / 255 into `out`. On failure the traceback entry names `line`: the
+// caller's line for component i.
+bool component_at(PyObject *t, Py_ssize_t i, float &out, int line) {
+    double d;
+    // A short tuple fails at its first missing component; nothing past its
+    // end is read.
+    if (i >= PyTuple_GET_SIZE(t)) {
+        PyErr_SetString(PyExc_IndexError, "tuple index out of range");
+    } else if (component(PyTuple_GET_ITEM(t, i), d)) {
+        out = narrow(d);
+        return true;
     }
-    if (PyTuple_CheckExact(obj)) {
-        n = PyTuple_GET_SIZE(obj);
-        return reinterpret_cast<PyTupleObject *>(obj)->ob_item;
-    }
-    return nullptr;
+    add_traceback_at(kTupleToVector4, line);
+    return false;
 }
 
 }  // namespace
 
+Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
+    if (t == Py_None) {
+        PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
+        add_traceback(kTupleToVector4);
+        ok = false;
+        return Vector4{0, 0, 0, 0};
+    }
+    float c[4];
+    // One line per component, so that a traceback tells which one failed.
+    ok = component_at(t, 0, c[0], __LINE__) &&
+         component_at(t, 1, c[1], __LINE__) &&
+         component_at(t, 2, c[2], __LINE__) &&
+         component_at(t, 3, c[3], __LINE__);
+    return ok ? Vector4{c[0], c[1], c[2], c[3]} : Vector4{0, 0, 0, 0};
+}
+
+namespace {
+
+// An exact list or tuple of exact floats: converting it runs no Python code
+// and cannot fail but for want of memory.
 bool exact_float_sequence(PyObject *obj) {
-    Py_ssize_t n;
-    PyObject **items = list_or_tuple_items(obj, n);
-    if (items == nullptr) return false;
-    for (Py_ssize_t i = 0; i < n; i++) {
+    if (!PyList_CheckExact(obj) && !PyTuple_CheckExact(obj)) return false;
+    PyObject **items = PySequence_Fast_ITEMS(obj);
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(obj); i++) {
         if (!PyFloat_CheckExact(items[i])) return false;
     }
     return true;
 }
 
+// Narrows an exact_float_sequence into `out`; false with MemoryError and
+// `out` unchanged when no room could be made.
 bool store_exact_floats(PyObject *obj, std::vector<float> &out) {
-    Py_ssize_t n = 0;
-    PyObject **items = list_or_tuple_items(obj, n);
+    Py_ssize_t n = PySequence_Fast_GET_SIZE(obj);
     if (!resize(out, static_cast<size_t>(n))) return false;
+    PyObject **items = PySequence_Fast_ITEMS(obj);
     float *dst = out.data();
     for (Py_ssize_t i = 0; i < n; i++) dst[i] = narrow(PyFloat_AS_DOUBLE(items[i]));
     return true;
 }
+
+}  // namespace
 
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out) {
     // Straight into place when no Python code can run in between.

@@ -63,13 +63,6 @@ inline bool fast_vector4(PyObject *t, Vector4 &out) {
 // by 255 with Python's true division. `ok` is false on failure.
 Vector4 tuple_to_vector4(PyObject *t, bool &ok);
 
-// An exact list or tuple of exact floats: converting it runs no Python code
-// and cannot fail but for want of memory.
-bool exact_float_sequence(PyObject *obj);
-// Narrows an exact_float_sequence into `out`; false with MemoryError and
-// `out` unchanged when no room could be made.
-bool store_exact_floats(PyObject *obj, std::vector<float> &out);
-
 // Any iterable of real numbers / of mappings with keys x, y, z, w. On
 // failure `out` is left as it was.
 bool sequence_to_floats(PyObject *obj, std::vector<float> &out);

@@ -6,12 +6,17 @@
 // arguments (direction members, numbers, points) into that state; the
 // properties expose it. Nothing is rolled back when a step fails: fields set
 // before the failing step keep their new values.
+#include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
+
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
-#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/pickle.hpp"
+#include "kesa_ui/fast/ksraygrad/render.hpp"
+#include "kesa_ui/fast/ksraygrad/resources.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/stops.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
 namespace ksraygrad {
@@ -44,8 +49,6 @@ int gradient_clear(PyObject *obj) {
 }
 
 // --- construction ----------------------------------------------------------------
-
-const Params init_params{"__init__", g.p.init, 6, 1};
 
 bool exact_list_or_none(PyObject *obj) { return obj == Py_None || PyList_CheckExact(obj); }
 
@@ -116,7 +119,7 @@ int apply_radial_direction(GradientRaylibObject *self, Borrowed direction) {
 // radial one, nothing for any other kind.
 int apply_direction(GradientRaylibObject *self, Borrowed direction) {
     // Compare with the kinds as they are bound now.
-    Ref linear = linear_kind();
+    Ref linear = current_kind(g.s.Linear);
     if (!linear) return -1;
     int is_linear = equals(self->type, linear.get());
     if (is_linear != 0) return is_linear < 0 ? -1 : apply_linear_direction(self, direction);
@@ -353,8 +356,6 @@ void gradient_dealloc(PyObject *obj) {
 int gradient_init_traced(GradientRaylibObject *self, PyObject *const *a, Borrowed default_type) {
     return traced(QN("__init__"), init_body(self, a, default_type));
 }
-
-const Params &gradient_init_params() { return init_params; }
 
 bool append_item(GradientRaylibObject *self, uint32_t serial, PyObject *item, float *weight) {
     // Items of plain numbers convert without running Python code, so the

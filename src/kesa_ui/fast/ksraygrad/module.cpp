@@ -13,7 +13,10 @@
 
 // First: raylib.h declares Vector4, which the module's own headers then use.
 #include "kesa_ui/core/rl_api.h"
-#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/args.hpp"
+#include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
+#include "kesa_ui/fast/ksraygrad/pickle.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -270,7 +273,7 @@ int exec_module(PyObject *module) {
                              PY_MAJOR_VERSION, PY_MINOR_VERSION, KS_MODULE_NAME, "does not match",
                              major, minor) < 0)
             break;
-        if (make_strings() < 0 || make_numbers() < 0) break;
+        if (make_strings() < 0 || intern_params() < 0 || make_numbers() < 0) break;
         rc = run_body();
     } while (false);
     if (rc < 0) Py_CLEAR(initialised_module);

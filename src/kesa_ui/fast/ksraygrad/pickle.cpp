@@ -8,9 +8,11 @@
 // (Python subclasses only). The checksums are the first seven hex digits of
 // the SHA-256, SHA-1 and MD5 digests of the field names joined by blanks;
 // reduce writes the first, the reconstructors accept all three.
+#include "kesa_ui/fast/ksraygrad/pickle.hpp"
+
 #include "kesa_ui/fast/ksraygrad/args.hpp"
+#include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
-#include "kesa_ui/fast/ksraygrad/gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -67,11 +69,11 @@ PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
             case 0: item = PyFloat_FromDouble(self->angle); break;
             case 1: item = Py_NewRef(self->center); break;
             case 2: item = vector4s_to_list(self->colors); break;
-            case 3: item = floats_to_list(current_stops(self)); break;
+            case 3: item = floats_to_list(self->stops); break;
             case 4: item = PyLong_FromLong(self->transparency); break;
             case 5: item = Py_NewRef(self->raw_colors); break;
             case 6: item = Py_NewRef(self->type); break;
-            default: item = weights_list(as_click(self)); break;
+            default: item = floats_to_list(as_click(self)->weights); break;
         }
         if (item == nullptr) return nullptr;
         PyTuple_SET_ITEM(state.get(), i, item);
@@ -132,7 +134,6 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
     if (!sequence_to_vector4s(e[2], self->colors)) return -1;
     self->colors_serial++;  // a colour update this ran inside must not go on
     if (!sequence_to_floats(e[3], self->stops)) return -1;
-    self->stops_stale = false;
     int transparency = as_int32(e[4]);
     if (transparency == -1 && PyErr_Occurred()) return -1;
     self->transparency = transparency;
@@ -158,9 +159,6 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
 int set_state_traced(const PickleFormat &f, GradientRaylibObject *self, PyObject *state) {
     return traced(f.set_state_qn, set_state(f, self, state));
 }
-
-const Params setstate_params{"__setstate_cython__", g.p.setstate, 1, 1};
-const Params unpickle_params{"__pyx_unpickle", g.p.unpickle, 3, 3};
 
 PyObject *setstate_impl(const PickleFormat &f, PyObject *self, PyObject *const *args,
                         size_t nargsf, PyObject *kwnames) {

@@ -8,12 +8,16 @@
 // reverse order, through the same wrapper functions) before the exception
 // propagates: a failed render never leaves the caller drawing into a dead
 // texture or through the gradient shader.
+#include "kesa_ui/fast/ksraygrad/render.hpp"
+
 #include <algorithm>
 #include <new>
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
-#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
+#include "kesa_ui/fast/ksraygrad/lookups.hpp"
+#include "kesa_ui/fast/ksraygrad/resources.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -71,81 +75,57 @@ private:
     int depth_ = 0;
 };
 
-// A tuple of floats holding `values`. When the tuple this returned last time
-// and its floats are referenced by nothing else (the functions it went to
-// kept nothing), they are filled with the new values instead of being made
-// again: no one can tell them from new objects. A new reference.
+// A new tuple of Python floats holding `values`.
 template <size_t N>
-class FloatTuple {
-public:
-    Ref with(const double (&values)[N]) {
-        if (tuple_ != nullptr && Py_REFCNT(tuple_) == 1 && floats_unshared()) {
-            for (size_t i = 0; i < N; i++)
-                reinterpret_cast<PyFloatObject *>(PyTuple_GET_ITEM(tuple_, i))->ob_fval = values[i];
-            reinterpret_cast<PyTupleObject *>(tuple_)->ob_hash = -1;  // the hash it cached is gone
-            return Ref::new_ref(tuple_);
-        }
-        Ref fresh = Ref::steal(PyTuple_New(N));
-        if (!fresh) return Ref();
-        for (size_t i = 0; i < N; i++) {
-            PyObject *f = PyFloat_FromDouble(values[i]);
-            if (f == nullptr) return Ref();
-            PyTuple_SET_ITEM(fresh.get(), static_cast<Py_ssize_t>(i), f);
-        }
-        Py_XSETREF(tuple_, Py_NewRef(fresh.get()));
-        return fresh;
+Ref float_tuple(const double (&values)[N]) {
+    Ref tuple = Ref::steal(PyTuple_New(N));
+    if (!tuple) return Ref();
+    for (size_t i = 0; i < N; i++) {
+        PyObject *f = PyFloat_FromDouble(values[i]);
+        if (f == nullptr) return Ref();
+        PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(i), f);
     }
+    return tuple;
+}
 
-private:
-    bool floats_unshared() const {
-        for (size_t i = 0; i < N; i++) {
-            if (Py_REFCNT(PyTuple_GET_ITEM(tuple_, i)) != 1) return false;
-        }
-        return true;
+// A KsVector2 holding (x, y) for the "size" uniform: the one kept in
+// `caches` refilled when nothing else references it (no one can tell it
+// from a new vector), else a new one from KsVector2.new, kept in its place.
+Ref size_vector(double x, double y) {
+    if (caches.draw_size != nullptr && refill_vector2(caches.draw_size, x, y))
+        return Ref::new_ref(caches.draw_size);
+    Ref fresh = Ref::steal(g.vec2_vt->new_(x, y));
+    if (fresh) ks::replace_field(caches.draw_size, Ref::new_ref(fresh.get()));
+    return fresh;
+}
+
+// centre.<name> of the centre the gradient holds now, held while it is read.
+Ref centre_attribute(GradientRaylibObject *self, PyObject *name) {
+    Ref centre = Ref::new_ref(self->center);
+    return Ref::steal(PyObject_GetAttr(centre.get(), name));
+}
+
+// (centre.x, centre.y) as attribute access returns them, each read from the
+// centre the gradient holds at that moment: reading x may run code that
+// replaces the centre (and frees the old one). An exact KsVector2 answers
+// with its two fields (its type is static and its instances have no
+// __dict__, so nothing can stand in for them); anything else is asked.
+Ref centre_pair(GradientRaylibObject *self) {
+    PyObject *centre = self->center;
+    if (Py_TYPE(centre) == g.KsVector2 && g.vec2_attributes_fixed) {
+        const KsVector2Data &d = reinterpret_cast<KsVector2Object *>(centre)->data;
+        return float_tuple({d.x, d.y});
     }
-    PyObject *tuple_ = nullptr;  // kept for the life of the process
-};
-
-FloatTuple<2> centre_tuple;
-FloatTuple<4> dest_tuple;
-
-// A KsVector2 holding (x, y), made by KsVector2.new; as with FloatTuple, the
-// one returned last time is refilled when nothing else references it. A new
-// reference.
-class SizeVector {
-public:
-    Ref with(double x, double y) {
-        if (vector_ != nullptr && refill_vector2(vector_, x, y)) return Ref::new_ref(vector_);
-        Ref fresh = Ref::steal(g.vec2_vt->new_(x, y));
-        if (fresh) Py_XSETREF(vector_, Py_NewRef(fresh.get()));
-        return fresh;
-    }
-
-private:
-    PyObject *vector_ = nullptr;  // kept for the life of the process
-};
-
-SizeVector draw_size;
-
-// (centre.x, centre.y) as attribute access returns them. An exact KsVector2
-// answers with its two fields (its type is static and its instances have
-// no __dict__, so nothing can stand in for them); anything else, a
-// subclass included, is asked.
-Ref centre_pair(Borrowed centre) {
-    if (Py_TYPE(centre.get()) == g.KsVector2 && g.vec2_attributes_fixed) {
-        const KsVector2Data &d = reinterpret_cast<KsVector2Object *>(centre.get())->data;
-        return centre_tuple.with({d.x, d.y});
-    }
-    Ref x = Ref::steal(PyObject_GetAttr(centre, g.s.x));
+    Ref x = centre_attribute(self, g.s.x);
     if (!x) return Ref();
-    Ref y = Ref::steal(PyObject_GetAttr(centre, g.s.y));
+    Ref y = centre_attribute(self, g.s.y);
     if (!y) return Ref();
     return Ref::steal(PyTuple_Pack(2, x.get(), y.get()));
 }
 
 // 0 when `type == GradientType.Linear`, else 1; -1 with an exception set.
 int kind_of(GradientRaylibObject *self) {
-    Ref linear = linear_kind();
+    Ref linear = current_kind(g.s.Linear);
     if (!linear) return -1;
     int eq = equals(self->type, linear.get());
     return eq < 0 ? -1 : (eq ? 0 : 1);
@@ -162,16 +142,17 @@ bool upload(GradientRaylibObject *self, int kind, float alpha, bool centre_as_tu
     g.fn.set_ksshader_value_float(shared_shader(), g.loc_angle, self->angle);
     if (PyErr_Occurred()) return false;
     if (centre_as_tuple) {
-        Ref pair = centre_pair(self->center);
+        Ref pair = centre_pair(self);
         if (!pair) return false;
         g.fn.set_ksshader_value_vec2_tuple(shared_shader(), g.loc_center, pair.get());
     } else {
+        Ref centre = Ref::new_ref(self->center);
         g.fn.set_ksshader_value_vec2_ksvec(shared_shader(), g.loc_center,
-                                           reinterpret_cast<KsVector2Object *>(self->center));
+                                           reinterpret_cast<KsVector2Object *>(centre.get()));
     }
     if (PyErr_Occurred()) return false;
     // Read only now: reading the centre may have run code that changed them.
-    const std::vector<float> &stops = current_stops(self);
+    const std::vector<float> &stops = self->stops;
     // A failed colour update can leave the colours and stops of different
     // lengths (so can assigning `weights`): the shader reads a stop for
     // every colour it is told of, so it is told only of colours that have
@@ -218,9 +199,6 @@ int premultiplied_blend_mode(bool &ok) {
     ok = !(value == -1 && PyErr_Occurred());
     return value;
 }
-
-const Params texture_params{"generate_texture", g.p.texture, 2, 2};
-const Params draw_params{"draw", g.p.draw, 4, 4};
 
 PyObject *generate_texture_impl(GradientRaylibObject *self, PyObject *const *args,
                                 size_t nargsf, PyObject *kwnames) {
@@ -282,12 +260,12 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
     int kind = kind_of(self);
     if (kind < 0) return nullptr;
     float alpha = narrow(self->transparency / 255.0);
-    Ref size = draw_size.with(v[2], v[3]);
+    Ref size = size_vector(v[2], v[3]);
     if (!size || !upload(self, kind, alpha, true, size.get())) return nullptr;
 
     Modes modes;
     if (!begin_shader(modes)) return nullptr;
-    Ref dest = dest_tuple.with({v[0], v[1], v[2], v[3]});
+    Ref dest = float_tuple({v[0], v[1], v[2], v[3]});
     if (!dest) return nullptr;
     Ref tint = rl_white();
     if (!tint) return nullptr;

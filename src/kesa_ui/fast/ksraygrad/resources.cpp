@@ -9,8 +9,10 @@
 // that window has closed they are dropped and the next call builds them
 // again, the same way, for the current window. A failure leaves what was
 // already stored in place (see each step).
+#include "kesa_ui/fast/ksraygrad/resources.hpp"
+
 #include "kesa_ui/fast/ksraygrad/args.hpp"
-#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 

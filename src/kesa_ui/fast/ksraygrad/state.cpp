@@ -7,6 +7,7 @@
 namespace ksraygrad {
 
 Globals g = {};
+Caches caches;
 
 Ref lookup_global(PyObject *name) {
     PyObject *value = nullptr;
@@ -82,22 +83,6 @@ int make_strings() {
         {&s.pickle, "pickle"},             {&s.PickleError, "PickleError"},
     };
     for (const Item &it : items) {
-        if (!intern(*it.slot, it.text)) return -1;
-    }
-    ParamNames &p = g.p;
-    const Item params[] = {
-        {&p.init[0], "colors"},         {&p.init[1], "type"},
-        {&p.init[2], "direction"},      {&p.init[3], "angle"},
-        {&p.init[4], "center"},         {&p.init[5], "transparency"},
-        {&p.texture[0], "width"},       {&p.texture[1], "height"},
-        {&p.set_weight[0], "index"},    {&p.set_weight[1], "weight"},
-        {&p.center[0], "center"},       {&p.draw[0], "x"},
-        {&p.draw[1], "y"},              {&p.draw[2], "width"},
-        {&p.draw[3], "height"},         {&p.setstate[0], "__pyx_state"},
-        {&p.unpickle[0], "__pyx_type"}, {&p.unpickle[1], "__pyx_checksum"},
-        {&p.unpickle[2], "__pyx_state"},
-    };
-    for (const Item &it : params) {
         if (!intern(*it.slot, it.text)) return -1;
     }
     return 0;

@@ -23,6 +23,8 @@ using ks::Borrowed;
 using ks::Ref;
 
 #define KS_MODULE_NAME "kesa_ui.fast.ksraygrad.ksraygrad"
+// The qualified name of a class member, as tracebacks show it.
+#define KS_QUALNAME(cls, member) KS_MODULE_NAME "." cls "." member
 
 // The fourteen bound C functions of the raylib wrapper.
 struct RaylibFunctions {
@@ -41,17 +43,6 @@ struct Strings {
     PyObject *VERTEX_SHADER, *FRAGMENT_SHADER, *rl, *gen_image_color, *load_texture_from_image,
         *unload_image, *white, *BlendMode, *BLEND_ALPHA_PREMULTIPLY;
     PyObject *unpickle_gradient, *unpickle_click, *pickle, *PickleError;
-};
-
-// Parameter names of the Python-visible operations, in order.
-struct ParamNames {
-    PyObject *init[6];         // colors, type, direction, angle, center, transparency
-    PyObject *texture[2];      // width, height
-    PyObject *set_weight[2];   // index, weight
-    PyObject *center[1];       // center
-    PyObject *draw[4];         // x, y, width, height
-    PyObject *setstate[1];     // __pyx_state
-    PyObject *unpickle[3];     // __pyx_type, __pyx_checksum, __pyx_state
 };
 
 struct Globals {
@@ -74,7 +65,6 @@ struct Globals {
     RaylibFunctions fn;
 
     Strings s;
-    ParamNames p;
 
     // Constants.
     PyObject *int_255;
@@ -101,6 +91,31 @@ struct Globals {
 
 extern Globals g;
 
+// What rendering keeps between calls to save work, each with the rule that
+// drops it. Nothing else in the module outlives a call.
+struct Caches {
+    // md.rl.WHITE (the tint of every draw) and the modules it was read
+    // through, kept while a fresh lookup would find the same (lookups.cpp).
+    // Kept only when each step of the lookup was a plain dict read: md from
+    // the module's globals, or from the dict of the builtins while that is
+    // an exact module; rl and WHITE from the dicts of md and rl while those
+    // are exact modules (checked at each use: a module's class can change
+    // without touching its dict). Every dict read is watched, and any event
+    // on any of them marks the answer stale; it is dropped at its next use.
+    struct {
+        PyObject *white, *md, *rl;   // strong references, or all nullptr
+        bool md_from_builtins;
+        bool stale;                  // set by the dict watcher
+        int watcher = -1;            // the dict watcher's id, once added
+    } tint;
+
+    // The KsVector2 that draw hands to the "size" uniform, refilled with the
+    // new size when only this holds it (render.cpp); made anew otherwise.
+    PyObject *draw_size;
+};
+
+extern Caches caches;
+
 // Made once at load: 0, or -1 with an exception set.
 int make_strings();
 int make_numbers();
@@ -112,12 +127,6 @@ Ref lookup_global(PyObject *name);
 
 // `GradientType.Linear` / `.Radial`, looked up at this moment.
 Ref current_kind(PyObject *member_name);
-
-// GradientType.Linear and md.rl.WHITE as looking them up now would give
-// them (lookups.cpp keeps the answers while nothing they depend on changes);
-// empty with the lookup's error.
-Ref linear_kind();
-Ref rl_white();
 
 // Truth of `a == b`: 1, 0, or -1 with an exception set.
 int equals(PyObject *a, PyObject *b);

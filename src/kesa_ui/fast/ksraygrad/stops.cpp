@@ -8,7 +8,7 @@
 // boundaries are accumulated as 32-bit floats from double quotients, the end
 // stops are computed in double and rounded, the inner centres are computed
 // in float arithmetic.
-#include "kesa_ui/fast/ksraygrad/gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/stops.hpp"
 
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 
