@@ -171,15 +171,32 @@ def draw_floor():
     return float(out.stdout.split()[-1])
 
 
-# (label, colours, type, keyword arguments) of the gradients both renderers
-# draw; the second one's alphas run from 0 to 241.
+RED, BLUE, WHITE, BLACK = (255, 0, 0, 255), (0, 0, 255, 255), (255, 255, 255, 255), (0, 0, 0, 255)
+FULL_HD = [(1920, 1080)]
+# (label, colours, type, keyword arguments, sizes) of the gradients both
+# renderers draw: the kinds users draw, full-screen. Two dark colours 91
+# levels apart also run at smaller sizes; the 16 weighted translucent
+# colours' alphas run from 0 to 241. Zero weights put equal stops between
+# equal colours (flat bands with hard edges); a tiny weight between large
+# ones makes a sharp transition.
 RENDERED = [
-    ("2 colours, linear 33 deg", TWO, GradientType.Linear, {"angle": 33}),
+    ("2 dark colours, linear 33 deg", TWO, GradientType.Linear, {"angle": 33},
+     [(64, 64), (640, 480), (1920, 1080)]),
+    ("red to blue, linear 33 deg", [RED, BLUE], GradientType.Linear, {"angle": 33}, FULL_HD),
+    ("black to white, radial", [BLACK, WHITE], GradientType.Radial, {}, FULL_HD),
+    ("16 colours, linear 33 deg", SIXTEEN, GradientType.Linear, {"angle": 33}, FULL_HD),
     ("16 weighted translucent, radial",
      [((r, g, b, (i * 71) % 256), w) for i, ((r, g, b, _), w) in enumerate(SIXTEEN_W)],
-     GradientType.Radial, {}),
+     GradientType.Radial, {}, FULL_HD),
+    ("3 bands, hard edges, linear 33 deg",
+     [(RED, 1), (RED, 0), (WHITE, 0), (WHITE, 1), (WHITE, 0), (BLUE, 0), (BLUE, 1)],
+     GradientType.Linear, {"angle": 33}, FULL_HD),
+    ("uneven weights, radial", [(RED, 20), (WHITE, 0.05), (BLUE, 0.05), (BLACK, 20)],
+     GradientType.Radial, {"center": (0.3, 0.4)}, FULL_HD),
+    ("red to transparent, linear 33 deg", [RED, (255, 0, 0, 0)], GradientType.Linear,
+     {"angle": 33}, FULL_HD),
+    ("transparent to black, radial", [(0, 0, 0, 0), BLACK], GradientType.Radial, {}, FULL_HD),
 ]
-RENDER_SIZES = [(64, 64), (640, 480), (1920, 1080)]
 RENDER_RUNS = 11
 
 
@@ -210,15 +227,15 @@ def timed(fn, loops):
 
 
 def renderer_table():
-    """CPU and GPU renderings of the same gradients at a few sizes: the
-    median of RENDER_RUNS runs, the two renderers' runs interleaved."""
+    """CPU and GPU renderings of the same gradients: the median of
+    RENDER_RUNS runs, the two renderers' runs interleaved."""
     print(f"\nrendering, CPU (GradientPygame.render) and GPU (generate_texture + "
           f"load_image_from_texture),\nmedian of {RENDER_RUNS} interleaved runs:")
-    print(f"{'gradient':34} {'size':>9} {'CPU ms':>8} {'Mpix/s':>7} {'GPU ms':>8} "
+    print(f"{'gradient':36} {'size':>9} {'CPU ms':>8} {'Mpix/s':>7} {'GPU ms':>8} "
           f"{'Mpix/s':>7} {'CPU/GPU':>8}")
-    for label, colours, kind, kw in RENDERED:
+    for label, colours, kind, kw, sizes in RENDERED:
         cpu, gpu = GradientPygame(colours, kind, **kw), GradientRaylib(colours, kind, **kw)
-        for w, h in RENDER_SIZES:
+        for w, h in sizes:
             fns = [lambda: cpu.render(w, h), lambda: gpu_render(gpu, w, h)]
             # Enough calls per run for 20 ms, from a first (warm-up) call.
             loops = [max(1, int(20 / timed(fn, 1))) for fn in fns]
@@ -228,7 +245,7 @@ def renderer_table():
                     samples[i].append(timed(fn, loops[i]))
             cpu_ms, gpu_ms = (statistics.median(s) for s in samples)
             mpix = w * h / 1e3
-            print(f"{label:34} {f'{w}x{h}':>9} {cpu_ms:8.2f} {mpix / cpu_ms:7.1f} "
+            print(f"{label:36} {f'{w}x{h}':>9} {cpu_ms:8.2f} {mpix / cpu_ms:7.1f} "
                   f"{gpu_ms:8.2f} {mpix / gpu_ms:7.1f} {cpu_ms / gpu_ms:8.2f}")
 
 

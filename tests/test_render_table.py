@@ -7,6 +7,7 @@ import pytest
 from kesa_ui.core import GradientType
 from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
 from kesa_ui.rendering.pygame.gradient import MAX_CELLS_PER_UNIT, GradientPygame
+from support import BLUE, RED
 from test_render_pixels import near_hard_edges, no_leak_hunt, read_back  # noqa: F401
 
 W, H = 480, 300  # pixels enough for a table of the finest resolution
@@ -17,6 +18,8 @@ TRANSLUCENT_16 = [(((i * 37) % 256, (i * 91) % 256, (i * 13) % 256, (i * 71) % 2
 
 @pytest.mark.parametrize("colors, kind, kw", [
     (TRANSLUCENT_16, GradientType.Radial, {}),
+    # Full contrast: every cell spans as much as the table's sizing allows.
+    ([RED, BLUE], GradientType.Linear, {"angle": 33}),
     # A hard edge, and a fade to transparent.
     ([((255, 0, 0, 255), 1), ((0, 255, 0, 255), 0), ((0, 0, 255, 128), 1), ((255, 255, 255, 0), 1)],
      GradientType.Linear, {"angle": 120}),

@@ -48,8 +48,10 @@ MIN_ALPHA = 0.5 / 255.0
 # render() reads colours from a table over t (see _render_from_table). A
 # cell whose colours spread wider than ROUGH_LEVELS (in levels) either side
 # of the one it holds is shaded per pixel instead. The table has between
-# MIN_ and MAX_CELLS_PER_UNIT cells per unit of t, and is only built when
-# the target has TABLE_PIXELS_PER_POINT pixels for each colour it evaluates.
+# MIN_ and MAX_CELLS_PER_UNIT cells per unit of t, as many as keep every
+# channel within ROUGH_LEVELS across a cell (half of what makes it rough; see
+# _Ramp.cells_per_unit), and is only built when the target has
+# TABLE_PIXELS_PER_POINT pixels for each colour it evaluates.
 ROUGH_LEVELS = 0.375
 MIN_CELLS_PER_UNIT = 256.0
 MAX_CELLS_PER_UNIT = 32768.0
@@ -486,8 +488,15 @@ class _Ramp:
 
     def cells_per_unit(self, alpha):
         """How finely a colour table cuts t: enough cells per unit of t that
-        no channel changes by more than 2 * ROUGH_LEVELS across a cell,
-        between MIN_ and MAX_CELLS_PER_UNIT.
+        no channel changes by more than ROUGH_LEVELS across a cell, between
+        MIN_ and MAX_CELLS_PER_UNIT.
+
+        That is half the spread that makes a cell rough. Cut at the full
+        2 * ROUGH_LEVELS, the steepest channel would span exactly the limit
+        across the cells where it is steepest (every cell of a 2-colour
+        gradient), and rounding in the colours at the cells' ends would tip
+        a tenth or more of them over it, their pixels then shaded one by
+        one: over ten times as slow.
 
         Between colours p0 and p1 (premultiplied, alphas a0 and a1) the
         straight colour (p0 + f dp) / (a0 + f da) changes at the rate
@@ -504,7 +513,7 @@ class _Ramp:
             rate *= 255.0 / np.abs(self.stops[1:] - self.stops[:-1])
             seen = (np.maximum(a0, a0 + da) * alpha >= MIN_ALPHA) & np.isfinite(rate)
         most = float(rate[seen].max()) if seen.any() else 0.0
-        return min(max(most / (2.0 * ROUGH_LEVELS), MIN_CELLS_PER_UNIT), MAX_CELLS_PER_UNIT)
+        return min(max(most / ROUGH_LEVELS, MIN_CELLS_PER_UNIT), MAX_CELLS_PER_UNIT)
 
 
 def _opacity(alpha):
