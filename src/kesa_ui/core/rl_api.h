@@ -57,7 +57,8 @@ struct KsRlApi {
     PyTypeObject *texture_type;
     PyTypeObject *render_texture_type;
     // New records of the current generation: new references, or nullptr
-    // with an exception set.
+    // with an exception set. rl notes the (colour) texture as loaded, so that
+    // reading it back is allowed until it is unloaded through rl.
     PyObject *(*texture_new)(Texture2D texture);
     PyObject *(*render_texture_new)(RenderTexture2D render_texture);
     // 0 when a raylib window (and so a GL context) is open and the caller is

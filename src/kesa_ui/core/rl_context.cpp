@@ -1,6 +1,6 @@
 // The GL context behind rl's window: its generation, the thread that owns
-// it, GPU objects whose release waits for that thread, and the one GL query
-// rl needs of its own (is a texture record still what it says).
+// it, GPU objects whose release waits for that thread, and the textures rl
+// made in it (is a texture record still what it says).
 //
 // Generations: `generation` names the current context while a window is
 // open. Opening and closing a window each move it to a value never used
@@ -20,6 +20,8 @@
 #include <rlgl.h>
 
 #include <new>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace rl_context {
@@ -46,6 +48,10 @@ struct Pending {
 };
 std::vector<Pending> pending;
 
+// The textures made through rl in the current context that are still
+// loaded: id -> (width, height).
+std::unordered_map<unsigned int, std::pair<int, int>> live_textures;
+
 // The calling thread's identity, as PyThread_get_thread_ident() gives it,
 // without the detour (this runs before every GL call).
 unsigned long this_thread() { return (unsigned long)pthread_self(); }
@@ -58,6 +64,7 @@ void unload_render_texture_now(const RenderTexture2D &rt) {
     // whatever the caller had bound, unless it is the one going away.
     unsigned int bound = rlGetActiveFramebuffer();
     UnloadRenderTexture(rt);
+    live_textures.erase(rt.texture.id);
     if (bound != 0 && bound != rt.id) rlEnableFramebuffer(bound);
 }
 
@@ -142,6 +149,7 @@ void opened() {
 void closed() {
     // Whatever waited for release went away with the context.
     pending.clear();
+    live_textures.clear();
     generation = ++last_generation;
     window_open = false;
     window_thread.store(0, relaxed);
@@ -158,47 +166,17 @@ void release_shader(uint64_t made_in, unsigned int program) {
 
 // --- is a texture record still what it says ------------------------------------
 
-namespace {
-
-namespace gl {
-using Enum = unsigned int;
-constexpr Enum TEXTURE_2D = 0x0DE1;
-constexpr Enum TEXTURE_BINDING_2D = 0x8069;
-constexpr Enum TEXTURE_WIDTH = 0x1000;
-constexpr Enum TEXTURE_HEIGHT = 0x1001;
-
-// Entry points of the current context: loaded again for each generation,
-// since the GL libraries may be unloaded with a window and come back at
-// other addresses.
-struct Functions {
-    uint64_t generation = 0;
-    unsigned char (*is_texture)(unsigned int) = nullptr;
-    void (*bind_texture)(Enum, unsigned int) = nullptr;
-    void (*get_integerv)(Enum, int *) = nullptr;
-    void (*get_tex_level_parameteriv)(Enum, int, Enum, int *) = nullptr;
-    Enum (*get_error)() = nullptr;
-} fn;
-
-template <typename F>
-bool load_one(F &slot, const char *name) {
-    slot = reinterpret_cast<F>(rlGetProcAddress(name));
-    return slot != nullptr;
-}
-
-bool load() {
-    if (fn.generation == generation) return true;
-    fn = Functions{};
-    if (!load_one(fn.is_texture, "glIsTexture") || !load_one(fn.bind_texture, "glBindTexture") ||
-        !load_one(fn.get_integerv, "glGetIntegerv") ||
-        !load_one(fn.get_tex_level_parameteriv, "glGetTexLevelParameteriv") ||
-        !load_one(fn.get_error, "glGetError"))
+bool made_texture(const Texture2D &texture) {
+    try {
+        live_textures[texture.id] = {texture.width, texture.height};
+    } catch (const std::bad_alloc &) {
+        PyErr_NoMemory();
         return false;
-    fn.generation = generation;
+    }
     return true;
 }
-}  // namespace gl
 
-}  // namespace
+void unloaded_texture(unsigned int id) { live_textures.erase(id); }
 
 int require_texture(const RlTextureObject *t) {
     if (ks_rl_require_current(&rl_api, t->generation, "texture") < 0) return -1;
@@ -207,31 +185,11 @@ int require_texture(const RlTextureObject *t) {
         PyErr_SetString(PyExc_ValueError, "the texture was unloaded");
         return -1;
     }
-    if (!gl::load()) {
-        PyErr_SetString(PyExc_RuntimeError, "OpenGL lacks the texture queries rl needs");
-        return -1;
-    }
-    // Ask GL what the id names now: a 2D texture whose level 0 has the
-    // record's size. Reading pixels back fills a buffer sized from the
-    // record, so anything else (an id freed by an unload through another
-    // record, then reused) must not get that far.
-    int width = -1, height = -1;
-    if (gl::fn.is_texture(tex.id)) {
-        int previous = 0, bound = 0;
-        gl::fn.get_integerv(gl::TEXTURE_BINDING_2D, &previous);
-        gl::fn.bind_texture(gl::TEXTURE_2D, tex.id);
-        gl::fn.get_integerv(gl::TEXTURE_BINDING_2D, &bound);
-        if (static_cast<unsigned int>(bound) == tex.id) {  // else not a 2D texture
-            gl::fn.get_tex_level_parameteriv(gl::TEXTURE_2D, 0, gl::TEXTURE_WIDTH, &width);
-            gl::fn.get_tex_level_parameteriv(gl::TEXTURE_2D, 0, gl::TEXTURE_HEIGHT, &height);
-        }
-        gl::fn.bind_texture(gl::TEXTURE_2D, static_cast<unsigned int>(previous));
-        // Drop the errors these probes may have raised (a lost context
-        // reports one for ever, hence the bound).
-        for (int i = 0; i < 8 && gl::fn.get_error() != 0; i++) {
-        }
-    }
-    if (width != tex.width || height != tex.height) {
+    // Reading pixels back fills a buffer sized from the record, so an id
+    // that no longer names a texture of the record's size (unloaded through
+    // another record, say, and perhaps reused) must not get that far.
+    auto live = live_textures.find(tex.id);
+    if (live == live_textures.end() || live->second != std::pair{tex.width, tex.height}) {
         PyErr_Format(PyExc_ValueError,
                      "texture id %u no longer names a %dx%d texture (it was unloaded)", tex.id,
                      tex.width, tex.height);

@@ -27,7 +27,12 @@ void opened();
 void closed();
 void release_render_texture(uint64_t made_in, RenderTexture2D render_texture);
 void release_shader(uint64_t made_in, unsigned int program);
-// 0 when the record's id names a live 2D texture of the record's size in
-// the current context, on the window's thread; else -1 with an exception.
+// Textures made through rl in the current context, until they are unloaded:
+// made_texture is false with MemoryError when it cannot note one.
+bool made_texture(const Texture2D &texture);
+void unloaded_texture(unsigned int id);
+// 0 when the record's id names a texture of the record's size that rl made
+// in the current context and has not unloaded, and the caller is on the
+// window's thread; else -1 with an exception.
 int require_texture(const RlTextureObject *t);
 }  // namespace rl_context

@@ -11,6 +11,9 @@
 // render texture record from a window that has since closed raises
 // RuntimeError too (rl_context.cpp). Wrong argument types raise TypeError.
 #include "kesa_ui/core/rl_internal.h"
+
+#include <rlgl.h>
+
 #include "kesa_ui/native/module.hpp"
 #include "kesa_ui/native/number.hpp"
 
@@ -272,7 +275,13 @@ PyObject *rl_load_texture_from_image(PyObject *, PyObject *arg) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not load the texture");
         return nullptr;
     }
-    return rl_texture_new_in(t, rl_context::generation);
+    PyObject *record = rl_context::made_texture(t) ? rl_texture_new_in(t, rl_context::generation)
+                                                   : nullptr;
+    if (record == nullptr) {
+        UnloadTexture(t);
+        rl_context::unloaded_texture(t.id);
+    }
+    return record;
 }
 
 // Unloading a record of a closed window touches nothing: its ids died with
@@ -283,6 +292,7 @@ PyObject *rl_unload_texture(PyObject *, PyObject *arg) {
     if (t->generation == rl_context::generation && t->texture.id != 0) {
         if (require_window() < 0) return nullptr;
         UnloadTexture(t->texture);
+        rl_context::unloaded_texture(t->texture.id);
     }
     t->texture.id = 0;  // a second unload is then harmless
     Py_RETURN_NONE;
@@ -299,6 +309,8 @@ PyObject *rl_load_image_from_texture(PyObject *, PyObject *arg) {
     return rl_image_new(image);
 }
 
+PyObject *render_texture_new(RenderTexture2D render_texture);
+
 PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
     int width, height;
     if (!PyArg_ParseTuple(args, "ii:load_render_texture", &width, &height)) return nullptr;
@@ -312,7 +324,9 @@ PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not create the render texture");
         return nullptr;
     }
-    return rl_render_texture_new_in(rt, rl_context::generation);
+    PyObject *record = render_texture_new(rt);
+    if (record == nullptr) UnloadRenderTexture(rt);
+    return record;
 }
 
 PyObject *rl_unload_render_texture(PyObject *, PyObject *arg) {
@@ -374,6 +388,38 @@ PyObject *rl_end_blend_mode(PyObject *, PyObject *) {
     Py_RETURN_NONE;
 }
 
+// Which GL raylib was built for (rlGlVersion): a property of the library,
+// known without a window.
+PyObject *rl_rl_get_version(PyObject *, PyObject *) { return PyLong_FromLong(rlGetVersion()); }
+
+// How many vec4 uniforms a fragment shader of the window's context may use:
+// GL_MAX_FRAGMENT_UNIFORM_VECTORS (OpenGL ES, GL 4.1+), else a quarter of
+// GL_MAX_FRAGMENT_UNIFORM_COMPONENTS (desktop GL 2.0+).
+PyObject *rl_get_max_fragment_uniform_vectors(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    constexpr unsigned int kVectors = 0x8DFD, kComponents = 0x8B49;
+    using GetIntegerv = void (*)(unsigned int, int *);
+    using GetError = unsigned int (*)();
+    auto get_integerv = reinterpret_cast<GetIntegerv>(rlGetProcAddress("glGetIntegerv"));
+    auto get_error = reinterpret_cast<GetError>(rlGetProcAddress("glGetError"));
+    if (get_integerv == nullptr || get_error == nullptr) {
+        PyErr_SetString(PyExc_RuntimeError, "OpenGL lacks glGetIntegerv");
+        return nullptr;
+    }
+    // Errors raised before are not ours to report; the bound stops at a lost
+    // context, which reports one for ever.
+    for (int i = 0; i < 8 && get_error() != 0; i++) {
+    }
+    int value = 0;
+    get_integerv(kVectors, &value);
+    if (get_error() != 0 || value <= 0) {
+        value = 0;
+        get_integerv(kComponents, &value);
+        value = get_error() == 0 ? value / 4 : 0;
+    }
+    return PyLong_FromLong(value);
+}
+
 PyMethodDef rl_methods[] = {
     {"set_config_flags", rl_set_config_flags, METH_O, "set_config_flags(flags)"},
     {"set_trace_log_level", rl_set_trace_log_level, METH_O, "set_trace_log_level(level)"},
@@ -411,15 +457,25 @@ PyMethodDef rl_methods[] = {
     {"end_texture_mode", rl_end_texture_mode, METH_NOARGS, "end_texture_mode()"},
     {"begin_blend_mode", rl_begin_blend_mode, METH_O, "begin_blend_mode(mode)"},
     {"end_blend_mode", rl_end_blend_mode, METH_NOARGS, "end_blend_mode()"},
+    {"rl_get_version", rl_rl_get_version, METH_NOARGS,
+     "rl_get_version() -> int: the rlGlVersion raylib was built for"},
+    {"get_max_fragment_uniform_vectors", rl_get_max_fragment_uniform_vectors, METH_NOARGS,
+     "get_max_fragment_uniform_vectors() -> int: vec4 uniforms a fragment shader may use"},
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyObject *texture_new(Texture2D texture) {
-    return rl_texture_new_in(texture, rl_context::generation);
+    if (!rl_context::made_texture(texture)) return nullptr;
+    PyObject *record = rl_texture_new_in(texture, rl_context::generation);
+    if (record == nullptr) rl_context::unloaded_texture(texture.id);
+    return record;
 }
 
 PyObject *render_texture_new(RenderTexture2D render_texture) {
-    return rl_render_texture_new_in(render_texture, rl_context::generation);
+    if (!rl_context::made_texture(render_texture.texture)) return nullptr;
+    PyObject *record = rl_render_texture_new_in(render_texture, rl_context::generation);
+    if (record == nullptr) rl_context::unloaded_texture(render_texture.texture.id);
+    return record;
 }
 
 }  // namespace
@@ -503,6 +559,11 @@ int add_enums(PyObject *module) {
         rc = add_int_enum(module, int_enum, "TraceLogLevel",
                           {M(LOG_ALL), M(LOG_TRACE), M(LOG_DEBUG), M(LOG_INFO), M(LOG_WARNING),
                            M(LOG_ERROR), M(LOG_FATAL), M(LOG_NONE)});
+    if (rc == 0)
+        rc = add_int_enum(module, int_enum, "rlGlVersion",
+                          {M(RL_OPENGL_SOFTWARE), M(RL_OPENGL_11), M(RL_OPENGL_21),
+                           M(RL_OPENGL_33), M(RL_OPENGL_43), M(RL_OPENGL_ES_20),
+                           M(RL_OPENGL_ES_30)});
     if (rc == 0)
         rc = add_int_enum(module, int_enum, "MouseButton",
                           {M(MOUSE_BUTTON_LEFT), M(MOUSE_BUTTON_RIGHT), M(MOUSE_BUTTON_MIDDLE)});
