@@ -48,24 +48,65 @@ straight-alpha blending.)
 
 GLSL drops uniforms that do not reach the output (their locations would read
 -1), so every one of them takes part in the colour.
+
+Dialects. FRAGMENT_SHADER is read when the gradient module builds its shader
+for a window, and answers in the GLSL of the GL that raylib was built for:
+330 for OpenGL 3.3 and 4.3, 120 for 2.1, 100 for OpenGL ES 2.0 and 300 es for
+ES 3.0. One source serves them all, behind a few lines of preamble per
+dialect: it keeps to what GLSL 1.00 allows (loops with constant bounds,
+arrays indexed by loop indices, no integer bit operations, NaN told by
+comparisons), so every backend computes the same pixels. Under ES the
+fragment stage runs in highp where the GPU has it (GL_FRAGMENT_PRECISION_HIGH,
+always in ES 3.0) and in mediump otherwise, where colours can drift by a level
+on large targets. The arrays hold MAX_COLORS entries, or fewer on a GPU whose
+fragment stage holds fewer uniforms (kesa_raylib then refuses a gradient with
+more colours, saying how many the shader holds). raylib built for OpenGL 1.1
+or its software renderer has no programmable shaders: reading
+FRAGMENT_SHADER then raises RuntimeError, before anything touches the GPU.
 """
 
-__all__ = ["FRAGMENT_SHADER", "MAX_COLORS", "VERTEX_SHADER"]
+__all__ = ["FRAGMENT_SHADER", "MAX_COLORS", "VERTEX_SHADER", "fragment_shader"]
 
-# Entries of the colors and stops arrays. kesa_raylib's array setters refuse
-# longer uploads, so a gradient with more colours fails instead of drawing
-# wrong.
+# Entries of the colors and stops arrays on a GPU with room for them.
+# kesa_raylib's array setters refuse longer uploads, so a gradient with more
+# colours fails instead of drawing wrong.
 MAX_COLORS = 64
 
+# Vectors the fragment stage spends on the other six uniforms (each fits in
+# one), besides one per colour and one per stop.
+_OTHER_UNIFORMS = 6
+
 # None: raylib's default vertex shader, which passes fragTexCoord (0..1 over
-# the drawn rectangle, (0, 0) at its top left) and fragColor (the tint).
+# the drawn rectangle, (0, 0) at its top left) and fragColor (the tint), in
+# the dialect of its own build.
 VERTEX_SHADER = None
 
-FRAGMENT_SHADER = """\
-#version 330
+_PRECISION_ES2 = """\
+#ifdef GL_FRAGMENT_PRECISION_HIGH
+precision highp float;
+precision highp int;
+#else
+precision mediump float;
+#endif
+"""
 
-in vec2 fragTexCoord;
-in vec4 fragColor;
+# The lines each dialect starts with, by rlGlVersion (kesa_ui.core.rl).
+_GLSL_330 = "#version 330\n#define VARYING in\nout vec4 finalColor;\n#define FRAG_COLOR finalColor\n"
+_PREAMBLES = {
+    2: "#version 120\n#define VARYING varying\n#define FRAG_COLOR gl_FragColor\n",
+    3: _GLSL_330,
+    4: _GLSL_330,
+    5: "#version 100\n" + _PRECISION_ES2 + "#define VARYING varying\n#define FRAG_COLOR gl_FragColor\n",
+    6: ("#version 300 es\nprecision highp float;\nprecision highp int;\n#define VARYING in\n"
+        "out vec4 finalColor;\n#define FRAG_COLOR finalColor\n"),
+}
+
+# The backends without programmable shaders, by rlGlVersion.
+_NO_SHADERS = {0: "its software renderer", 1: "OpenGL 1.1"}
+
+_BODY = """
+VARYING vec2 fragTexCoord;
+VARYING vec4 fragColor;
 
 uniform int gradientType;
 uniform float angle;
@@ -76,16 +117,14 @@ uniform int colorCount;
 uniform float alpha;
 uniform vec2 size;
 
-out vec4 finalColor;
-
-// x clamped to 0..1, NaN read as 0.
-float unit(float x) { return isnan(x) ? 0.0 : clamp(x, 0.0, 1.0); }
+// x clamped to 0..1, NaN read as 0 (a NaN fails every comparison).
+float unit(float x) { return x >= 0.0 ? min(x, 1.0) : 0.0; }
 vec4 unit4(vec4 v) { return vec4(unit(v.x), unit(v.y), unit(v.z), unit(v.w)); }
 
-// Colour i, clamped and premultiplied.
-vec4 premultiplied(int i)
+// A colour clamped and premultiplied.
+vec4 premultiplied(vec4 colour)
 {
-    vec4 c = unit4(colors[i]);
+    vec4 c = unit4(colour);
     return vec4(c.rgb * c.a, c.a);
 }
 
@@ -103,45 +142,87 @@ float position(vec2 p)
         float far = length(max(abs(c), abs(size - c)));
         t = far > 0.0 ? length(p - c) / far : 0.0;
     }
-    return isnan(t) || isinf(t) ? 0.0 : t;
+    // Infinities and NaN (which fails the comparison) count as 0.
+    return abs(t) <= 3.4028235e38 ? t : 0.0;
 }
 
-// Premultiplied colour at position t.
+// Premultiplied colour at position t of n >= 1 colours. Arrays are indexed
+// by the loop's index only, which every dialect allows.
 vec4 shade(float t, int n)
 {
     if (n == 1)
-        return premultiplied(0);
-    for (int i = 1; i < n; i++) {
+        return premultiplied(colors[0]);
+    for (int i = 1; i < %(max)d; i++) {
         if (stops[i] > t) {
             float span = stops[i] - stops[i - 1];
             float f = span != 0.0 ? unit((t - stops[i - 1]) / span) : 0.0;
-            return mix(premultiplied(i - 1), premultiplied(i), f);
+            return mix(premultiplied(colors[i - 1]), premultiplied(colors[i]), f);
         }
+        if (i == n - 1)
+            return premultiplied(colors[i]);
     }
-    return premultiplied(n - 1);
+    return vec4(0.0);
 }
 
-// Ordered 4x4 (Bayer) threshold of a pixel, in -0.5..0.5 (exclusive).
+// Ordered 4x4 (Bayer) threshold of a pixel, in -0.5..0.5 (exclusive): with
+// bits x1 x0 and y1 y0 of its place in the 4x4 tile, 8 (x0 xor y0) + 4 y0 +
+// 2 (x1 xor y1) + y1, in float arithmetic (exact on these small integers).
 float bayer(vec2 pixel)
 {
-    ivec2 q = ivec2(mod(floor(pixel), 4.0));
-    int b = ((q.x ^ q.y) & 1) * 8 + (q.y & 1) * 4 + ((q.x ^ q.y) & 2) + ((q.y >> 1) & 1);
-    return (float(b) + 0.5) / 16.0 - 0.5;
+    vec2 q = mod(floor(pixel), 4.0);
+    vec2 low = mod(q, 2.0);
+    vec2 high = floor(q * 0.5);
+    float b = 8.0 * abs(low.x - low.y) + 4.0 * low.y + 2.0 * abs(high.x - high.y) + high.y;
+    return (b + 0.5) / 16.0 - 0.5;
 }
 
 void main()
 {
-    int n = clamp(colorCount, 0, %(max)d);
+    int n = colorCount < 0 ? 0 : (colorCount > %(max)d ? %(max)d : colorCount);
     vec4 pm = n > 0 ? shade(position(fragTexCoord * size), n) : vec4(0.0);
     vec4 tint = unit4(fragColor);
     float a = pm.a * unit(alpha) * tint.a;
     if (!(a >= 0.5 / 255.0)) {
-        finalColor = vec4(0.0);
+        FRAG_COLOR = vec4(0.0);
         return;
     }
     vec3 rgb = clamp(pm.rgb / pm.a, 0.0, 1.0) * tint.rgb;
     // Under half a level either way: rounding undoes it on exact levels.
     rgb += bayer(gl_FragCoord.xy) * (0.98 / 255.0);
-    finalColor = vec4(rgb, a);
+    FRAG_COLOR = vec4(rgb, a);
 }
-""" % {"max": MAX_COLORS}
+"""
+
+
+def fragment_shader(gl_version, uniform_vectors=None):
+    """The fragment shader for raylib's `gl_version` (an rlGlVersion) on a GPU
+    whose fragment stage holds `uniform_vectors` vec4 uniforms (None: room
+    for MAX_COLORS colours). RuntimeError when the backend has no
+    programmable shaders or the GPU too few uniforms for a gradient."""
+    if gl_version in _NO_SHADERS:
+        raise RuntimeError(
+            f"this raylib was built for {_NO_SHADERS[gl_version]}, without programmable "
+            "shaders, so it cannot draw GPU gradients; GradientPygame "
+            "(kesa_ui.rendering.pygame.gradient) draws the same gradients on the CPU")
+    preamble = _PREAMBLES.get(gl_version)
+    if preamble is None:
+        raise RuntimeError(f"no gradient shader for raylib's GL version {gl_version}")
+    capacity = MAX_COLORS
+    if uniform_vectors is not None:
+        capacity = min(capacity, (uniform_vectors - _OTHER_UNIFORMS) // 2)
+        if capacity < 2:
+            raise RuntimeError(
+                f"the GPU's fragment shaders hold {uniform_vectors} uniform vectors, too few "
+                "for a gradient of two colours")
+    return preamble + _BODY % {"max": capacity}
+
+
+def __getattr__(name):
+    # FRAGMENT_SHADER depends on the raylib in use and on the window's GPU,
+    # so it is made when it is read.
+    if name == "FRAGMENT_SHADER":
+        from kesa_ui.core import rl
+
+        vectors = rl.get_max_fragment_uniform_vectors() if rl.is_window_ready() else None
+        return fragment_shader(rl.rl_get_version(), vectors)
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

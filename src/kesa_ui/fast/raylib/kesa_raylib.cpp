@@ -23,7 +23,8 @@
 // The two array setters refuse (ValueError) more values than the uniform
 // array at the location holds, asking GL for the array's size (uniforms.cpp):
 // an upload past the end would be dropped silently and the shader would draw
-// wrong.
+// wrong. They serve the gradients' colours and stops, and say so in the
+// message.
 #include <raylib.h>
 #include <rlgl.h>
 
@@ -176,8 +177,9 @@ bool count_arg(size_t size, int *out) {
 
 // --- uniform array capacity --------------------------------------------------------
 
-// false with ValueError when `count` values overrun the array at `loc`.
-bool capacity_arg(const KsShaderObject *shader, int loc, int count) {
+// false with ValueError when `count` values overrun the array at `loc`;
+// `what` names the values for the message ("colours", "colour stops").
+bool capacity_arg(const KsShaderObject *shader, int loc, int count, const char *what) {
     long capacity;
     try {
         capacity = ks_uniforms::array_capacity(shader->serial, shader->id, loc, *rl->generation);
@@ -186,9 +188,8 @@ bool capacity_arg(const KsShaderObject *shader, int loc, int count) {
         return false;
     }
     if (capacity < 0 || count <= capacity) return true;
-    PyErr_Format(PyExc_ValueError,
-                 "%d values for the uniform array at location %d, which holds %ld", count, loc,
-                 capacity);
+    PyErr_Format(PyExc_ValueError, "this gradient has %d %s; the shader on this GPU holds %ld",
+                 count, what, capacity);
     return false;
 }
 
@@ -403,25 +404,25 @@ void set_ksshader_value_int(KsShaderObject *shader, int loc, int value) {
 // `uniform_type`.
 template <typename T>
 void set_array(KsCallId id, KsShaderObject *shader, int loc, const std::vector<T> &values,
-               PyObject *(*rep)(const std::vector<T> &), int uniform_type) {
+               PyObject *(*rep)(const std::vector<T> &), int uniform_type, const char *what) {
     if (!enter(id, [&] { return Py_BuildValue("(NiN)", shader_rep(shader), loc, rep(values)); }))
         return;
     Shader s;
     int count;
     if (!shader_arg(shader, &s) || !count_arg(values.size(), &count) || ks_rl_require_window(rl) < 0)
         return;
-    if (count > 0 && capacity_arg(shader, loc, count))
+    if (count > 0 && capacity_arg(shader, loc, count, what))
         SetShaderValueV(s, loc, values.data(), uniform_type, count);
 }
 
 void set_ksshader_value_vec4_v(KsShaderObject *shader, int loc, std::vector<Vector4> values) {
     set_array(KS_CALL_set_ksshader_value_vec4_v, shader, loc, values, vec4_list_rep,
-              SHADER_UNIFORM_VEC4);
+              SHADER_UNIFORM_VEC4, "colours");
 }
 
 void set_ksshader_value_float_v(KsShaderObject *shader, int loc, std::vector<float> values) {
     set_array(KS_CALL_set_ksshader_value_float_v, shader, loc, values, float_list_rep,
-              SHADER_UNIFORM_FLOAT);
+              SHADER_UNIFORM_FLOAT, "colour stops");
 }
 
 void set_ksshader_value_vec2_ksvec(KsShaderObject *shader, int loc, KsVector2Object *value) {
