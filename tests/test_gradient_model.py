@@ -2,6 +2,7 @@
 conversion, colour stops and the ClickGradient operations."""
 
 import math
+from fractions import Fraction
 from pathlib import Path
 
 import pytest
@@ -196,11 +197,13 @@ def test_angle_and_transparency_properties():
 
 
 def test_colour_components_are_divided_by_255_without_clamping():
-    g = GradientRaylib([(255, 128, 0, 255), (255.0, 0.0, 0.0, 127.5), (510, -255, 300, 0, 99)])
+    g = GradientRaylib([(255, 128, 0, 255), (255.0, 0.0, 0.0, 127.5), (510, -255, 300, 0, 99),
+                        ((0, 51, 255), 2), (0.0, Fraction(51), 255)])
     c = colors(g)
     assert c[0] == (1.0, f32(128 / 255), 0.0, 1.0)
     assert c[1] == (1.0, 0.0, 0.0, 0.5)
     assert c[2] == (2.0, -1.0, f32(300 / 255), 0.0)
+    assert c[3] == c[4] == (0.0, f32(0.2), 1.0, 1.0)  # three components: opaque
 
 
 def test_exact_division_semantics():
@@ -215,13 +218,19 @@ def test_exact_division_semantics():
 
 @pytest.mark.parametrize(
     "item, exc",
-    [((255, "0", 0, 255), TypeError), ([255, 0, 0, 255], TypeError), ((1, 2, 3), IndexError),
+    [((255, "0", 0, 255), TypeError), ([255, 0, 0, 255], TypeError),
      (((1, 2), 1), IndexError), ((128, 64), TypeError), (((255, 0, 0, 255), "heavy"), TypeError),
      (None, TypeError)],
 )
 def test_bad_colour_items(item, exc):
     with pytest.raises(exc):
         GradientRaylib([item])
+
+
+def test_a_short_colour_says_what_a_colour_is():
+    with pytest.raises(IndexError, match=r"^a colour is \(red, green, blue\) or \(red, green, "
+                                         r"blue, alpha\), 0 to 255 each; this one has 2 "):
+        GradientRaylib([((1, 2), 1)])
 
 
 def test_traceback_names_the_failing_operations():
@@ -234,13 +243,13 @@ def test_traceback_names_the_failing_operations():
     assert names[-1] == "kesa_ui.fast.ksraygrad.ksraygrad.tuple_to_vector4"
     # The entry names the line that converts the failing component.
     source = Path(__file__).resolve().parent.parent / "src"
-    for k in range(4):
-        for colour in [(255,) * k + ("x",), (255,) * k]:
-            with pytest.raises((TypeError, IndexError)) as info:
-                GradientRaylib([(colour, 1.0)])
-            entry = traceback.extract_tb(info.value.__traceback__)[-1]
-            line = (source / entry.filename).read_text().splitlines()[entry.lineno - 1]
-            assert f"component_at(t, {k}," in line
+    bad = [((255,) * k + ("x",), k) for k in range(4)] + [((255,) * k, k) for k in range(3)]
+    for colour, k in bad:
+        with pytest.raises((TypeError, IndexError)) as info:
+            GradientRaylib([(colour, 1.0)])
+        entry = traceback.extract_tb(info.value.__traceback__)[-1]
+        line = (source / entry.filename).read_text().splitlines()[entry.lineno - 1]
+        assert f"component_at(t, {k}," in line
 
 
 # --- stops ------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 // Colour and sequence conversion.
 //
 // tuple_to_vector4 carries the module's colour rule: each component divided
-// by 255 with Python's true division, no clamping. Exact ints and floats are
+// by 255 with Python's true division, no clamping; a colour of three
+// components is opaque. Exact ints and floats are
 // divided in C without creating Python objects; an int beyond 2**53 and any
 // other type go through Python's own division, so the result is always what
 // `component / 255` gives in Python.
@@ -151,7 +152,10 @@ bool component_at(PyObject *t, Py_ssize_t i, float &out, int line) {
     // A short tuple fails at its first missing component; nothing past its
     // end is read.
     if (i >= PyTuple_GET_SIZE(t)) {
-        PyErr_SetString(PyExc_IndexError, "tuple index out of range");
+        PyErr_Format(PyExc_IndexError,
+                     "a colour is (red, green, blue) or (red, green, blue, alpha), 0 to 255 each; "
+                     "this one has %zd component%s",
+                     PyTuple_GET_SIZE(t), PyTuple_GET_SIZE(t) == 1 ? "" : "s");
     } else if (component(PyTuple_GET_ITEM(t, i), d)) {
         out = narrow(d);
         return true;
@@ -169,12 +173,12 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
         ok = false;
         return Vector4{0, 0, 0, 0};
     }
-    float c[4];
+    float c[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     // One line per component, so that a traceback tells which one failed.
     ok = component_at(t, 0, c[0], __LINE__) &&
          component_at(t, 1, c[1], __LINE__) &&
          component_at(t, 2, c[2], __LINE__) &&
-         component_at(t, 3, c[3], __LINE__);
+         (PyTuple_GET_SIZE(t) == 3 || component_at(t, 3, c[3], __LINE__));
     return ok ? Vector4{c[0], c[1], c[2], c[3]} : Vector4{0, 0, 0, 0};
 }
 

@@ -50,9 +50,9 @@ inline bool fast_component(PyObject *obj, double &out) {
 // tuple_to_vector4 for an exact tuple of at least four fast components,
 // without touching Python: false (and nothing set) otherwise.
 inline bool fast_vector4(PyObject *t, Vector4 &out) {
-    if (!PyTuple_CheckExact(t) || PyTuple_GET_SIZE(t) < 4) return false;
-    double c[4];
-    for (int i = 0; i < 4; i++) {
+    if (!PyTuple_CheckExact(t) || PyTuple_GET_SIZE(t) < 3) return false;
+    double c[4] = {0.0, 0.0, 0.0, 1.0};
+    for (int i = 0; i < (PyTuple_GET_SIZE(t) == 3 ? 3 : 4); i++) {
         if (!fast_component(PyTuple_GET_ITEM(t, i), c[i])) return false;
     }
     out = Vector4{narrow(c[0]), narrow(c[1]), narrow(c[2]), narrow(c[3])};
@@ -60,7 +60,8 @@ inline bool fast_vector4(PyObject *t, Vector4 &out) {
 }
 
 // One colour tuple (r, g, b, a) on the 0..255 scale, each component divided
-// by 255 with Python's true division. `ok` is false on failure.
+// by 255 with Python's true division; (r, g, b) is opaque (alpha 1.0).
+// `ok` is false on failure.
 Vector4 tuple_to_vector4(PyObject *t, bool &ok);
 
 // Any iterable of real numbers / of mappings with keys x, y, z, w. On
