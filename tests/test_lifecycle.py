@@ -47,7 +47,9 @@ def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_qu
         uses = [lambda: old_target.fast_clear((0, 0, 0, 0)),
                 lambda: rl.load_image_from_texture(old_texture),
                 lambda: rl.begin_texture_mode(old_target.render_texture),
-                lambda: rl.draw_texture(old_texture, 0, 0, rl.WHITE)]
+                lambda: rl.draw_texture(old_texture, 0, 0, rl.WHITE),
+                lambda: rl.draw_texture_rec(old_texture, (0, 0, 1, 1), (0, 0), rl.WHITE),
+                lambda: old_target.draw(0, 0)]
         for use in uses:
             refused(use)
         try:
@@ -117,7 +119,9 @@ def test_other_threads_get_the_model_but_no_gpu():
     target = KsRenderTexture(KsVector2(4, 4))
     for gpu_call in (lambda: c.draw(0, 0, 4, 4), lambda: c.generate_texture(4, 4),
                      lambda: target.fast_clear((0, 0, 0, 0)), target.unload, rl.close_window,
-                     lambda: rl.begin_texture_mode(target.render_texture)):
+                     lambda: rl.begin_texture_mode(target.render_texture),
+                     lambda: target.draw_rect((0, 0, 2, 2)), rl.get_frame_time,
+                     lambda: rl.draw_text("a", 0, 0, 10, RED), lambda: rl.is_key_pressed(32)):
         err = on_thread(gpu_call)
         assert isinstance(err, RuntimeError) and "thread" in str(err), err
     assert target.loaded and rl.is_window_ready()

@@ -2,8 +2,12 @@
 
 import pytest
 
+from kesa_ui.core import GradientType
 from kesa_ui.core.modules import rl
-from support import run_python
+from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
+from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
+from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
+from support import BLUE, RED, read_back, run_python
 
 
 def test_enums_and_colours_carry_raylibs_values():
@@ -61,6 +65,23 @@ def test_image_flip_vertical_flips_in_place(tmp_path):
     rl.unload_render_texture(rt)
 
 
+def test_texture_modes_nest_and_render_textures_draw_upright():
+    outer = KsRenderTexture(KsVector2(8, 16))
+    rl.begin_texture_mode(outer.render_texture)
+    rl.clear_background(rl.BLANK)
+    # Red at the top, made inside the caller's texture mode, which goes on.
+    tex = GradientRaylib([RED, BLUE], GradientType.Linear, angle=90).generate_texture(8, 4)
+    rl.draw_rectangle(0, 12, 8, 4, rl.GREEN)  # in `outer`, with its projection
+    tex.draw(0, 0)
+    tex.draw_rect((0, 4, 8, 4))
+    rl.draw_texture_rec(tex.render_texture.texture, (0, 0, 8, -4), (0, 8), rl.WHITE)
+    rl.end_texture_mode()
+    rows = read_back(outer)
+    for top in (0, 4, 8):  # three upright copies
+        assert rows[top][0][0] > rows[top][0][2] and rows[top + 3][0][0] < rows[top + 3][0][2]
+    assert {c for row in rows[12:] for c in row} == {rl.GREEN}
+
+
 @pytest.mark.parametrize(
     "call",
     [
@@ -72,6 +93,9 @@ def test_image_flip_vertical_flips_in_place(tmp_path):
         lambda: rl.clear_background(None),
         lambda: rl.begin_blend_mode("alpha"),
         lambda: rl.get_image_color(rl.gen_image_color(1, 1, rl.RED), "0", 0),
+        lambda: rl.draw_texture_pro(None, (0, 0, 1, 1), (0, 0, 1, 1), (0, 0), 0, rl.RED),
+        lambda: rl.draw_texture_v(rl.load_texture_from_image(rl.gen_image_color(1, 1, rl.RED)),
+                                  3, rl.RED),
     ],
 )
 def test_wrong_argument_types_raise_type_error(call):

@@ -89,6 +89,13 @@ struct KsRlApi {
     // else 0, which names no thread. Read by ks_rl_require_window. (Atomic:
     // the window's thread clears it as it ends, without the GIL.)
     const std::atomic<unsigned long> *ready_thread;
+    // Texture modes that nest (the caller has checked the target and the
+    // window): begin makes `target` the drawing target, 0 or -1 with
+    // MemoryError; end returns drawing to the target that was active before
+    // the matching begin (the screen when there was none), with its viewport
+    // and projection.
+    int (*begin_texture_mode)(const RenderTexture2D *target);
+    void (*end_texture_mode)(void);
 };
 
 #define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API"

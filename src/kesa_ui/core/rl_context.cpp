@@ -52,6 +52,9 @@ std::vector<Pending> pending;
 // loaded: id -> (width, height).
 std::unordered_map<unsigned int, std::pair<int, int>> live_textures;
 
+// The render textures begun as targets and not yet ended, innermost last.
+std::vector<RenderTexture2D> targets;
+
 // The calling thread's identity, as PyThread_get_thread_ident() gives it,
 // without the detour (this runs before every GL call).
 unsigned long this_thread() { return (unsigned long)pthread_self(); }
@@ -150,6 +153,7 @@ void closed() {
     // Whatever waited for release went away with the context.
     pending.clear();
     live_textures.clear();
+    targets.clear();
     generation = ++last_generation;
     window_open = false;
     window_thread.store(0, relaxed);
@@ -162,6 +166,30 @@ void release_render_texture(uint64_t made_in, RenderTexture2D render_texture) {
 
 void release_shader(uint64_t made_in, unsigned int program) {
     release(made_in, Pending{true, RenderTexture2D{}, program});
+}
+
+// --- nested texture targets ------------------------------------------------------
+
+int begin_target(const RenderTexture2D &target) {
+    try {
+        targets.push_back(target);
+    } catch (const std::bad_alloc &) {
+        PyErr_NoMemory();
+        return -1;
+    }
+    BeginTextureMode(target);
+    return 0;
+}
+
+void end_target() {
+    EndTextureMode();  // drawing goes to the screen again, with its projection
+    if (targets.empty()) return;
+    targets.pop_back();
+    // Back to the target that was active before, if any; one unloaded in the
+    // meantime is passed over.
+    while (!targets.empty() && !live_textures.contains(targets.back().texture.id))
+        targets.pop_back();
+    if (!targets.empty()) BeginTextureMode(targets.back());
 }
 
 // --- is a texture record still what it says ------------------------------------

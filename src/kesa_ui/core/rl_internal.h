@@ -27,6 +27,11 @@ void opened();
 void closed();
 void release_render_texture(uint64_t made_in, RenderTexture2D render_texture);
 void release_shader(uint64_t made_in, unsigned int program);
+// Texture modes that nest: begin_target makes `target` the drawing target
+// (0, or -1 with MemoryError); end_target returns drawing to the target that
+// was active before it began, or to the screen.
+int begin_target(const RenderTexture2D &target);
+void end_target();
 // Textures made through rl in the current context, until they are unloaded:
 // made_texture is false with MemoryError when it cannot note one.
 bool made_texture(const Texture2D &texture);

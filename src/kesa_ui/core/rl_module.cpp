@@ -18,6 +18,7 @@
 #include "kesa_ui/native/number.hpp"
 
 #include <climits>
+#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -159,6 +160,11 @@ PyObject *rl_set_target_fps(PyObject *, PyObject *arg) {
     Py_RETURN_NONE;
 }
 
+PyObject *rl_get_frame_time(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    return PyFloat_FromDouble(GetFrameTime());
+}
+
 PyObject *rl_get_screen_width(PyObject *, PyObject *) {
     if (require_window() < 0) return nullptr;
     return PyLong_FromLong(GetScreenWidth());
@@ -199,6 +205,12 @@ PyObject *rl_get_mouse_position(PyObject *, PyObject *) {
 PyObject *rl_get_mouse_wheel_move(PyObject *, PyObject *) {
     if (require_window() < 0) return nullptr;
     return PyFloat_FromDouble(GetMouseWheelMove());
+}
+
+PyObject *rl_is_key_pressed(PyObject *, PyObject *arg) {
+    int key = PyLong_AsInt(arg);
+    if ((key == -1 && PyErr_Occurred()) || require_window() < 0) return nullptr;
+    return PyBool_FromLong(IsKeyPressed(key));
 }
 
 PyObject *rl_is_mouse_button_pressed(PyObject *, PyObject *arg) {
@@ -342,16 +354,144 @@ PyObject *rl_unload_render_texture(PyObject *, PyObject *arg) {
     Py_RETURN_NONE;
 }
 
+// --- drawing -------------------------------------------------------------------
+
+// Reads a tuple (or other sequence) of exactly n numbers.
+bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, float *out) {
+    if (!PySequence_Check(obj) || PyUnicode_Check(obj) || PyBytes_Check(obj)) {
+        PyErr_Format(PyExc_TypeError, "%s must be a sequence of %zd numbers, not %.100s", what, n,
+                     Py_TYPE(obj)->tp_name);
+        return false;
+    }
+    ks::Ref items = ks::Ref::steal(PySequence_Tuple(obj));
+    if (!items) return false;
+    if (PyTuple_GET_SIZE(items.get()) != n) {
+        PyErr_Format(PyExc_ValueError, "%s needs %zd numbers, got %zd", what, n,
+                     PyTuple_GET_SIZE(items.get()));
+        return false;
+    }
+    for (Py_ssize_t i = 0; i < n; i++) {
+        double v = ks::as_double(PyTuple_GET_ITEM(items.get(), i));
+        if (v == -1.0 && PyErr_Occurred()) return false;
+        out[i] = ks::narrow(v);
+    }
+    return true;
+}
+
+bool vector2_arg(PyObject *obj, const char *what, Vector2 *out) {
+    float v[2];
+    if (!numbers_arg(obj, 2, what, v)) return false;
+    *out = Vector2{v[0], v[1]};
+    return true;
+}
+
+bool rectangle_arg(PyObject *obj, const char *what, Rectangle *out) {
+    float v[4];
+    if (!numbers_arg(obj, 4, what, v)) return false;
+    *out = Rectangle{v[0], v[1], v[2], v[3]};
+    return true;
+}
+
+// A texture record that can be drawn now: of the open window, on its
+// thread, and not unloaded.
+RlTextureObject *drawable_texture(PyObject *obj) {
+    auto *t = typed_arg<RlTextureObject>(obj, &RlTexture_Type, "texture");
+    if (t == nullptr || ks_rl_require_current(&rl_api, t->generation, "texture") < 0)
+        return nullptr;
+    if (t->texture.id == 0) {
+        PyErr_SetString(PyExc_ValueError, "the texture was unloaded");
+        return nullptr;
+    }
+    return t;
+}
+
 PyObject *rl_draw_texture(PyObject *, PyObject *args) {
     PyObject *tex_obj, *tint_obj;
     int x, y;
     if (!PyArg_ParseTuple(args, "OiiO:draw_texture", &tex_obj, &x, &y, &tint_obj)) return nullptr;
-    auto *t = typed_arg<RlTextureObject>(tex_obj, &RlTexture_Type, "texture");
     Color tint;
-    if (t == nullptr || color_from_object(tint_obj, &tint) < 0 ||
-        ks_rl_require_current(&rl_api, t->generation, "texture") < 0)
-        return nullptr;
+    if (color_from_object(tint_obj, &tint) < 0) return nullptr;
+    RlTextureObject *t = drawable_texture(tex_obj);
+    if (t == nullptr) return nullptr;
     DrawTexture(t->texture, x, y, tint);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_draw_texture_v(PyObject *, PyObject *args) {
+    PyObject *tex_obj, *pos_obj, *tint_obj;
+    if (!PyArg_ParseTuple(args, "OOO:draw_texture_v", &tex_obj, &pos_obj, &tint_obj))
+        return nullptr;
+    Vector2 position;
+    Color tint;
+    if (!vector2_arg(pos_obj, "position", &position) || color_from_object(tint_obj, &tint) < 0)
+        return nullptr;
+    RlTextureObject *t = drawable_texture(tex_obj);
+    if (t == nullptr) return nullptr;
+    DrawTextureV(t->texture, position, tint);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_draw_texture_rec(PyObject *, PyObject *args) {
+    PyObject *tex_obj, *source_obj, *pos_obj, *tint_obj;
+    if (!PyArg_ParseTuple(args, "OOOO:draw_texture_rec", &tex_obj, &source_obj, &pos_obj,
+                          &tint_obj))
+        return nullptr;
+    Rectangle source;
+    Vector2 position;
+    Color tint;
+    if (!rectangle_arg(source_obj, "source", &source) ||
+        !vector2_arg(pos_obj, "position", &position) || color_from_object(tint_obj, &tint) < 0)
+        return nullptr;
+    RlTextureObject *t = drawable_texture(tex_obj);
+    if (t == nullptr) return nullptr;
+    DrawTextureRec(t->texture, source, position, tint);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_draw_texture_pro(PyObject *, PyObject *args) {
+    PyObject *tex_obj, *source_obj, *dest_obj, *origin_obj, *tint_obj;
+    float rotation;
+    if (!PyArg_ParseTuple(args, "OOOOfO:draw_texture_pro", &tex_obj, &source_obj, &dest_obj,
+                          &origin_obj, &rotation, &tint_obj))
+        return nullptr;
+    Rectangle source, dest;
+    Vector2 origin;
+    Color tint;
+    if (!rectangle_arg(source_obj, "source", &source) || !rectangle_arg(dest_obj, "dest", &dest) ||
+        !vector2_arg(origin_obj, "origin", &origin) || color_from_object(tint_obj, &tint) < 0)
+        return nullptr;
+    RlTextureObject *t = drawable_texture(tex_obj);
+    if (t == nullptr) return nullptr;
+    DrawTexturePro(t->texture, source, dest, origin, rotation, tint);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_draw_rectangle(PyObject *, PyObject *args) {
+    int x, y, width, height;
+    PyObject *color_obj;
+    if (!PyArg_ParseTuple(args, "iiiiO:draw_rectangle", &x, &y, &width, &height, &color_obj))
+        return nullptr;
+    Color color;
+    if (color_from_object(color_obj, &color) < 0 || require_window() < 0) return nullptr;
+    DrawRectangle(x, y, width, height, color);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_draw_text(PyObject *, PyObject *args) {
+    const char *text;
+    Py_ssize_t length;
+    int x, y, font_size;
+    PyObject *color_obj;
+    if (!PyArg_ParseTuple(args, "s#iiiO:draw_text", &text, &length, &x, &y, &font_size,
+                          &color_obj))
+        return nullptr;
+    if (std::strlen(text) != static_cast<size_t>(length)) {
+        PyErr_SetString(PyExc_ValueError, "the text contains a NUL character");
+        return nullptr;
+    }
+    Color color;
+    if (color_from_object(color_obj, &color) < 0 || require_window() < 0) return nullptr;
+    DrawText(text, x, y, font_size, color);
     Py_RETURN_NONE;
 }
 
@@ -365,13 +505,13 @@ PyObject *rl_begin_texture_mode(PyObject *, PyObject *arg) {
         PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
         return nullptr;
     }
-    BeginTextureMode(r->render_texture);
+    if (rl_context::begin_target(r->render_texture) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
 PyObject *rl_end_texture_mode(PyObject *, PyObject *) {
     if (require_window() < 0) return nullptr;
-    EndTextureMode();
+    rl_context::end_target();
     Py_RETURN_NONE;
 }
 
@@ -420,49 +560,92 @@ PyObject *rl_get_max_fragment_uniform_vectors(PyObject *, PyObject *) {
     return PyLong_FromLong(value);
 }
 
+#define RL_FN(name, flags, sig, doc) \
+    {#name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(rl_##name)), flags, \
+     #name sig "\n--\n\n" doc}
+
 PyMethodDef rl_methods[] = {
-    {"set_config_flags", rl_set_config_flags, METH_O, "set_config_flags(flags)"},
-    {"set_trace_log_level", rl_set_trace_log_level, METH_O, "set_trace_log_level(level)"},
-    {"init_window", rl_init_window, METH_VARARGS, "init_window(width, height, title)"},
-    {"close_window", rl_close_window, METH_NOARGS, "close_window()"},
-    {"is_window_ready", rl_is_window_ready, METH_NOARGS, "is_window_ready() -> bool"},
-    {"window_should_close", rl_window_should_close, METH_NOARGS, "window_should_close() -> bool"},
-    {"set_target_fps", rl_set_target_fps, METH_O, "set_target_fps(fps)"},
-    {"get_screen_width", rl_get_screen_width, METH_NOARGS, "get_screen_width() -> int"},
-    {"get_screen_height", rl_get_screen_height, METH_NOARGS, "get_screen_height() -> int"},
-    {"begin_drawing", rl_begin_drawing, METH_NOARGS, "begin_drawing()"},
-    {"end_drawing", rl_end_drawing, METH_NOARGS, "end_drawing()"},
-    {"clear_background", rl_clear_background, METH_O, "clear_background(color)"},
-    {"get_mouse_position", rl_get_mouse_position, METH_NOARGS, "get_mouse_position() -> (x, y)"},
-    {"get_mouse_wheel_move", rl_get_mouse_wheel_move, METH_NOARGS,
-     "get_mouse_wheel_move() -> float"},
-    {"is_mouse_button_pressed", rl_is_mouse_button_pressed, METH_O,
-     "is_mouse_button_pressed(button) -> bool"},
-    {"gen_image_color", rl_gen_image_color, METH_VARARGS, "gen_image_color(width, height, color)"},
-    {"unload_image", rl_unload_image, METH_O, "unload_image(image)"},
-    {"image_flip_vertical", rl_image_flip_vertical, METH_O, "image_flip_vertical(image): in place"},
-    {"get_image_color", rl_get_image_color, METH_VARARGS,
-     "get_image_color(image, x, y) -> (r, g, b, a)"},
-    {"export_image", rl_export_image, METH_VARARGS, "export_image(image, path) -> bool"},
-    {"load_texture_from_image", rl_load_texture_from_image, METH_O,
-     "load_texture_from_image(image) -> Texture"},
-    {"unload_texture", rl_unload_texture, METH_O, "unload_texture(texture)"},
-    {"load_image_from_texture", rl_load_image_from_texture, METH_O,
-     "load_image_from_texture(texture) -> Image"},
-    {"load_render_texture", rl_load_render_texture, METH_VARARGS,
-     "load_render_texture(width, height) -> RenderTexture"},
-    {"unload_render_texture", rl_unload_render_texture, METH_O, "unload_render_texture(target)"},
-    {"draw_texture", rl_draw_texture, METH_VARARGS, "draw_texture(texture, x, y, tint)"},
-    {"begin_texture_mode", rl_begin_texture_mode, METH_O, "begin_texture_mode(target)"},
-    {"end_texture_mode", rl_end_texture_mode, METH_NOARGS, "end_texture_mode()"},
-    {"begin_blend_mode", rl_begin_blend_mode, METH_O, "begin_blend_mode(mode)"},
-    {"end_blend_mode", rl_end_blend_mode, METH_NOARGS, "end_blend_mode()"},
-    {"rl_get_version", rl_rl_get_version, METH_NOARGS,
-     "rl_get_version() -> int: the rlGlVersion raylib was built for"},
-    {"get_max_fragment_uniform_vectors", rl_get_max_fragment_uniform_vectors, METH_NOARGS,
-     "get_max_fragment_uniform_vectors() -> int: vec4 uniforms a fragment shader may use"},
+    // Window and frames.
+    RL_FN(set_config_flags, METH_O, "($module, flags, /)",
+          "Sets ConfigFlags for the next init_window."),
+    RL_FN(set_trace_log_level, METH_O, "($module, level, /)",
+          "Sets the TraceLogLevel below which raylib stays quiet."),
+    RL_FN(init_window, METH_VARARGS, "($module, width, height, title, /)",
+          "Opens the window and its GL context; GPU calls then belong to this thread."),
+    RL_FN(close_window, METH_NOARGS, "($module, /)",
+          "Closes the window; GPU objects made for it are refused from then on."),
+    RL_FN(is_window_ready, METH_NOARGS, "($module, /)", "Whether a window is open."),
+    RL_FN(window_should_close, METH_NOARGS, "($module, /)",
+          "Whether the user asked to close the window (or pressed Escape)."),
+    RL_FN(set_target_fps, METH_O, "($module, fps, /)", "Caps the frame rate of end_drawing."),
+    RL_FN(get_frame_time, METH_NOARGS, "($module, /)", "Seconds the last frame took."),
+    RL_FN(get_screen_width, METH_NOARGS, "($module, /)", "The window's width in pixels."),
+    RL_FN(get_screen_height, METH_NOARGS, "($module, /)", "The window's height in pixels."),
+    RL_FN(begin_drawing, METH_NOARGS, "($module, /)", "Starts a frame."),
+    RL_FN(end_drawing, METH_NOARGS, "($module, /)", "Ends the frame and shows it."),
+    RL_FN(clear_background, METH_O, "($module, color, /)",
+          "Fills the current target with an (r, g, b, a) colour."),
+    // Input.
+    RL_FN(get_mouse_position, METH_NOARGS, "($module, /)", "The pointer's (x, y) in the window."),
+    RL_FN(get_mouse_wheel_move, METH_NOARGS, "($module, /)", "The wheel's movement this frame."),
+    RL_FN(is_mouse_button_pressed, METH_O, "($module, button, /)",
+          "Whether a MouseButton went down this frame."),
+    RL_FN(is_key_pressed, METH_O, "($module, key, /)",
+          "Whether a KeyboardKey went down this frame."),
+    // Images.
+    RL_FN(gen_image_color, METH_VARARGS, "($module, width, height, color, /)",
+          "A new Image of one colour."),
+    RL_FN(unload_image, METH_O, "($module, image, /)", "Frees an image's pixels."),
+    RL_FN(image_flip_vertical, METH_O, "($module, image, /)", "Flips an image in place."),
+    RL_FN(get_image_color, METH_VARARGS, "($module, image, x, y, /)",
+          "The (r, g, b, a) colour of a pixel."),
+    RL_FN(export_image, METH_VARARGS, "($module, image, path, /)",
+          "Writes an image file; returns whether that worked."),
+    // Textures.
+    RL_FN(load_texture_from_image, METH_O, "($module, image, /)",
+          "A new Texture with the image's pixels."),
+    RL_FN(unload_texture, METH_O, "($module, texture, /)", "Frees a texture on the GPU."),
+    RL_FN(load_image_from_texture, METH_O, "($module, texture, /)",
+          "A texture's pixels as an Image (a render texture's come bottom-up)."),
+    RL_FN(load_render_texture, METH_VARARGS, "($module, width, height, /)",
+          "A new RenderTexture to draw into."),
+    RL_FN(unload_render_texture, METH_O, "($module, target, /)",
+          "Frees a render texture on the GPU."),
+    // Drawing.
+    RL_FN(draw_texture, METH_VARARGS, "($module, texture, x, y, tint, /)",
+          "Draws a texture at (x, y)."),
+    RL_FN(draw_texture_v, METH_VARARGS, "($module, texture, position, tint, /)",
+          "Draws a texture at position (x, y)."),
+    RL_FN(draw_texture_rec, METH_VARARGS, "($module, texture, source, position, tint, /)",
+          "Draws the source rectangle (x, y, width, height) of a texture at position; a\n"
+          "negative height flips it (render textures are stored bottom-up)."),
+    RL_FN(draw_texture_pro, METH_VARARGS,
+          "($module, texture, source, dest, origin, rotation, tint, /)",
+          "Draws the source rectangle of a texture into the dest rectangle, rotated by\n"
+          "rotation degrees about origin (relative to dest)."),
+    RL_FN(draw_rectangle, METH_VARARGS, "($module, x, y, width, height, color, /)",
+          "Fills a rectangle."),
+    RL_FN(draw_text, METH_VARARGS, "($module, text, x, y, font_size, color, /)",
+          "Draws text in raylib's default font."),
+    // Modes.
+    RL_FN(begin_texture_mode, METH_O, "($module, target, /)",
+          "Draws into a RenderTexture until the matching end_texture_mode."),
+    RL_FN(end_texture_mode, METH_NOARGS, "($module, /)",
+          "Returns drawing to the target active before the matching begin_texture_mode\n"
+          "(the screen when there was none)."),
+    RL_FN(begin_blend_mode, METH_O, "($module, mode, /)", "Blends with a BlendMode."),
+    RL_FN(end_blend_mode, METH_NOARGS, "($module, /)", "Back to alpha blending."),
+    // The GPU.
+    RL_FN(rl_get_version, METH_NOARGS, "($module, /)",
+          "The rlGlVersion raylib was built for; known without a window."),
+    RL_FN(get_max_fragment_uniform_vectors, METH_NOARGS, "($module, /)",
+          "How many vec4 uniforms a fragment shader may use on the window's GPU."),
     {nullptr, nullptr, 0, nullptr},
 };
+
+#undef RL_FN
+
+int begin_texture_mode(const RenderTexture2D *target) { return rl_context::begin_target(*target); }
 
 PyObject *texture_new(Texture2D texture) {
     if (!rl_context::made_texture(texture)) return nullptr;
@@ -494,6 +677,8 @@ const KsRlApi rl_api = {
     .color_from_object = color_from_object,
     .trace_log_level = trace_log_level,
     .ready_thread = &rl_context::fast_owner,
+    .begin_texture_mode = begin_texture_mode,
+    .end_texture_mode = rl_context::end_target,
 };
 
 namespace {
@@ -567,6 +752,18 @@ int add_enums(PyObject *module) {
     if (rc == 0)
         rc = add_int_enum(module, int_enum, "MouseButton",
                           {M(MOUSE_BUTTON_LEFT), M(MOUSE_BUTTON_RIGHT), M(MOUSE_BUTTON_MIDDLE)});
+    if (rc == 0)
+        rc = add_int_enum(
+            module, int_enum, "KeyboardKey",
+            {M(KEY_SPACE),  M(KEY_ESCAPE), M(KEY_ENTER), M(KEY_TAB),   M(KEY_BACKSPACE),
+             M(KEY_RIGHT),  M(KEY_LEFT),   M(KEY_DOWN),  M(KEY_UP),    M(KEY_ZERO),
+             M(KEY_ONE),    M(KEY_TWO),    M(KEY_THREE), M(KEY_FOUR),  M(KEY_FIVE),
+             M(KEY_SIX),    M(KEY_SEVEN),  M(KEY_EIGHT), M(KEY_NINE),  M(KEY_A),
+             M(KEY_B),      M(KEY_C),      M(KEY_D),     M(KEY_E),     M(KEY_F),
+             M(KEY_G),      M(KEY_H),      M(KEY_I),     M(KEY_J),     M(KEY_K),
+             M(KEY_L),      M(KEY_M),      M(KEY_N),     M(KEY_O),     M(KEY_P),
+             M(KEY_Q),      M(KEY_R),      M(KEY_S),     M(KEY_T),     M(KEY_U),
+             M(KEY_V),      M(KEY_W),      M(KEY_X),     M(KEY_Y),     M(KEY_Z)});
 #undef M
     Py_DECREF(int_enum);
     return rc;

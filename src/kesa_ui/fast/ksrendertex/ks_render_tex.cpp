@@ -214,6 +214,50 @@ PyObject *rt_fast_clear(PyObject *op, PyObject *color) {
     Py_RETURN_NONE;
 }
 
+// Draws the target's texture upright into `dest` on the current target:
+// render textures are stored bottom-up, so the source rectangle has a
+// negative height.
+PyObject *draw_upright(KsRenderTextureObject *self, Rectangle dest, PyObject *tint_obj) {
+    Color tint = WHITE;
+    if (tint_obj != nullptr && rl->color_from_object(tint_obj, &tint) < 0) return nullptr;
+    if (ks_rl_require_current(rl, record(self)->generation, "KsRenderTexture") < 0) return nullptr;
+    const Texture2D &texture = gpu(self).texture;
+    if (!self->loaded || texture.id == 0) {
+        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+        return nullptr;
+    }
+    Rectangle source{0.0f, 0.0f, static_cast<float>(texture.width),
+                     -static_cast<float>(texture.height)};
+    DrawTexturePro(texture, source, dest, Vector2{0.0f, 0.0f}, 0.0f, tint);
+    Py_RETURN_NONE;
+}
+
+PyObject *rt_draw(PyObject *op, PyObject *args, PyObject *kwds) {
+    static const char *kwlist[] = {"x", "y", "tint", nullptr};
+    float x, y;
+    PyObject *tint = nullptr;
+    if (!PyArg_ParseTupleAndKeywords(args, kwds, "ff|O:draw", const_cast<char **>(kwlist), &x, &y,
+                                     &tint))
+        return nullptr;
+    auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    const Texture2D &texture = gpu(self).texture;
+    return draw_upright(self,
+                        Rectangle{x, y, static_cast<float>(texture.width),
+                                  static_cast<float>(texture.height)},
+                        tint);
+}
+
+PyObject *rt_draw_rect(PyObject *op, PyObject *args, PyObject *kwds) {
+    static const char *kwlist[] = {"dest", "tint", nullptr};
+    float d[4];
+    PyObject *tint = nullptr;
+    if (!PyArg_ParseTupleAndKeywords(args, kwds, "(ffff)|O:draw_rect", const_cast<char **>(kwlist),
+                                     &d[0], &d[1], &d[2], &d[3], &tint))
+        return nullptr;
+    return draw_upright(reinterpret_cast<KsRenderTextureObject *>(op),
+                        Rectangle{d[0], d[1], d[2], d[3]}, tint);
+}
+
 PyObject *rt_get_render_texture(PyObject *op, void *) {
     return Py_NewRef(reinterpret_cast<KsRenderTextureObject *>(op)->render_texture);
 }
@@ -232,6 +276,14 @@ PyMethodDef rt_methods[] = {
     {"fast_clear", rt_fast_clear, METH_O,
      "fast_clear(color)\n--\n\nFills the whole target with an (r, g, b, a) colour, whatever\n"
      "texture, blend or shader mode is active."},
+    {"draw", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(rt_draw)),
+     METH_VARARGS | METH_KEYWORDS,
+     "draw($self, /, x, y, tint=(255, 255, 255, 255))\n--\n\n"
+     "Draws the target upright at (x, y) on the current target, at its own size."},
+    {"draw_rect", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(rt_draw_rect)),
+     METH_VARARGS | METH_KEYWORDS,
+     "draw_rect($self, /, dest, tint=(255, 255, 255, 255))\n--\n\n"
+     "Draws the target upright, stretched over dest (x, y, width, height)."},
     {nullptr, nullptr, 0, nullptr},
 };
 

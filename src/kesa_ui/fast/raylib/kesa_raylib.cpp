@@ -337,7 +337,7 @@ void begin_texture_mode(PyObject *target) {
         PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
         return;
     }
-    BeginTextureMode(rt);
+    rl->begin_texture_mode(&rt);  // nests inside a texture mode the caller began
 }
 
 void end_blend_mode(void) {
@@ -358,7 +358,7 @@ void end_shader_mode(void) {
 
 void end_texture_mode(void) {
     if (!enter(KS_CALL_end_texture_mode, no_args) || ks_rl_require_window(rl) < 0) return;
-    EndTextureMode();
+    rl->end_texture_mode();  // back to the caller's target, if it had one
 }
 
 void begin_blend_mode(int mode) {
