@@ -174,6 +174,15 @@ def test_member_tables():
         assert type(cls.__dict__["__pyx_vtable__"]).__name__ == "PyCapsule"
         assert cls.__doc__ is None
     assert m.ClickGradient.__mro__ == (m.ClickGradient, m.GradientRaylib, object)
+    # The constructors' signatures, with the defaults read at load.
+    from kesa_ui.core import GradientType
+    for cls, kind in ((m.GradientRaylib, GradientType.Linear),
+                      (type("Sub", (m.ClickGradient,), {}), GradientType.Radial)):
+        params = inspect.signature(cls).parameters
+        assert list(params) == ["colors", "type", "direction", "angle", "center", "transparency"]
+        assert params["type"].default is kind and params["center"].default is None
+    own_init = type("Own", (m.GradientRaylib,), {"__init__": lambda self, colors: None})
+    assert list(inspect.signature(own_init).parameters) == ["colors"]
 
 
 @pytest.mark.parametrize("cls_name", ["GradientRaylib", "ClickGradient"])

@@ -17,6 +17,7 @@
 #include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
 #include "kesa_ui/fast/ksraygrad/pickle.hpp"
+#include "kesa_ui/fast/ksraygrad/signature.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -129,8 +130,11 @@ int bind_functions() {
 
 // Readies a class, publishes it and binds __reduce__ / __setstate__ to its
 // __reduce_cython__ / __setstate_cython__.
-int make_class(PyTypeObject *type, const GradientVTable *vtab, const char *attr) {
-    if (PyType_Ready(type) < 0 || ks::publish_vtable(type, vtab) < 0) return -1;
+int make_class(PyTypeObject *type, const GradientVTable *vtab, const char *attr,
+               PyObject *const *default_type) {
+    if (PyType_Ready(type) < 0 || ks::publish_vtable(type, vtab) < 0 ||
+        add_signature(type, default_type) < 0)
+        return -1;
     if (PyModule_AddObjectRef(g.module, attr, reinterpret_cast<PyObject *>(type)) < 0) return -1;
     Ref dict = Ref::steal(PyType_GetDict(type));
     if (!dict) return -1;
@@ -213,8 +217,10 @@ int run_body() {
     STEP(make_tuples());
     ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
     ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
-    STEP(make_class(&GradientRaylib_Type, &gradient_raylib_vtable, "GradientRaylib"));
-    STEP(make_class(&ClickGradient_Type, &click_gradient_vtable, "ClickGradient"));
+    STEP(make_class(&GradientRaylib_Type, &gradient_raylib_vtable, "GradientRaylib",
+                    &g.default_linear));
+    STEP(make_class(&ClickGradient_Type, &click_gradient_vtable, "ClickGradient",
+                    &g.default_radial));
     STEP(bind_types());
     STEP(bind_functions());
 
