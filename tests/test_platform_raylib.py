@@ -133,6 +133,18 @@ def test_capacity_is_asked_again_when_a_program_id_is_reused(shader, locs):
         probe.set_ksshader_value_vec4_v(small, loc, [(1, 1, 1, 1)] * 5)
 
 
+def test_the_shader_is_sized_to_the_gpu_and_refused_without_shaders():
+    version = rl.rl_get_version()
+    assert "[64]" in GradientShader.FRAGMENT_SHADER  # Mesa holds thousands of vectors
+    # A GPU with the fewest fragment uniforms OpenGL ES 2.0 allows.
+    assert "[5]" in GradientShader.fragment_shader(version, 16)
+    with pytest.raises(RuntimeError, match="too few"):
+        GradientShader.fragment_shader(version, 9)
+    for no_shaders in (rl.RL_OPENGL_SOFTWARE, rl.RL_OPENGL_11):
+        with pytest.raises(RuntimeError, match="without programmable shaders.*GradientPygame"):
+            GradientShader.fragment_shader(no_shaders)
+
+
 @pytest.mark.parametrize("render", [
     lambda c: GradientRaylib(c).generate_texture(4, 4),
     lambda c: ClickGradient(c).draw(0, 0, 4, 4),
