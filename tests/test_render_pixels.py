@@ -8,7 +8,7 @@ import numpy as np
 import pytest
 
 from kesa_ui.core import GradientDirection as Dir
-from kesa_ui.core import GradientType
+from kesa_ui.core import GradientType, color
 from kesa_ui.core.modules import rl
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
@@ -76,6 +76,7 @@ ORACLE = [
     ([(300, -20, 128, 400), (NAN, INF, 0, 255), (0, 0, 255, NAN)], LIN, {"angle": 60}, 24, 12),
     ([RED, BLUE], LIN, {"angle": NAN}, 8, 8),
     ([(i * 4, 255 - i * 4, (i * 37) % 256, 255) for i in range(64)], LIN, {"angle": 10}, 48, 8),
+    ([(255, 0, 0), ((0, 0, 255), 2), (0, 255, 0, 128)], LIN, {"angle": 20}, 16, 8),  # 3: opaque
 ]
 
 
@@ -90,6 +91,22 @@ def test_gpu_matches_the_cpu_twin(cls, colors, kind, kw, w, h):
     diff = np.abs(got - want).max(axis=-1)
     diff[near_hard_edges(twin, w, h)] = 0
     assert diff.max() <= 2, np.argwhere(diff > 2)[:5]
+
+
+def exact_levels(twin, w, h, alpha=1.0):
+    """The twin's exact colours over w x h pixels, rounded (int array): a
+    GPU pixel, whose dither stays under half a level, is within one level."""
+    return np.floor(twin.shade(twin.positions(w, h), alpha) * 255 + 0.5).astype(int)
+
+
+def test_twin_takes_pygame_colours_as_the_gpu_takes_their_tuples():
+    pygame = pytest.importorskip("pygame")
+    items = [pygame.Color(200, 30, 40), (pygame.Color(0, 90, 255, 128), 2.5), pygame.Color("gold")]
+    twin = GradientPygame(items, RAD, center=(0.3, 0.6))
+    gpu = GradientRaylib([color(items[0]), (color(items[1][0]), 2.5), color(items[2])], RAD,
+                         center=(0.3, 0.6))
+    assert twin.stops == GradientPygame([(200, 30, 40), ((0, 90, 255, 128), 2.5), (0, 0, 0)]).stops
+    assert np.abs(pixels(gpu.generate_texture(20, 14)) - exact_levels(twin, 20, 14)).max() <= 1
 
 
 @pytest.mark.parametrize("stops, t, expected", [
