@@ -25,7 +25,7 @@ test: build
 # checkout, where mypy finds the package once, through PYTHONPATH.
 TYPED := src/kesa_ui/core/__init__.py src/kesa_ui/core/colors.py src/kesa_ui/fast/GradientShader.py \
   src/kesa_ui/rendering/pygame/gradient.py src/kesa_ui/fast/ksraygrad/demo.py \
-  src/kesa_ui/fast/ksraygrad/interactive.py
+  src/kesa_ui/fast/ksraygrad/interactive.py src/kesa_ui/fast/ksraygrad/reference.py
 typecheck: build
 	$(DEVENV) sh -c 'MYPYPATH=src $(PY) -m mypy --strict --no-incremental --cache-dir=/tmp/mypy $(TYPED)'
 	$(DEVENV) sh -c 'cd /tmp && $(PY) -m mypy.stubtest --allowlist $(CURDIR)/tools/stubtest-allowlist.txt kesa_ui'

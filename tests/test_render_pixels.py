@@ -250,17 +250,25 @@ def test_surface_holds_the_rendered_pixels():
     assert pygame.image.tobytes(surface, "RGBA") == pixels.tobytes()
 
 
-def test_demo_writes_the_gallery_and_prints_its_path_last(tmp_path):
+def test_demo_writes_the_gallery_and_the_reference_pictures(tmp_path):
     pygame = pytest.importorskip("pygame")
     out = tmp_path / "g.png"
     proc = run_python(f"import sys; from kesa_ui.fast.ksraygrad import demo; "
+                      f"demo.main(['--reference', {str(tmp_path)!r}]); "
                       f"sys.exit(demo.main(['--output', {str(out)!r}]))")
     assert proc.stdout.splitlines()[-1] == str(out)
+    assert proc.stdout.splitlines()[:3] == [str(tmp_path / f"{name}.png")
+                                            for name in ("angle", "center", "weights")]
     png = pygame.image.load(str(out))
-    assert png.get_size() == (1012, 440)
-    # Tiles upright: "Bottom" runs red (top) to blue; "TopCenter" is white at the top.
-    top, bottom = png.get_at((320, 19)), png.get_at((320, 85))
-    assert top.r > 200 > top.b and bottom.b > 200 > bottom.r
+    assert png.get_size() == (1012, 524)
+    # Tiles upright: "Bottom" runs red (top) to blue, as generated and as
+    # drawn in a frame (last row); "TopCenter" is white at the top; the
+    # texture generated inside the frame's target (TopRight) lands there.
+    for x, y in [(320, 16), (40, 436), (904, 436)]:
+        top, bottom = png.get_at((x, y + 3)), png.get_at((x, y + 69))
+        assert top.r > 200 > top.b and bottom.b > 200 > bottom.r, (x, y)
     top, bottom = png.get_at((196, 101)), png.get_at((196, 171))
     assert min(top[:3]) > 200 and max(bottom[:3]) < 100
-    assert {png.get_at((x, y)).a for x in range(0, 1012, 7) for y in range(0, 440, 7)} == {255}
+    top_right, bottom_left = png.get_at((744, 439)), png.get_at((640, 505))
+    assert top_right.r > 200 > top_right.g and bottom_left.g > 150 > bottom_left.r
+    assert {png.get_at((x, y)).a for x in range(0, 1012, 7) for y in range(0, 524, 7)} == {255}
