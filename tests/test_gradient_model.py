@@ -11,6 +11,7 @@ from hypothesis import given, settings, strategies as st
 from kesa_ui.core import GradientDirection as Dir, GradientType
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
+from kesa_ui.rendering.pygame.gradient import GradientPygame
 from support import BLUE, BOTH, GREEN, RED, colors, f32, stops
 
 
@@ -227,10 +228,11 @@ def test_bad_colour_items(item, exc):
         GradientRaylib([item])
 
 
-def test_a_short_colour_says_what_a_colour_is():
+@pytest.mark.parametrize("cls", [GradientRaylib, GradientPygame])
+def test_a_short_colour_says_what_a_colour_is(cls):
     with pytest.raises(IndexError, match=r"^a colour is \(red, green, blue\) or \(red, green, "
                                          r"blue, alpha\), 0 to 255 each; this one has 2 "):
-        GradientRaylib([((1, 2), 1)])
+        cls([((1, 2), 1)])
 
 
 def test_traceback_names_the_failing_operations():

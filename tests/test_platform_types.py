@@ -284,6 +284,7 @@ def test_toolkit_modules_import_cheaply():
         import kesa_ui.core
         from kesa_ui.rendering.pygame.gradient import GradientPygame
         from kesa_ui.fast import GradientShader
+        kesa_ui.core.color("#fff"), kesa_ui.core.color([1, 2, 3])
         heavy = {"kesa_ui.core.rl", "numpy", "pygame"} & set(sys.modules)
         print(sorted(heavy), GradientShader.VERTEX_SHADER, GradientPygame.__name__)
         """

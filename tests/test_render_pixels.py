@@ -8,7 +8,7 @@ import numpy as np
 import pytest
 
 from kesa_ui.core import GradientDirection as Dir
-from kesa_ui.core import GradientType
+from kesa_ui.core import GradientType, color
 from kesa_ui.core.modules import rl
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
@@ -76,6 +76,7 @@ ORACLE = [
     ([(300, -20, 128, 400), (NAN, INF, 0, 255), (0, 0, 255, NAN)], LIN, {"angle": 60}, 24, 12),
     ([RED, BLUE], LIN, {"angle": NAN}, 8, 8),
     ([(i * 4, 255 - i * 4, (i * 37) % 256, 255) for i in range(64)], LIN, {"angle": 10}, 48, 8),
+    ([(255, 0, 0), ((0, 0, 255), 2), (0, 255, 0, 128)], LIN, {"angle": 20}, 16, 8),  # 3: opaque
 ]
 
 
@@ -90,6 +91,22 @@ def test_gpu_matches_the_cpu_twin(cls, colors, kind, kw, w, h):
     diff = np.abs(got - want).max(axis=-1)
     diff[near_hard_edges(twin, w, h)] = 0
     assert diff.max() <= 2, np.argwhere(diff > 2)[:5]
+
+
+def exact_levels(twin, w, h, alpha=1.0):
+    """The twin's exact colours over w x h pixels, rounded (int array): a
+    GPU pixel, whose dither stays under half a level, is within one level."""
+    return np.floor(twin.shade(twin.positions(w, h), alpha) * 255 + 0.5).astype(int)
+
+
+def test_twin_takes_pygame_colours_as_the_gpu_takes_their_tuples():
+    pygame = pytest.importorskip("pygame")
+    items = [pygame.Color(200, 30, 40), (pygame.Color(0, 90, 255, 128), 2.5), pygame.Color("gold")]
+    twin = GradientPygame(items, RAD, center=(0.3, 0.6))
+    gpu = GradientRaylib([color(items[0]), (color(items[1][0]), 2.5), color(items[2])], RAD,
+                         center=(0.3, 0.6))
+    assert twin.stops == GradientPygame([(200, 30, 40), ((0, 90, 255, 128), 2.5), (0, 0, 0)]).stops
+    assert np.abs(pixels(gpu.generate_texture(20, 14)) - exact_levels(twin, 20, 14)).max() <= 1
 
 
 @pytest.mark.parametrize("stops, t, expected", [
@@ -233,17 +250,25 @@ def test_surface_holds_the_rendered_pixels():
     assert pygame.image.tobytes(surface, "RGBA") == pixels.tobytes()
 
 
-def test_demo_writes_the_gallery_and_prints_its_path_last(tmp_path):
+def test_demo_writes_the_gallery_and_the_reference_pictures(tmp_path):
     pygame = pytest.importorskip("pygame")
     out = tmp_path / "g.png"
     proc = run_python(f"import sys; from kesa_ui.fast.ksraygrad import demo; "
+                      f"demo.main(['--reference', {str(tmp_path)!r}]); "
                       f"sys.exit(demo.main(['--output', {str(out)!r}]))")
     assert proc.stdout.splitlines()[-1] == str(out)
+    assert proc.stdout.splitlines()[:3] == [str(tmp_path / f"{name}.png")
+                                            for name in ("angle", "center", "weights")]
     png = pygame.image.load(str(out))
-    assert png.get_size() == (1012, 440)
-    # Tiles upright: "Bottom" runs red (top) to blue; "TopCenter" is white at the top.
-    top, bottom = png.get_at((320, 19)), png.get_at((320, 85))
-    assert top.r > 200 > top.b and bottom.b > 200 > bottom.r
+    assert png.get_size() == (1012, 524)
+    # Tiles upright: "Bottom" runs red (top) to blue, as generated and as
+    # drawn in a frame (last row); "TopCenter" is white at the top; the
+    # texture generated inside the frame's target (TopRight) lands there.
+    for x, y in [(320, 16), (40, 436), (904, 436)]:
+        top, bottom = png.get_at((x, y + 3)), png.get_at((x, y + 69))
+        assert top.r > 200 > top.b and bottom.b > 200 > bottom.r, (x, y)
     top, bottom = png.get_at((196, 101)), png.get_at((196, 171))
     assert min(top[:3]) > 200 and max(bottom[:3]) < 100
-    assert {png.get_at((x, y)).a for x in range(0, 1012, 7) for y in range(0, 440, 7)} == {255}
+    top_right, bottom_left = png.get_at((744, 439)), png.get_at((640, 505))
+    assert top_right.r > 200 > top_right.g and bottom_left.g > 150 > bottom_left.r
+    assert {png.get_at((x, y)).a for x in range(0, 1012, 7) for y in range(0, 524, 7)} == {255}

@@ -1,13 +1,17 @@
 """kesa_ui.core: the toolkit's core names.
 
 GradientType and GradientDirection live here (and nowhere else) because
-pickled gradients store them by this module path. Importing this package
+pickled gradients store them by this module path; color() (from
+kesa_ui.core.colors) turns hex strings, CSS colour names and pygame colours
+into the (r, g, b, a) tuples the gradients take. Importing this package
 stays cheap: the raylib binding is reached through kesa_ui.core.modules.
 """
 
 from enum import Enum
 
-__all__ = ["GradientDirection", "GradientType"]
+from kesa_ui.core.colors import color
+
+__all__ = ["GradientDirection", "GradientType", "color"]
 
 
 class GradientType(Enum):

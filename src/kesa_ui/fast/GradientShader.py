@@ -67,6 +67,9 @@ FRAGMENT_SHADER then raises RuntimeError, before anything touches the GPU.
 
 __all__ = ["FRAGMENT_SHADER", "MAX_COLORS", "VERTEX_SHADER", "fragment_shader"]
 
+# Declared, not bound: the module's __getattr__ makes it when it is read.
+FRAGMENT_SHADER: str
+
 # Entries of the colors and stops arrays on a GPU with room for them.
 # kesa_raylib's array setters refuse longer uploads, so a gradient with more
 # colours fails instead of drawing wrong.
@@ -79,7 +82,7 @@ _OTHER_UNIFORMS = 6
 # None: raylib's default vertex shader, which passes fragTexCoord (0..1 over
 # the drawn rectangle, (0, 0) at its top left) and fragColor (the tint), in
 # the dialect of its own build.
-VERTEX_SHADER = None
+VERTEX_SHADER: str | None = None
 
 _PRECISION_ES2 = """\
 #ifdef GL_FRAGMENT_PRECISION_HIGH
@@ -194,7 +197,7 @@ void main()
 """
 
 
-def fragment_shader(gl_version, uniform_vectors=None):
+def fragment_shader(gl_version: int, uniform_vectors: int | None = None) -> str:
     """The fragment shader for raylib's `gl_version` (an rlGlVersion) on a GPU
     whose fragment stage holds `uniform_vectors` vec4 uniforms (None: room
     for MAX_COLORS colours). RuntimeError when the backend has no
@@ -217,7 +220,7 @@ def fragment_shader(gl_version, uniform_vectors=None):
     return preamble + _BODY % {"max": capacity}
 
 
-def __getattr__(name):
+def __getattr__(name: str) -> str:
     # FRAGMENT_SHADER depends on the raylib in use and on the window's GPU,
     # so it is made when it is read.
     if name == "FRAGMENT_SHADER":

@@ -1,17 +1,28 @@
 """A gallery of GPU gradients, rendered under a hidden window into a PNG.
 
     python -m kesa_ui.fast.ksraygrad.demo [--output PATH]
+    python -m kesa_ui.fast.ksraygrad.demo --reference [DIR]
     python -m kesa_ui.fast.ksraygrad.demo --interactive [--frames N]
 
 Rows, top to bottom: linear gradients in the eight named directions; radial
 gradients at the seven named centres; weighted colour bands (equal, uneven,
 a zero-width band making a hard edge, negative weights); fades to
 transparent colours; a ClickGradient drawn at several centres and
-transparencies. Translucent tiles sit on a checkerboard.
+transparencies; generated textures drawn as a frame draws them
+(target.draw, draw_rect, a tint, a texture generated inside the frame's
+target, a ClickGradient over a background). Translucent tiles sit on a
+checkerboard. Every texture tile is drawn upright with KsRenderTexture.draw.
+The last row is drawn once in a real frame on the window (begin_drawing ...
+end_drawing) and once, the same way, into the gallery's render texture,
+since the screen cannot be read back.
 
 The PNG goes to gallery/gallery.png in the repository (git-ignored) when run
 from a checkout, else under ./gallery; its absolute path is the last line of
 output.
+
+--reference writes the small pictures of docs/reference.md (angle.png,
+center.png, weights.png) into DIR (default: docs/ in the checkout) and
+prints their paths (see reference.py).
 
 --interactive opens a window instead, where a click moves a ClickGradient's
 centre and the mouse wheel reweights the band under the pointer (see
@@ -23,14 +34,18 @@ from __future__ import annotations
 import argparse
 import sys
 from pathlib import Path
-from typing import TYPE_CHECKING, Any, Sequence
+from typing import TYPE_CHECKING, Any, Callable, Sequence, Union
 
 if TYPE_CHECKING:
     from kesa_ui.core.rl import RenderTexture
     from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
 
-# (title, tiles); a tile is ("texture", gradient) or ("draw", click gradient).
-Row = tuple[str, list[tuple[str, "GradientRaylib"]]]
+# Draws a tile at (x, y) on the current target, as a frame's body would.
+FrameTile = Callable[[int, int], None]
+# (title, tiles); a tile is ("texture", gradient), ("draw", click gradient)
+# or ("frame", FrameTile).
+Tile = tuple[str, Union["GradientRaylib", FrameTile]]
+Row = tuple[str, list[Tile]]
 
 TILE_W, TILE_H = 112, 72
 GAP, MARGIN = 12, 16
@@ -62,6 +77,9 @@ def parse_args(argv: Sequence[str]) -> argparse.Namespace:
         description="Render a gallery of GPU gradients into a PNG and print its path.")
     parser.add_argument("--output", type=Path, default=None,
                         help="PNG file to write (default: gallery/gallery.png in the checkout)")
+    parser.add_argument("--reference", nargs="?", type=Path, const=True, default=None,
+                        metavar="DIR",
+                        help="write the reference pictures into DIR (default: docs/)")
     parser.add_argument("--interactive", action="store_true",
                         help="open a window: click to move the centre, scroll to reweight")
     parser.add_argument("--frames", type=int, default=None,
@@ -108,7 +126,7 @@ def gallery_rows() -> list[Row]:
              ([GREEN, (40, 200, 90, 64), (40, 200, 90, 0)], radial, None),
          ])]),
     ]
-    clicks: list[tuple[str, GradientRaylib]] = []
+    clicks: list[Tile] = []
     centers = [(0.5, 0.5), (0.2, 0.3), (0.8, 0.7), (0.1, 0.9)]
     for i, transparency in enumerate([255, 224, 192, 160, 128, 96, 64, 32]):
         click = ClickGradient([GOLD, RED, (40, 80, 230, 0)], transparency=transparency)
@@ -116,7 +134,75 @@ def gallery_rows() -> list[Row]:
         click.set_weight(0, 1 + i % 3)
         clicks.append(("draw", click))
     rows.append(("click gradient, moved centres and transparency 255 down to 32", clicks))
+    rows.append(("generated textures drawn upright in a frame", frame_tiles()))
     return rows
+
+
+def frame_tiles() -> list[Tile]:
+    """Tiles drawn the way a program's frame draws: textures generated once
+    and drawn upright with KsRenderTexture.draw or draw_rect each time the
+    tile is drawn, one generated inside the frame (the frame's target stays
+    active), and a ClickGradient over a background."""
+    from kesa_ui.core import GradientDirection, GradientType
+    from kesa_ui.core.modules import rl
+    from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
+
+    linear, radial = GradientType.Linear, GradientType.Radial
+    three = [RED, GOLD, BLUE]
+    bottom = GradientRaylib(three, linear, GradientDirection.Bottom).generate_texture(TILE_W, TILE_H)
+    top_center = GradientRaylib([WHITE, GREEN, INK], radial,
+                                GradientDirection.TopCenter).generate_texture(TILE_W, TILE_H)
+    small = GradientRaylib(three, linear, angle=30).generate_texture(28, 18)
+    background = GradientRaylib([INK, BLUE], linear, GradientDirection.Bottom
+                                ).generate_texture(TILE_W, TILE_H)
+    corner = GradientRaylib([GREEN, GOLD, RED], linear, GradientDirection.TopRight)
+    click = ClickGradient([GOLD, RED, (40, 80, 230, 0)], transparency=224)
+    click.set_center((28 / TILE_W, 24 / TILE_H))  # a click at (28, 24) in the tile
+
+    def generated_in_frame(x: int, y: int) -> None:
+        corner.generate_texture(TILE_W, TILE_H).draw(x, y)
+
+    def click_over_background(x: int, y: int) -> None:
+        background.draw(x, y)
+        click.draw(x, y, TILE_W, TILE_H)
+
+    def with_rl(x: int, y: int) -> None:
+        # What draw() does: a negative source height turns the rows upright.
+        rl.draw_texture_rec(bottom.render_texture.texture, (0, 0, TILE_W, -TILE_H), (x, y),
+                            WHITE)
+
+    tiles: list[FrameTile] = [
+        lambda x, y: bottom.draw(x, y),
+        lambda x, y: top_center.draw(x, y),
+        lambda x, y: bottom.draw(x, y, (255, 255, 255, 128)),
+        lambda x, y: small.draw_rect((x, y, TILE_W, TILE_H)),
+        lambda x, y: top_center.draw_rect((x, y, TILE_W, TILE_H), GOLD),
+        generated_in_frame,
+        click_over_background,
+        with_rl,
+    ]
+    return [("frame", tile) for tile in tiles]
+
+
+def tile_origin(row: int, column: int) -> tuple[int, int]:
+    return MARGIN + column * (TILE_W + GAP), MARGIN + row * (TILE_H + GAP)
+
+
+def draw_frame(rows: list[Row]) -> None:
+    """One real frame on the window: the "frame" tiles drawn between
+    begin_drawing and end_drawing (the hidden window shows nothing, and
+    its screen cannot be read back; the gallery draws them again)."""
+    from kesa_ui.core.modules import rl
+
+    rl.begin_drawing()
+    try:
+        rl.clear_background((48, 48, 56, 255))
+        for _, tiles in rows:
+            for c, (kind, tile) in enumerate(tiles):
+                if kind == "frame" and callable(tile):
+                    tile(*tile_origin(0, c))
+    finally:
+        rl.end_drawing()
 
 
 def render_gallery(rows: list[Row]) -> RenderTexture:
@@ -133,36 +219,27 @@ def render_gallery(rows: list[Row]) -> RenderTexture:
     img = rl.gen_image_color(width, height, (0, 0, 0, 255))
     black = rl.load_texture_from_image(img)
     rl.unload_image(img)
-    loaded = [dark, black]
     try:
-        # Tiles are made first: generating a texture switches render targets.
-        placed: list[tuple[int, int, Any, GradientRaylib]] = []
-        for r, (_, tiles) in enumerate(rows):
-            for c, (kind, gradient) in enumerate(tiles):
-                x = MARGIN + c * (TILE_W + GAP)
-                y = MARGIN + r * (TILE_H + GAP)
-                tex = None
-                if kind == "texture":
-                    rt = gradient.generate_texture(TILE_W, TILE_H)
-                    img = rl.load_image_from_texture(rt.render_texture.texture)
-                    rl.image_flip_vertical(img)  # render textures are stored bottom-up
-                    tex = rl.load_texture_from_image(img)
-                    rl.unload_image(img)
-                    loaded.append(tex)
-                placed.append((x, y, tex, gradient))
-
         rl.begin_texture_mode(target)
         try:
             rl.clear_background((48, 48, 56, 255))
-            for x, y, tex, gradient in placed:
-                for cy in range(0, TILE_H, CHECK):
-                    for cx in range(0, TILE_W, CHECK):
-                        light = (cx + cy) // CHECK % 2
-                        rl.draw_texture(dark, x + cx, y + cy, WHITE if light else (170,) * 3 + (255,))
-                if tex is not None:
-                    rl.draw_texture(tex, x, y, WHITE)
-                elif isinstance(gradient, ClickGradient):
-                    gradient.draw(x, y, TILE_W, TILE_H)
+            for r, (_, tiles) in enumerate(rows):
+                for c, (kind, tile) in enumerate(tiles):
+                    x, y = tile_origin(r, c)
+                    for cy in range(0, TILE_H, CHECK):
+                        for cx in range(0, TILE_W, CHECK):
+                            light = (cx + cy) // CHECK % 2
+                            rl.draw_texture(dark, x + cx, y + cy,
+                                            WHITE if light else (170,) * 3 + (255,))
+                    if isinstance(tile, ClickGradient):
+                        tile.draw(x, y, TILE_W, TILE_H)
+                    elif kind == "texture" and not callable(tile):
+                        # Generated inside this texture mode, which stays in
+                        # force; drawn upright (render textures are stored
+                        # bottom-up).
+                        tile.generate_texture(TILE_W, TILE_H).draw(x, y)
+                    elif callable(tile):
+                        tile(x, y)
             # Alpha blending leaves alpha below 1 under translucent tiles;
             # adding opaque black sets it to 1 and leaves the colours.
             rl.begin_blend_mode(rl.BLEND_ADD_COLORS)
@@ -171,8 +248,8 @@ def render_gallery(rows: list[Row]) -> RenderTexture:
         finally:
             rl.end_texture_mode()
     finally:
-        for tex in loaded:
-            rl.unload_texture(tex)
+        rl.unload_texture(dark)
+        rl.unload_texture(black)
     return target
 
 
@@ -200,6 +277,7 @@ def run_gallery(args: argparse.Namespace) -> tuple[Path, list[str]]:
     try:
         rows = gallery_rows()
         titles = [title for title, _ in rows]
+        draw_frame(rows)
         target = render_gallery(rows)
         try:
             save_png(target, output)
@@ -211,12 +289,33 @@ def run_gallery(args: argparse.Namespace) -> tuple[Path, list[str]]:
     return output, titles
 
 
+def run_reference(directory: Path | bool) -> list[Path]:
+    """Writes the pictures of docs/reference.md into directory (True: docs/
+    in the checkout) under a hidden window; returns their absolute paths."""
+    from kesa_ui.core.modules import rl
+    from kesa_ui.fast.ksraygrad.reference import write_pictures
+
+    if directory is True or directory is False:
+        directory = default_output().parent.parent / "docs"
+    rl.set_trace_log_level(rl.LOG_WARNING)
+    rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
+    rl.init_window(320, 200, "kesa_ui reference pictures")
+    try:
+        return [path.resolve() for path in write_pictures(directory)]
+    finally:
+        rl.close_window()
+
+
 def main(argv: Sequence[str] | None = None) -> int:
     args = parse_args(sys.argv[1:] if argv is None else argv)
     if args.interactive:
         from kesa_ui.fast.ksraygrad.interactive import run
 
         run(frames=args.frames, log=lambda line: print(line, flush=True))
+        return 0
+    if args.reference is not None:
+        for path in run_reference(args.reference):
+            print(path)
         return 0
     output, titles = run_gallery(args)
     for number, title in enumerate(titles, 1):

@@ -13,9 +13,22 @@ Importing this module stays cheap: numpy and pygame are imported inside the
 methods that need them.
 """
 
-import math
+from __future__ import annotations
 
-from kesa_ui.core import GradientType
+import math
+import sys
+from collections.abc import Sequence
+from typing import TYPE_CHECKING, Any, TypeAlias, TypeIs, Union
+
+from kesa_ui.core import GradientDirection, GradientType
+
+if TYPE_CHECKING:
+    import numpy as np
+    import numpy.typing as npt
+    import pygame
+
+    _Floats: TypeAlias = npt.NDArray[np.float64]
+    _Levels: TypeAlias = npt.NDArray[np.uint8]
 
 __all__ = ["GradientPygame"]
 
@@ -65,7 +78,15 @@ SLACK_CELLS = 1.0 / 64.0
 BLOCK_PIXELS = 1 << 16
 
 
-def _f32(x):
+# A colour: (r, g, b) or (r, g, b, a) of numbers on 0..255, or a pygame.Color.
+Colour: TypeAlias = Union[tuple[float, ...], "pygame.Color"]
+# An item of a colour list: a colour, or (colour, weight).
+ColorItem: TypeAlias = Union[Colour, tuple[Colour, float]]
+# The colour components divided by 255 (0..1 nominally), as 32-bit floats.
+Rgba: TypeAlias = tuple[float, float, float, float]
+
+
+def _f32(x: float) -> float:
     """x rounded to the nearest 32-bit float (overflow gives an infinity)."""
     import numpy as np
 
@@ -73,7 +94,7 @@ def _f32(x):
         return float(np.float32(x))
 
 
-def compute_stops(weights):
+def compute_stops(weights: list[float]) -> list[float]:
     """The position of each colour from the colours' weights.
 
     The weights split 0..1 into consecutive bands; inner colours sit at the
@@ -99,7 +120,7 @@ def compute_stops(weights):
         return []
     if n == 1:
         return [0.0]
-    stops = []
+    stops: list[float] = []
     for i in range(n):
         if i == 0:
             rb = bounds[1]
@@ -114,11 +135,11 @@ def compute_stops(weights):
     return stops
 
 
-def _type_name(obj):
+def _type_name(obj: object) -> str:
     return type(obj).__name__
 
 
-def _number(value, what):
+def _number(value: Any, what: str) -> float:
     if isinstance(value, (str, bytes)):
         raise TypeError(f"{what} must be a number, not {_type_name(value)}")
     try:
@@ -127,7 +148,7 @@ def _number(value, what):
         raise TypeError(f"{what} must be a number, not {_type_name(value)}") from exc
 
 
-def _integer(value, what):
+def _integer(value: Any, what: str) -> int:
     """value through its integer conversion (a float truncates toward zero)."""
     if isinstance(value, (str, bytes)):
         raise TypeError(f"{what} must be an integer, not {_type_name(value)}")
@@ -137,13 +158,31 @@ def _integer(value, what):
         raise TypeError(f"{what} must be an integer, not {_type_name(value)}") from exc
 
 
-def _colour(item):
-    """A colour tuple (r, g, b, a, ...) on 0..255 as four 32-bit floats on 0..1."""
+def _is_pygame_color(item: object) -> TypeIs[pygame.Color]:
+    """Whether item is a pygame.Color (pygame is not imported to tell: an
+    object cannot be one unless pygame has been)."""
+    kind = getattr(sys.modules.get("pygame"), "Color", None)
+    return isinstance(kind, type) and isinstance(item, kind)
+
+
+def _colour(item: object) -> Rgba:
+    """A colour on 0..255, (r, g, b), (r, g, b, a, ...) or a pygame.Color, as
+    four 32-bit floats on 0..1; (r, g, b) is opaque, as on the GPU."""
+    if _is_pygame_color(item):
+        item = (item.r, item.g, item.b, item.a)
     if type(item) is not tuple:
-        raise TypeError(f"a colour must be a tuple (r, g, b, a), not {_type_name(item)}")
-    if len(item) < 4:
-        raise ValueError(f"a colour needs four components (r, g, b, a), got {len(item)}")
-    return tuple(_f32(_number(v, "a colour component") / 255.0) for v in item[:4])
+        raise TypeError("a colour must be a tuple (r, g, b) or (r, g, b, a), or a pygame.Color, "
+                        f"not {_type_name(item)}")
+    # Component by component, as the GPU gradients convert them: a short
+    # colour fails at its first missing component.
+    levels = [1.0, 1.0, 1.0, 1.0]
+    for i in range(3 if len(item) == 3 else 4):
+        if i >= len(item):
+            raise IndexError(
+                "a colour is (red, green, blue) or (red, green, blue, alpha), 0 to 255 each; "
+                f"this one has {len(item)} component{'' if len(item) == 1 else 's'}")
+        levels[i] = _f32(_number(item[i], "a colour component") / 255.0)
+    return (levels[0], levels[1], levels[2], levels[3])
 
 
 class GradientPygame:
@@ -151,30 +190,41 @@ class GradientPygame:
 
     GradientPygame(colors, type=GradientType.Linear, direction=None,
     angle=None, center=None, transparency=None) takes the arguments of
-    GradientRaylib: `colors` is a list of (r, g, b, a) tuples on 0..255, each
-    optionally paired with a weight as ((r, g, b, a), weight); `direction` a
+    GradientRaylib: `colors` is a list of (r, g, b) or (r, g, b, a) tuples on
+    0..255 (three components are opaque) or pygame.Color objects, each
+    optionally paired with a weight as (colour, weight); `direction` a
     GradientDirection member (or an angle for a linear gradient, an (x, y)
-    centre for a radial one); `angle` and `center` override it.
+    centre for a radial one); `angle` and `center` override it. A colour of
+    fewer than three components raises the GPU gradients' IndexError.
 
     render(width, height) gives the pixels; surface(width, height) a pygame
     Surface of them.
     """
 
-    def __init__(self, colors, type=GradientType.Linear, direction=None, angle=None,
-                 center=None, transparency=None):
+    type: GradientType
+    transparency: int
+    angle: float
+    center: tuple[float, float]
+    stops: list[float]
+
+    def __init__(self, colors: list[ColorItem], type: GradientType = GradientType.Linear,
+                 direction: GradientDirection | float | tuple[float, float] | None = None,
+                 angle: float | None = None, center: Sequence[float] | None = None,
+                 transparency: float | None = None) -> None:
         self.type = type
         self.transparency = 255 if transparency is None else _integer(transparency, "transparency")
         self.angle = 0.0
         self.center = (0.5, 0.5)
         if direction is not None:
+            name = getattr(direction, "name", None)
             if self.type == GradientType.Linear:
-                if hasattr(direction, "name"):
-                    self.angle = ANGLES.get(direction.name, 0.0)
+                if name is not None:
+                    self.angle = ANGLES.get(name, 0.0)
                 elif isinstance(direction, (int, float)):
                     self.angle = _f32(direction)
             elif self.type == GradientType.Radial:
-                if hasattr(direction, "name"):
-                    self.center = CENTERS.get(direction.name, (0.5, 0.5))
+                if name is not None:
+                    self.center = CENTERS.get(name, (0.5, 0.5))
                 elif isinstance(direction, tuple):
                     self.center = (_number(direction[0], "x"), _number(direction[1], "y"))
         if angle is not None:
@@ -184,15 +234,16 @@ class GradientPygame:
         self.colors = colors
 
     @property
-    def colors(self):
+    def colors(self) -> list[ColorItem]:
         """The colour list as given; assigning it recomputes colours and stops."""
         return self._raw_colors
 
     @colors.setter
-    def colors(self, colors):
+    def colors(self, colors: list[ColorItem]) -> None:
         if not isinstance(colors, list):
             raise TypeError(f"colors must be a list, not {_type_name(colors)}")
-        rgba, weights = [], []
+        rgba: list[Rgba] = []
+        weights: list[float] = []
         for item in colors:
             if (isinstance(item, tuple) and len(item) == 2
                     and isinstance(item[1], (int, float))):
@@ -206,10 +257,10 @@ class GradientPygame:
         self.stops = compute_stops(weights)
 
     @property
-    def is_linear(self):
+    def is_linear(self) -> bool:
         return self.type == GradientType.Linear
 
-    def positions(self, width, height):
+    def positions(self, width: int, height: int) -> _Floats:
         """Position along the gradient (float64, shape (height, width)) of
         each pixel centre; 0 at the start, 1 at the end."""
         import numpy as np
@@ -218,7 +269,7 @@ class GradientPygame:
         return self._positions_at(np.arange(w, dtype=np.float64),
                                   np.arange(h, dtype=np.float64)[:, None], w, h)
 
-    def _geometry(self, w, h):
+    def _geometry(self, w: int, h: int) -> tuple[float, float, float] | None:
         """(cos, sin, length) of a linear gradient over w x h pixels, the
         length being that of the gradient line's projection, or (cx, cy,
         far) of a radial one, far being the distance from the centre to the
@@ -234,7 +285,7 @@ class GradientPygame:
             geometry = cx, cy, far
         return geometry if 0.0 < geometry[2] < math.inf else None
 
-    def _positions_at(self, x, y, w, h):
+    def _positions_at(self, x: _Floats, y: _Floats, w: int, h: int) -> _Floats:
         """positions() of the pixels at columns x and rows y (float arrays
         that broadcast together) of a w x h target."""
         import numpy as np
@@ -255,7 +306,7 @@ class GradientPygame:
         t[~np.isfinite(t)] = 0.0
         return t
 
-    def shade(self, t, alpha=1.0):
+    def shade(self, t: npt.ArrayLike, alpha: float = 1.0) -> _Floats:
         """Straight RGBA (float64, shape t.shape + (4,)) at positions `t`,
         with alpha multiplied by `alpha`; unrounded, transparent pixels zeroed."""
         import numpy as np
@@ -263,7 +314,7 @@ class GradientPygame:
         return _Ramp(self._colors, self.stops).shade(np.asarray(t, dtype=np.float64),
                                                      _opacity(alpha))
 
-    def render(self, width, height, *, alpha=1.0):
+    def render(self, width: int, height: int, *, alpha: float = 1.0) -> _Levels:
         """The gradient over width x height pixels: a numpy uint8 array of
         shape (height, width, 4), RGBA, rows top to bottom, straight alpha.
 
@@ -287,7 +338,8 @@ class GradientPygame:
             out = _levels(ramp.shade(self.positions(w, h), alpha))
         return out
 
-    def _cell_axes(self, w, h, per_unit):
+    def _cell_axes(self, w: int, h: int, per_unit: float
+                   ) -> tuple[npt.NDArray[np.float32], npt.NDArray[np.float32], bool, float] | None:
         """Each pixel's place in the colour table, u = (t - t0) * per_unit,
         as two float32 vectors, one per column and one per row: a linear
         gradient's u is cols[x] + rows[y] (t is affine in x and y), a radial
@@ -314,7 +366,7 @@ class GradientPygame:
                 cols, rows, t0 = ((px - cx) * scale) ** 2, ((py - cy) * scale) ** 2, 0.0
         return cols.astype(np.float32), rows.astype(np.float32), not self.is_linear, t0
 
-    def _render_from_table(self, ramp, w, h, alpha):
+    def _render_from_table(self, ramp: _Ramp, w: int, h: int, alpha: float) -> _Levels | None:
         """render() through a table of colours over t, or None when the
         table would not pay (a target with few pixels).
 
@@ -369,9 +421,9 @@ class GradientPygame:
         rough = np.zeros(count, dtype=bool)
         wide = (most - least) * 255.0 > 2.0 * ROUGH_LEVELS
         rough[first:] = wide.view(np.uint32)[:, 0] != 0  # any of the four channels
-        table = np.zeros((count, 4), dtype=np.uint8)
-        table[first:] = _levels((least + most) * 0.5)
-        table = table.view(np.uint32).reshape(count)
+        levels = np.zeros((count, 4), dtype=np.uint8)
+        levels[first:] = _levels((least + most) * 0.5)
+        table = levels.view(np.uint32).reshape(count)
 
         out = np.empty((h, w, 4), dtype=np.uint8)
         flat = out.view(np.uint32).reshape(h, w)
@@ -400,12 +452,12 @@ class GradientPygame:
                 redo.append(where + y * w)
         if redo:
             where = np.concatenate(redo)
-            y, x = np.divmod(where, w)
-            t = self._positions_at(x.astype(np.float64), y.astype(np.float64), w, h)
+            rows_at, cols_at = np.divmod(where, w)
+            t = self._positions_at(cols_at.astype(np.float64), rows_at.astype(np.float64), w, h)
             out.reshape(-1, 4)[where] = _levels(ramp.shade(t, alpha))
         return out
 
-    def surface(self, width, height, *, alpha=1.0):
+    def surface(self, width: int, height: int, *, alpha: float = 1.0) -> pygame.Surface:
         """render() as a pygame Surface with per-pixel alpha."""
         import pygame
 
@@ -413,7 +465,7 @@ class GradientPygame:
         w, h = _size(width, height)
         return pygame.image.frombuffer(pixels.tobytes(), (w, h), "RGBA").copy()
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         where = f"angle={self.angle!r}" if self.is_linear else f"center={self.center!r}"
         return f"GradientPygame({len(self._colors)} colours, {self.type!r}, {where})"
 
@@ -421,7 +473,7 @@ class GradientPygame:
 class _Ramp:
     """The colours and stops of a gradient as arrays, to shade with."""
 
-    def __init__(self, colours, stops):
+    def __init__(self, colours: list[Rgba], stops: Sequence[float]) -> None:
         import numpy as np
 
         n = len(colours)
@@ -449,7 +501,7 @@ class _Ramp:
             self.span = np.append(self.stops[1:] - self.stops[:-1], np.zeros(min(n, 1)))
             self.span[self.span == 0.0] = np.inf
 
-    def shade(self, t, alpha):
+    def shade(self, t: _Floats, alpha: float) -> _Floats:
         """GradientPygame.shade, for float64 t and alpha on 0..1."""
         import numpy as np
 
@@ -474,7 +526,7 @@ class _Ramp:
             out *= visible
         return np.ascontiguousarray(np.moveaxis(out, 0, -1))
 
-    def breaks(self, alpha):
+    def breaks(self, alpha: float) -> _Floats:
         """The positions (sorted, float64) where the colour may jump or its
         slope change: the stops, and where alpha crosses the cutoff."""
         import numpy as np
@@ -486,7 +538,7 @@ class _Ramp:
         points = np.concatenate([stops, crossings])
         return np.sort(points[np.isfinite(points)])
 
-    def cells_per_unit(self, alpha):
+    def cells_per_unit(self, alpha: float) -> float:
         """How finely a colour table cuts t: enough cells per unit of t that
         no channel changes by more than ROUGH_LEVELS across a cell, between
         MIN_ and MAX_CELLS_PER_UNIT.
@@ -516,27 +568,27 @@ class _Ramp:
         return min(max(most / ROUGH_LEVELS, MIN_CELLS_PER_UNIT), MAX_CELLS_PER_UNIT)
 
 
-def _opacity(alpha):
+def _opacity(alpha: float) -> float:
     """An overall opacity as a float on 0..1 (NaN as 0)."""
     alpha = float(alpha)
     return 0.0 if alpha != alpha else min(max(alpha, 0.0), 1.0)
 
 
-def _levels(rgba):
+def _levels(rgba: _Floats) -> _Levels:
     """Colours on 0..1 as uint8 levels, rounded half up."""
     import numpy as np
 
     return np.floor(rgba * 255.0 + 0.5).astype(np.uint8)
 
 
-def _fill(rgba, w, h):
+def _fill(rgba: _Floats, w: int, h: int) -> _Levels:
     """A w x h uint8 image of the one colour `rgba` (on 0..1)."""
     import numpy as np
 
     return np.broadcast_to(_levels(rgba), (h, w, 4)).copy()
 
 
-def _size(width, height):
+def _size(width: int, height: int) -> tuple[int, int]:
     w, h = _integer(width, "width"), _integer(height, "height")
     if w < 0 or h < 0:
         raise ValueError(f"size must not be negative, got {w}x{h}")
