@@ -272,9 +272,9 @@ PyObject *rt_get_loaded(PyObject *op, void *) {
 
 PyMethodDef rt_methods[] = {
     {"unload", rt_unload, METH_NOARGS,
-     "unload()\n--\n\nReleases the GPU texture and framebuffer now (a second call does nothing)."},
+     "unload($self, /)\n--\n\nReleases the GPU texture and framebuffer now (a second call does nothing)."},
     {"fast_clear", rt_fast_clear, METH_O,
-     "fast_clear(color)\n--\n\nFills the whole target with an (r, g, b, a) colour, whatever\n"
+     "fast_clear($self, color, /)\n--\n\nFills the whole target with an (r, g, b, a) colour, whatever\n"
      "texture, blend or shader mode is active."},
     {"draw", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(rt_draw)),
      METH_VARARGS | METH_KEYWORDS,
