@@ -111,6 +111,9 @@ def test_bad_values_raise():
         rl.gen_image_color(0, 5, rl.RED)
     with pytest.raises(ValueError):
         rl.gen_image_color(1, 1, (1, 2, 3, 256))
+    with pytest.raises(ValueError, match="3 or 4 components, got 2"):
+        rl.gen_image_color(1, 1, [1, 2])
+    assert rl.get_image_color(rl.gen_image_color(1, 1, [1, 2, 3]), 0, 0) == (1, 2, 3, 255)
     rl.unload_image(img)
     with pytest.raises(ValueError):
         rl.image_flip_vertical(img)

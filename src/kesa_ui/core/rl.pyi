@@ -4,8 +4,8 @@ Every GPU function needs the open window (init_window) and must be called on
 the thread that opened it; otherwise it raises RuntimeError. Textures and
 render textures belong to the window they were made in: once it closes they
 raise RuntimeError on use. Coordinates are pixels with (0, 0) at the top
-left of the current target, y down; colours are (r, g, b, a), four ints
-0..255 (kesa_ui.core.color makes one from other notations).
+left of the current target, y down; colours are (r, g, b, a) or (r, g, b)
+(opaque), ints 0..255 (kesa_ui.core.color makes one from other notations).
 """
 
 from enum import IntEnum

@@ -39,7 +39,8 @@ bool color_from_tuple(PyObject *obj, Color *out) {
     return true;
 }
 
-// A colour is any sequence of four ints 0..255.
+// A colour is any sequence of four ints 0..255, or of three (opaque), as
+// the gradients take them.
 int color_from_object(PyObject *obj, Color *out) {
     if (color_from_tuple(obj, out)) return 0;
     if (!PySequence_Check(obj) || PyUnicode_Check(obj) || PyBytes_Check(obj)) {
@@ -49,12 +50,12 @@ int color_from_object(PyObject *obj, Color *out) {
     }
     Py_ssize_t n = PySequence_Size(obj);
     if (n < 0) return -1;
-    if (n != 4) {
-        PyErr_Format(PyExc_ValueError, "a colour needs 4 components, got %zd", n);
+    if (n != 3 && n != 4) {
+        PyErr_Format(PyExc_ValueError, "a colour needs 3 or 4 components, got %zd", n);
         return -1;
     }
-    unsigned char c[4];
-    for (Py_ssize_t i = 0; i < 4; i++) {
+    unsigned char c[4] = {0, 0, 0, 255};
+    for (Py_ssize_t i = 0; i < n; i++) {
         PyObject *item = PySequence_GetItem(obj, i);
         if (item == nullptr) return -1;
         if (!PyLong_Check(item)) {
