@@ -5,7 +5,7 @@ PY     := python3.14
 CMAKE_GEN := -G Ninja
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
-.PHONY: build test typecheck test-asan build-asan test-wheel test-refleaks build-dbg bench fuzz demo clean
+.PHONY: build test typecheck test-asan build-asan test-wheel test-backends test-refleaks build-dbg bench fuzz demo clean
 
 # In-place build: the extension modules land next to their packages in src/.
 build:
@@ -55,6 +55,19 @@ test-wheel:
 	$(DEVENV) --display sh -c 'cd build/wheel && unset PYTHONPATH && \
 	  KS_TEST_EXT_DIR=$$PWD/probe KS_EXPECT_PACKAGE_IN=$$PWD/venv \
 	  venv/bin/python -m pytest -q -p no:cacheprovider tree/tests'
+
+# The tests that draw, read pixels back or open and close windows, against
+# raylib's other GL backends: 2.1, 4.3, ES 2.0 and ES 3.0 (the 2.1 and ES
+# ones on Mesa held to their version), built once per machine from Debian's
+# raylib source by tools/raylib-backends (Debian's own library, GL 3.3, is
+# the one the suite runs against). The builds without programmable shaders, GL 1.1 and
+# the software renderer, get tests/test_no_shaders.py instead.
+BACKEND_TESTS := tests/test_render_pixels.py tests/test_render_table.py tests/test_render_calls.py \
+  tests/test_lifecycle.py tests/test_rl.py tests/test_platform_raylib.py \
+  tests/test_platform_types.py tests/test_interactive.py tests/test_user_program.py
+test-backends: build
+	$(DEVENV) tools/raylib-backends build >/dev/null
+	$(DEVENV) --display tools/raylib-backends test "$(PYTEST)" "$(BACKEND_TESTS)" tests/test_no_shaders.py
 
 # The suite under python3.14-dbg against debug builds of every extension
 # (their own tree, debug ABI suffix), each test run repeatedly with the
