@@ -12,12 +12,13 @@ build:
 	$(DEVENV) sh -c 'cmake -S . -B build/inplace $(CMAKE_GEN) -DKS_INPLACE=ON >/dev/null && cmake --build build/inplace'
 
 # The whole suite, then again against the sanitizer build and an installed
-# wheel.
+# wheel, and last the drawing tests against raylib's other GL backends.
 test: build
 	$(DEVENV) --display $(PYTEST) tests
 	$(MAKE) typecheck
 	$(MAKE) test-asan
 	$(MAKE) test-wheel
+	$(MAKE) test-backends
 
 # The package's Python modules and the demos under mypy --strict, against the
 # package's type stubs; then stubtest compares the stubs with the built
