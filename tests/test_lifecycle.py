@@ -23,7 +23,9 @@ def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_qu
         from kesa_ui.fast.ksshader.ksshader import KsShader
         from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 
-        FRAGMENT = "#version 330\\nout vec4 c; void main() { c = vec4(1.0); }"
+        from kesa_ui.fast import GradientShader
+        FRAGMENT = (GradientShader.preamble(rl.rl_get_version())
+                    + "void main() { FRAG_COLOR = vec4(1.0); }")
 
         def pixel(target):
             return read_back(target)[1][1]

@@ -217,12 +217,14 @@ def test_shader_is_made_only_from_code():
         made.id = 1
 
 
+# Sources in the GLSL of the backend under test.
+GLSL = GradientShader.preamble(rl.rl_get_version())
 BROKEN = [
-    pytest.param(None, "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0) }\n",
+    pytest.param(None, GLSL + "void main() { FRAG_COLOR = vec4(1.0) }\n",
                  r"^the fragment shader does not compile: .*error", id="fragment-syntax"),
-    pytest.param("#version 330\nvoid main() { gl_Position = vec4(0.0) }\n", None,
+    pytest.param(GLSL.partition("\n")[0] + "\nvoid main() { gl_Position = vec4(0.0) }\n", None,
                  r"^the vertex shader does not compile: .*error", id="vertex-syntax"),
-    pytest.param(None, "#version 330\nout vec4 c;\nfloat f();\nvoid main() { c = vec4(f()); }\n",
+    pytest.param(None, GLSL + "float f();\nvoid main() { FRAG_COLOR = vec4(f()); }\n",
                  r"link.*\n.*error.*`f'", id="link"),
 ]
 

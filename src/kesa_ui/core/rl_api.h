@@ -96,6 +96,9 @@ struct KsRlApi {
     // and projection.
     int (*begin_texture_mode)(const RenderTexture2D *target);
     void (*end_texture_mode)(void);
+    // The framebuffer bound for drawing (0: the screen), asked of GL: raylib's
+    // rlGetActiveFramebuffer answers 0 on OpenGL ES 2.0 whatever is bound.
+    unsigned int (*bound_framebuffer)(void);
 };
 
 #define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API"

@@ -59,13 +59,36 @@ std::vector<RenderTexture2D> targets;
 // without the detour (this runs before every GL call).
 unsigned long this_thread() { return (unsigned long)pthread_self(); }
 
+}  // namespace
+
+unsigned int bound_framebuffer() {
+    // glGetIntegerv of the current context, loaded again for each generation
+    // (the GL library may come back at other addresses with a new window).
+    using GetIntegerv = void (*)(unsigned int, int *);
+    static GetIntegerv get_integerv = nullptr;
+    static uint64_t loaded_for = 0;
+    if (loaded_for != generation) {
+        get_integerv = reinterpret_cast<GetIntegerv>(rlGetProcAddress("glGetIntegerv"));
+        loaded_for = generation;
+    }
+    // raylib answers 0 on some backends (OpenGL ES 2.0) whatever is bound;
+    // without a GL loader (its software renderer) its answer is all there is.
+    if (get_integerv == nullptr) return rlGetActiveFramebuffer();
+    constexpr unsigned int kFramebufferBinding = 0x8CA6;
+    int bound = 0;
+    get_integerv(kFramebufferBinding, &bound);
+    return static_cast<unsigned int>(bound);
+}
+
+namespace {
+
 void unload_render_texture_now(const RenderTexture2D &rt) {
     if (rt.id == 0) return;
     // Pending draws may still sample or target it.
     rlDrawRenderBatchActive();
     // raylib leaves the default framebuffer bound after deleting one: keep
     // whatever the caller had bound, unless it is the one going away.
-    unsigned int bound = rlGetActiveFramebuffer();
+    unsigned int bound = bound_framebuffer();
     UnloadRenderTexture(rt);
     live_textures.erase(rt.texture.id);
     if (bound != 0 && bound != rt.id) rlEnableFramebuffer(bound);

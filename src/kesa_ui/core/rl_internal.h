@@ -21,6 +21,8 @@ namespace rl_context {
 extern uint64_t generation;
 extern std::atomic<unsigned long> fast_owner;  // see KsRlApi::ready_thread
 int require_window();
+// The framebuffer bound for drawing in the current context (0: the screen).
+unsigned int bound_framebuffer();
 bool is_open();
 // After InitWindow succeeded on the calling thread / after CloseWindow.
 void opened();

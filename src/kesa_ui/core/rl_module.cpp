@@ -680,6 +680,7 @@ const KsRlApi rl_api = {
     .ready_thread = &rl_context::fast_owner,
     .begin_texture_mode = begin_texture_mode,
     .end_texture_mode = rl_context::end_target,
+    .bound_framebuffer = rl_context::bound_framebuffer,
 };
 
 namespace {

@@ -65,7 +65,7 @@ or its software renderer has no programmable shaders: reading
 FRAGMENT_SHADER then raises RuntimeError, before anything touches the GPU.
 """
 
-__all__ = ["FRAGMENT_SHADER", "MAX_COLORS", "VERTEX_SHADER", "fragment_shader"]
+__all__ = ["FRAGMENT_SHADER", "MAX_COLORS", "VERTEX_SHADER", "fragment_shader", "preamble"]
 
 # Declared, not bound: the module's __getattr__ makes it when it is read.
 FRAGMENT_SHADER: str
@@ -197,19 +197,27 @@ void main()
 """
 
 
-def fragment_shader(gl_version: int, uniform_vectors: int | None = None) -> str:
-    """The fragment shader for raylib's `gl_version` (an rlGlVersion) on a GPU
-    whose fragment stage holds `uniform_vectors` vec4 uniforms (None: room
-    for MAX_COLORS colours). RuntimeError when the backend has no
-    programmable shaders or the GPU too few uniforms for a gradient."""
+def preamble(gl_version: int) -> str:
+    """The lines a fragment shader for raylib's `gl_version` starts with: the
+    #version line (and precision, under ES), then VARYING (the qualifier of
+    an input from the vertex stage) and FRAG_COLOR (the output colour) for
+    the body to use. RuntimeError for a backend without shaders."""
     if gl_version in _NO_SHADERS:
         raise RuntimeError(
             f"this raylib was built for {_NO_SHADERS[gl_version]}, without programmable "
             "shaders, so it cannot draw GPU gradients; GradientPygame "
             "(kesa_ui.rendering.pygame.gradient) draws the same gradients on the CPU")
-    preamble = _PREAMBLES.get(gl_version)
-    if preamble is None:
+    if gl_version not in _PREAMBLES:
         raise RuntimeError(f"no gradient shader for raylib's GL version {gl_version}")
+    return _PREAMBLES[gl_version]
+
+
+def fragment_shader(gl_version: int, uniform_vectors: int | None = None) -> str:
+    """The fragment shader for raylib's `gl_version` (an rlGlVersion) on a GPU
+    whose fragment stage holds `uniform_vectors` vec4 uniforms (None: room
+    for MAX_COLORS colours). RuntimeError when the backend has no
+    programmable shaders or the GPU too few uniforms for a gradient."""
+    lines = preamble(gl_version)
     capacity = MAX_COLORS
     if uniform_vectors is not None:
         capacity = min(capacity, (uniform_vectors - _OTHER_UNIFORMS) // 2)
@@ -217,7 +225,7 @@ def fragment_shader(gl_version: int, uniform_vectors: int | None = None) -> str:
             raise RuntimeError(
                 f"the GPU's fragment shaders hold {uniform_vectors} uniform vectors, too few "
                 "for a gradient of two colours")
-    return preamble + _BODY % {"max": capacity}
+    return lines + _BODY % {"max": capacity}
 
 
 def __getattr__(name: str) -> str:
@@ -226,6 +234,8 @@ def __getattr__(name: str) -> str:
     if name == "FRAGMENT_SHADER":
         from kesa_ui.core import rl
 
-        vectors = rl.get_max_fragment_uniform_vectors() if rl.is_window_ready() else None
-        return fragment_shader(rl.rl_get_version(), vectors)
+        version = rl.rl_get_version()
+        if version in _NO_SHADERS or not rl.is_window_ready():
+            return fragment_shader(version)
+        return fragment_shader(version, rl.get_max_fragment_uniform_vectors())
     raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

@@ -113,7 +113,7 @@ PyObject *make(PyTypeObject *type, PyObject *size_obj) {
     // pending for the current target and rebind it afterwards, so this works
     // inside a caller's texture mode too.
     rlDrawRenderBatchActive();
-    unsigned int bound = rlGetActiveFramebuffer();
+    unsigned int bound = rl->bound_framebuffer();
     RenderTexture2D rt = LoadRenderTexture(width, height);
     bool complete = rt.id != 0 && rlFramebufferComplete(rt.id);
     if (bound != 0) rlEnableFramebuffer(bound); else rlDisableFramebuffer();
@@ -161,7 +161,7 @@ int c_fast_clear(KsRenderTextureObject *self, PyObject *color) {
         return -1;
     }
     rlDrawRenderBatchActive();  // what was drawn before the clear lands before it
-    const unsigned int bound = rlGetActiveFramebuffer();
+    const unsigned int bound = rl->bound_framebuffer();
     if (bound != id) rlEnableFramebuffer(id);
     rlClearColor(c.r, c.g, c.b, c.a);
     rlClearScreenBuffers();
