@@ -262,6 +262,13 @@ ENTRY_POINTS = {
 }
 
 
+# Mesa compiles a shader's code for the GPU at its first draw, and keeps what
+# it compiled on disk for later processes: without the disk cache, every
+# process under callgrind compiles the same at its first draw, and the
+# difference between two runs leaves that out.
+CALLGRIND_ENV = {**os.environ, "MESA_SHADER_CACHE_DISABLE": "true"}
+
+
 def callgrind_run(label, calls):
     """callgrind's output file for `calls` calls of the operation, counting
     only inside its entry point (its callees included)."""
@@ -270,7 +277,7 @@ def callgrind_run(label, calls):
         ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}", "--collect-atstart=no",
          f"--toggle-collect={ENTRY_POINTS[label]}", sys.executable,
          str(Path(__file__).resolve().parent / "callgrind_op.py"), label, str(calls)],
-        check=True, capture_output=True)
+        check=True, capture_output=True, env=CALLGRIND_ENV)
     return out
 
 
@@ -314,7 +321,8 @@ def floor_instructions():
         out = exe.parent / f"callgrind.floor.{draws}.out"
         subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}",
                         "--collect-atstart=no", "--toggle-collect=draw_once", str(exe), str(shader),
-                        str(len(THREE)), str(draws)], check=True, capture_output=True)
+                        str(len(THREE)), str(draws)], check=True, capture_output=True,
+                       env=CALLGRIND_ENV)
         counts.append(instructions(out))
     return (counts[1] - counts[0]) / (5 * 1000)
 

@@ -51,10 +51,15 @@ inline bool fast_component(PyObject *obj, double &out) {
 // without touching Python: false (and nothing set) otherwise.
 inline bool fast_vector4(PyObject *t, Vector4 &out) {
     if (!PyTuple_CheckExact(t) || PyTuple_GET_SIZE(t) < 3) return false;
-    double c[4] = {0.0, 0.0, 0.0, 1.0};
-    for (int i = 0; i < (PyTuple_GET_SIZE(t) == 3 ? 3 : 4); i++) {
-        if (!fast_component(PyTuple_GET_ITEM(t, i), c[i])) return false;
-    }
+    double c[4];
+    if (!fast_component(PyTuple_GET_ITEM(t, 0), c[0]) ||
+        !fast_component(PyTuple_GET_ITEM(t, 1), c[1]) ||
+        !fast_component(PyTuple_GET_ITEM(t, 2), c[2]))
+        return false;
+    if (PyTuple_GET_SIZE(t) == 3)
+        c[3] = 1.0;  // opaque
+    else if (!fast_component(PyTuple_GET_ITEM(t, 3), c[3]))
+        return false;
     out = Vector4{narrow(c[0]), narrow(c[1]), narrow(c[2]), narrow(c[3])};
     return true;
 }
