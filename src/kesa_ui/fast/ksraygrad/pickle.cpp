@@ -25,6 +25,7 @@ struct PickleFormat {
     PyTypeObject *type;          // the reconstructor's own class
     Py_ssize_t fields;           // 7 or 8
     long long checksums[3];      // the first is written
+    PyObject *Globals::*written; // the first as a Python int
     const char *field_names;     // for the checksum error
     PyObject *Strings::*reconstructor;
     const char *reduce_qn, *setstate_qn, *unpickle_qn, *set_state_qn;
@@ -35,6 +36,7 @@ const PickleFormat gradient_format = {
     &GradientRaylib_Type,
     7,
     {0xce08233, 0x5c0dd12, 0x75fb95b},
+    &Globals::checksum_gradient,
     "_angle, _center, _colors, _stops, _transparency, raw_colors, type",
     &Strings::unpickle_gradient,
     KS_QUALNAME("GradientRaylib", "__reduce_cython__"),
@@ -48,6 +50,7 @@ const PickleFormat click_format = {
     &ClickGradient_Type,
     8,
     {0xf8824c9, 0x906a415, 0x39d65a},
+    &Globals::checksum_click,
     "_angle, _center, _colors, _stops, _transparency, raw_colors, type, weights",
     &Strings::unpickle_click,
     KS_QUALNAME("ClickGradient", "__reduce_cython__"),
@@ -99,14 +102,11 @@ PyObject *reduce_impl(const PickleFormat &f, PyObject *obj) {
     }
     Ref reconstructor = lookup_global(g.s.*f.reconstructor);
     if (!reconstructor) return nullptr;
-    Ref checksum = Ref::steal(PyLong_FromLongLong(f.checksums[0]));
-    if (!checksum) return nullptr;
     PyObject *cls = reinterpret_cast<PyObject *>(Py_TYPE(obj));
-    if (with_setstate) {
-        return Py_BuildValue("(O(OOO)O)", reconstructor.get(), cls, checksum.get(), Py_None,
-                             state.get());
-    }
-    return Py_BuildValue("(O(OOO))", reconstructor.get(), cls, checksum.get(), state.get());
+    Ref args = Ref::steal(PyTuple_Pack(3, cls, g.*f.written, with_setstate ? Py_None : state.get()));
+    if (!args) return nullptr;
+    if (with_setstate) return PyTuple_Pack(3, reconstructor.get(), args.get(), state.get());
+    return PyTuple_Pack(2, reconstructor.get(), args.get());
 }
 
 // --- set-state ---------------------------------------------------------------------

@@ -89,8 +89,19 @@ int make_strings() {
 }
 
 int make_numbers() {
-    if (g.int_255 == nullptr) g.int_255 = PyLong_FromLong(255);  // the colour divisor
-    return g.int_255 != nullptr ? 0 : -1;
+    struct Number {
+        PyObject **slot;
+        long value;
+    };
+    const Number numbers[] = {
+        {&g.int_255, 255},  // the colour divisor
+        {&g.checksum_gradient, 0xce08233},
+        {&g.checksum_click, 0xf8824c9},
+    };
+    for (const Number &n : numbers) {
+        if (*n.slot == nullptr && (*n.slot = PyLong_FromLong(n.value)) == nullptr) return -1;
+    }
+    return 0;
 }
 
 int make_tuples() {

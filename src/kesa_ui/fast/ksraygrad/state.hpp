@@ -68,6 +68,7 @@ struct Globals {
 
     // Constants.
     PyObject *int_255;
+    PyObject *checksum_gradient, *checksum_click;  // the schema checksums reduce writes
     PyObject *center_default;  // (0.5, 0.5)
     PyObject *clear_color;     // (0, 0, 0, 0)
     PyObject *origin;          // (0, 0)
