@@ -78,7 +78,8 @@ void keep(const Ref &md, const Ref &rl, const Ref &white) {
     if ((from_builtins && !PyModule_CheckExact(g.builtins)) ||
         !watched_entry(holder, g.s.md, md.get()) ||
         !watched_entry(PyModule_GetDict(md.get()), g.s.rl, rl.get()) ||
-        !watched_entry(PyModule_GetDict(rl.get()), g.s.white, white.get()) || tint.stale)
+        !watched_entry(PyModule_GetDict(rl.get()), g.s.white, white.get()) || tint.stale ||
+        tint.white != nullptr)  // (a key's __eq__ in those dicts may have drawn meanwhile)
         return;
     tint.white = Py_NewRef(white.get());
     tint.md = Py_NewRef(md.get());
