@@ -38,7 +38,7 @@ def test_the_css_names():
 def test_pygame_colours():
     pygame = pytest.importorskip("pygame")
     assert color(pygame.Color(10, 20, 30)) == (10, 20, 30, 255)
-    assert color(pygame.Color("#01020304")) == (1, 2, 3, 4)
+    assert color(pygame.Color(1, 2, 3, 4)) == (1, 2, 3, 4)
 
 
 @pytest.mark.parametrize("value, why", [

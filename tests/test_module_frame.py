@@ -123,11 +123,11 @@ def test_an_older_rl_table_is_refused():
         import ctypes
         import kesa_ui.core.rl as rl
         table = ctypes.c_size_t(ctypes.sizeof(ctypes.c_size_t))
-        name = b"kesa_ui.core.rl._C_API"
+        name = b"kesa_ui.core.rl._C_API_V2"
         capsule = ctypes.pythonapi.PyCapsule_New
         capsule.restype = ctypes.py_object
         capsule.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_void_p]
-        rl._C_API = capsule(ctypes.addressof(table), name, None)
+        rl._C_API_V2 = capsule(ctypes.addressof(table), name, None)
         try:
             import {NAME}
         except ImportError as e:
@@ -183,6 +183,8 @@ def test_member_tables():
         assert params["type"].default is kind and params["center"].default is None
     own_init = type("Own", (m.GradientRaylib,), {"__init__": lambda self, colors: None})
     assert list(inspect.signature(own_init).parameters) == ["colors"]
+    with pytest.raises(TypeError):
+        m.GradientRaylib.__dict__["__signature__"].__get__(None, 42)
 
 
 @pytest.mark.parametrize("cls_name", ["GradientRaylib", "ClickGradient"])

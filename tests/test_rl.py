@@ -71,6 +71,7 @@ def test_texture_modes_nest_and_render_textures_draw_upright():
     rl.clear_background(rl.BLANK)
     # Red at the top, made inside the caller's texture mode, which goes on.
     tex = GradientRaylib([RED, BLUE], GradientType.Linear, angle=90).generate_texture(8, 4)
+    spare = rl.load_render_texture(2, 2)  # loading one keeps the caller's target too
     rl.draw_rectangle(0, 12, 8, 4, rl.GREEN)  # in `outer`, with its projection
     tex.draw(0, 0)
     tex.draw_rect((0, 4, 8, 4))
@@ -80,6 +81,15 @@ def test_texture_modes_nest_and_render_textures_draw_upright():
     for top in (0, 4, 8):  # three upright copies
         assert rows[top][0][0] > rows[top][0][2] and rows[top + 3][0][0] < rows[top + 3][0][2]
     assert {c for row in rows[12:] for c in row} == {rl.GREEN}
+    # Only rl.unload_render_texture unloads a render texture's own texture;
+    # its depth buffer is no texture at all.
+    with pytest.raises(ValueError, match="belongs to a render texture"):
+        rl.unload_texture(spare.texture)
+    rl.unload_texture(spare.depth)
+    record = spare.texture
+    rl.unload_render_texture(spare)
+    with pytest.raises(ValueError, match="no longer names"):
+        rl.draw_texture(record, 0, 0, rl.WHITE)
 
 
 @pytest.mark.parametrize(
@@ -111,6 +121,11 @@ def test_bad_values_raise():
         rl.gen_image_color(0, 5, rl.RED)
     with pytest.raises(ValueError):
         rl.gen_image_color(1, 1, (1, 2, 3, 256))
+    with pytest.raises(ValueError, match="needs 2 numbers, got 1000000000"):
+        rl.draw_texture_v(None, range(10**9), rl.RED)
+    for ask in (rl.is_mouse_button_pressed, rl.is_key_pressed):
+        with pytest.raises(ValueError, match="is not a"):
+            ask(10**6)
     with pytest.raises(ValueError, match="3 or 4 components, got 2"):
         rl.gen_image_color(1, 1, [1, 2])
     assert rl.get_image_color(rl.gen_image_color(1, 1, [1, 2, 3]), 0, 0) == (1, 2, 3, 255)

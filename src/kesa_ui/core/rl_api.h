@@ -2,7 +2,7 @@
 //
 // Sibling extension modules reuse rl's Image, Texture and RenderTexture
 // types instead of defining their own. They fetch this table once with
-// ks_rl_import() (a capsule under rl._C_API) and then build and read rl
+// ks_rl_import() (a capsule under rl._C_API_V2) and then build and read rl
 // objects directly. Every module links the same shared libraylib, so they
 // all see one GL context.
 //
@@ -99,9 +99,17 @@ struct KsRlApi {
     // The framebuffer bound for drawing (0: the screen), asked of GL: raylib's
     // rlGetActiveFramebuffer answers 0 on OpenGL ES 2.0 whatever is bound.
     unsigned int (*bound_framebuffer)(void);
+    // Loads a complete render texture of width x height (checked by the
+    // caller), keeping the framebuffer the caller has bound: 0, or -1 with
+    // RuntimeError. The caller makes its record with render_texture_new, or
+    // releases it with release_render_texture.
+    int (*load_render_texture)(int width, int height, RenderTexture2D *out);
 };
 
-#define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API"
+// Renamed when the table gained its leading size: a module built against
+// the table without one cannot bind this one by mistake, nor the reverse.
+// Fields are only ever added at the end now, under this name.
+#define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API_V2"
 
 // 0 when an object made in `generation` belongs to the open window, else -1
 // with RuntimeError set; `what` names the object in the message.

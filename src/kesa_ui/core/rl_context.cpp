@@ -21,7 +21,6 @@
 
 #include <new>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace rl_context {
@@ -49,8 +48,19 @@ struct Pending {
 std::vector<Pending> pending;
 
 // The textures made through rl in the current context that are still
-// loaded: id -> (width, height).
-std::unordered_map<unsigned int, std::pair<int, int>> live_textures;
+// loaded, by id: their size, and the render texture (framebuffer) whose
+// colour attachment a texture is (0 for a plain texture).
+struct Live {
+    int width, height;
+    unsigned int framebuffer;
+};
+std::unordered_map<unsigned int, Live> live_textures;
+
+// Whether `target`'s colour texture is still the one it was made with.
+bool still_loaded(const RenderTexture2D &target) {
+    auto live = live_textures.find(target.texture.id);
+    return live != live_textures.end() && live->second.framebuffer == target.id;
+}
 
 // The render textures begun as targets and not yet ended, innermost last.
 std::vector<RenderTexture2D> targets;
@@ -210,16 +220,35 @@ void end_target() {
     targets.pop_back();
     // Back to the target that was active before, if any; one unloaded in the
     // meantime is passed over.
-    while (!targets.empty() && !live_textures.contains(targets.back().texture.id))
-        targets.pop_back();
+    while (!targets.empty() && !still_loaded(targets.back())) targets.pop_back();
     if (!targets.empty()) BeginTextureMode(targets.back());
 }
 
 // --- is a texture record still what it says ------------------------------------
 
-bool made_texture(const Texture2D &texture) {
+void frame_started() { targets.clear(); }
+
+int load_render_texture(int width, int height, RenderTexture2D *out) {
+    // Loading binds and unbinds framebuffers: what is pending goes to the
+    // current target first, and that target is bound again afterwards.
+    rlDrawRenderBatchActive();
+    unsigned int bound = bound_framebuffer();
+    RenderTexture2D rt = LoadRenderTexture(width, height);
+    bool complete = rt.id != 0 && rlFramebufferComplete(rt.id);
+    if (!complete && rt.id != 0) UnloadRenderTexture(rt);
+    if (bound != 0) rlEnableFramebuffer(bound); else rlDisableFramebuffer();
+    if (!complete) {
+        PyErr_Format(PyExc_RuntimeError, "raylib could not create a %dx%d render texture", width,
+                     height);
+        return -1;
+    }
+    *out = rt;
+    return 0;
+}
+
+bool made_texture(const Texture2D &texture, unsigned int framebuffer) {
     try {
-        live_textures[texture.id] = {texture.width, texture.height};
+        live_textures[texture.id] = {texture.width, texture.height, framebuffer};
     } catch (const std::bad_alloc &) {
         PyErr_NoMemory();
         return false;
@@ -228,6 +257,24 @@ bool made_texture(const Texture2D &texture) {
 }
 
 void unloaded_texture(unsigned int id) { live_textures.erase(id); }
+
+int unload_texture(const Texture2D &texture) {
+    auto live = live_textures.find(texture.id);
+    // Unloaded already (through another record): nothing of it is left, and
+    // its id may name another texture by now.
+    if (live == live_textures.end() || live->second.width != texture.width ||
+        live->second.height != texture.height)
+        return 0;
+    if (live->second.framebuffer != 0) {
+        PyErr_SetString(PyExc_ValueError,
+                        "this texture belongs to a render texture: unload the render texture");
+        return -1;
+    }
+    rlDrawRenderBatchActive();  // pending draws may still sample it
+    UnloadTexture(texture);
+    live_textures.erase(live);
+    return 0;
+}
 
 int require_texture(const RlTextureObject *t) {
     if (ks_rl_require_current(&rl_api, t->generation, "texture") < 0) return -1;
@@ -240,7 +287,8 @@ int require_texture(const RlTextureObject *t) {
     // that no longer names a texture of the record's size (unloaded through
     // another record, say, and perhaps reused) must not get that far.
     auto live = live_textures.find(tex.id);
-    if (live == live_textures.end() || live->second != std::pair{tex.width, tex.height}) {
+    if (live == live_textures.end() || live->second.width != tex.width ||
+        live->second.height != tex.height) {
         PyErr_Format(PyExc_ValueError,
                      "texture id %u no longer names a %dx%d texture (it was unloaded)", tex.id,
                      tex.width, tex.height);

@@ -34,10 +34,19 @@ void release_shader(uint64_t made_in, unsigned int program);
 // was active before it began, or to the screen.
 int begin_target(const RenderTexture2D &target);
 void end_target();
+// A frame begins on the screen: texture modes left open are forgotten.
+void frame_started();
+// See KsRlApi::load_render_texture.
+int load_render_texture(int width, int height, RenderTexture2D *out);
 // Textures made through rl in the current context, until they are unloaded:
-// made_texture is false with MemoryError when it cannot note one.
-bool made_texture(const Texture2D &texture);
+// made_texture notes one (the colour attachment of the render texture whose
+// framebuffer is `framebuffer`, or a plain texture for 0), false with
+// MemoryError when it cannot.
+bool made_texture(const Texture2D &texture, unsigned int framebuffer);
 void unloaded_texture(unsigned int id);
+// Unloads a plain texture that rl made and still holds; nothing happens for
+// one unloaded already. ValueError for a render texture's own texture.
+int unload_texture(const Texture2D &texture);
 // 0 when the record's id names a texture of the record's size that rl made
 // in the current context and has not unloaded, and the caller is on the
 // window's thread; else -1 with an exception.

@@ -178,6 +178,7 @@ PyObject *rl_get_screen_height(PyObject *, PyObject *) {
 
 PyObject *rl_begin_drawing(PyObject *, PyObject *) {
     if (require_window() < 0) return nullptr;
+    rl_context::frame_started();
     BeginDrawing();
     Py_RETURN_NONE;
 }
@@ -208,15 +209,26 @@ PyObject *rl_get_mouse_wheel_move(PyObject *, PyObject *) {
     return PyFloat_FromDouble(GetMouseWheelMove());
 }
 
+// raylib indexes its input state arrays with these unchecked.
+bool in_range(int value, int last, const char *what) {
+    if (value >= 0 && value <= last) return true;
+    PyErr_Format(PyExc_ValueError, "%d is not a %s", value, what);
+    return false;
+}
+
 PyObject *rl_is_key_pressed(PyObject *, PyObject *arg) {
     int key = PyLong_AsInt(arg);
-    if ((key == -1 && PyErr_Occurred()) || require_window() < 0) return nullptr;
+    if ((key == -1 && PyErr_Occurred()) || !in_range(key, 511, "keyboard key") ||
+        require_window() < 0)
+        return nullptr;
     return PyBool_FromLong(IsKeyPressed(key));
 }
 
 PyObject *rl_is_mouse_button_pressed(PyObject *, PyObject *arg) {
     int button = PyLong_AsInt(arg);
-    if ((button == -1 && PyErr_Occurred()) || require_window() < 0) return nullptr;
+    if ((button == -1 && PyErr_Occurred()) || !in_range(button, MOUSE_BUTTON_BACK, "mouse button") ||
+        require_window() < 0)
+        return nullptr;
     return PyBool_FromLong(IsMouseButtonPressed(button));
 }
 
@@ -280,6 +292,11 @@ PyObject *rl_export_image(PyObject *, PyObject *args) {
 
 // --- textures ------------------------------------------------------------------
 
+// New records of the current generation, their textures noted as rl's own
+// (the C interface's texture_new and render_texture_new).
+PyObject *texture_new(Texture2D texture);
+PyObject *render_texture_new(RenderTexture2D render_texture);
+
 PyObject *rl_load_texture_from_image(PyObject *, PyObject *arg) {
     RlImageObject *img = image_arg(arg, true);
     if (img == nullptr || require_window() < 0) return nullptr;
@@ -288,12 +305,8 @@ PyObject *rl_load_texture_from_image(PyObject *, PyObject *arg) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not load the texture");
         return nullptr;
     }
-    PyObject *record = rl_context::made_texture(t) ? rl_texture_new_in(t, rl_context::generation)
-                                                   : nullptr;
-    if (record == nullptr) {
-        UnloadTexture(t);
-        rl_context::unloaded_texture(t.id);
-    }
+    PyObject *record = texture_new(t);
+    if (record == nullptr) UnloadTexture(t);
     return record;
 }
 
@@ -303,9 +316,7 @@ PyObject *rl_unload_texture(PyObject *, PyObject *arg) {
     auto *t = typed_arg<RlTextureObject>(arg, &RlTexture_Type, "texture");
     if (t == nullptr) return nullptr;
     if (t->generation == rl_context::generation && t->texture.id != 0) {
-        if (require_window() < 0) return nullptr;
-        UnloadTexture(t->texture);
-        rl_context::unloaded_texture(t->texture.id);
+        if (require_window() < 0 || rl_context::unload_texture(t->texture) < 0) return nullptr;
     }
     t->texture.id = 0;  // a second unload is then harmless
     Py_RETURN_NONE;
@@ -322,8 +333,6 @@ PyObject *rl_load_image_from_texture(PyObject *, PyObject *arg) {
     return rl_image_new(image);
 }
 
-PyObject *render_texture_new(RenderTexture2D render_texture);
-
 PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
     int width, height;
     if (!PyArg_ParseTuple(args, "ii:load_render_texture", &width, &height)) return nullptr;
@@ -331,14 +340,11 @@ PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
         PyErr_Format(PyExc_ValueError, "invalid render texture size %dx%d", width, height);
         return nullptr;
     }
-    if (require_window() < 0) return nullptr;
-    RenderTexture2D rt = LoadRenderTexture(width, height);
-    if (rt.id == 0) {
-        PyErr_SetString(PyExc_RuntimeError, "raylib could not create the render texture");
+    RenderTexture2D rt;
+    if (require_window() < 0 || rl_context::load_render_texture(width, height, &rt) < 0)
         return nullptr;
-    }
     PyObject *record = render_texture_new(rt);
-    if (record == nullptr) UnloadRenderTexture(rt);
+    if (record == nullptr) rl_context::release_render_texture(rl_context::generation, rt);
     return record;
 }
 
@@ -364,11 +370,13 @@ bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, float *out) {
                      Py_TYPE(obj)->tp_name);
         return false;
     }
-    ks::Ref items = ks::Ref::steal(PySequence_Tuple(obj));
-    if (!items) return false;
-    if (PyTuple_GET_SIZE(items.get()) != n) {
+    Py_ssize_t size = PySequence_Size(obj);
+    if (size < 0) return false;
+    ks::Ref items = ks::Ref::steal(size == n ? PySequence_Tuple(obj) : nullptr);
+    if (size == n && !items) return false;
+    if (!items || PyTuple_GET_SIZE(items.get()) != n) {  // (a sequence may lie about its size)
         PyErr_Format(PyExc_ValueError, "%s needs %zd numbers, got %zd", what, n,
-                     PyTuple_GET_SIZE(items.get()));
+                     items ? PyTuple_GET_SIZE(items.get()) : size);
         return false;
     }
     for (Py_ssize_t i = 0; i < n; i++) {
@@ -397,13 +405,7 @@ bool rectangle_arg(PyObject *obj, const char *what, Rectangle *out) {
 // thread, and not unloaded.
 RlTextureObject *drawable_texture(PyObject *obj) {
     auto *t = typed_arg<RlTextureObject>(obj, &RlTexture_Type, "texture");
-    if (t == nullptr || ks_rl_require_current(&rl_api, t->generation, "texture") < 0)
-        return nullptr;
-    if (t->texture.id == 0) {
-        PyErr_SetString(PyExc_ValueError, "the texture was unloaded");
-        return nullptr;
-    }
-    return t;
+    return t != nullptr && rl_context::require_texture(t) == 0 ? t : nullptr;
 }
 
 PyObject *rl_draw_texture(PyObject *, PyObject *args) {
@@ -649,14 +651,14 @@ PyMethodDef rl_methods[] = {
 int begin_texture_mode(const RenderTexture2D *target) { return rl_context::begin_target(*target); }
 
 PyObject *texture_new(Texture2D texture) {
-    if (!rl_context::made_texture(texture)) return nullptr;
+    if (!rl_context::made_texture(texture, 0)) return nullptr;
     PyObject *record = rl_texture_new_in(texture, rl_context::generation);
     if (record == nullptr) rl_context::unloaded_texture(texture.id);
     return record;
 }
 
 PyObject *render_texture_new(RenderTexture2D render_texture) {
-    if (!rl_context::made_texture(render_texture.texture)) return nullptr;
+    if (!rl_context::made_texture(render_texture.texture, render_texture.id)) return nullptr;
     PyObject *record = rl_render_texture_new_in(render_texture, rl_context::generation);
     if (record == nullptr) rl_context::unloaded_texture(render_texture.texture.id);
     return record;
@@ -681,6 +683,7 @@ const KsRlApi rl_api = {
     .begin_texture_mode = begin_texture_mode,
     .end_texture_mode = rl_context::end_target,
     .bound_framebuffer = rl_context::bound_framebuffer,
+    .load_render_texture = rl_context::load_render_texture,
 };
 
 namespace {
@@ -798,7 +801,7 @@ int exec_module(PyObject *m) {
     if (PyModule_AddType(m, &RlImage_Type) < 0 || PyModule_AddType(m, &RlTexture_Type) < 0 ||
         PyModule_AddType(m, &RlRenderTexture_Type) < 0 || add_enums(m) < 0 || add_colors(m) < 0)
         return -1;
-    return PyModule_Add(m, "_C_API",
+    return PyModule_Add(m, "_C_API_V2",
                         PyCapsule_New(const_cast<KsRlApi *>(&rl_api), KS_RL_API_CAPSULE, nullptr));
 }
 

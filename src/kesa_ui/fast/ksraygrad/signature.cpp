@@ -52,12 +52,17 @@ Ref make_signature(PyObject *default_type) {
 
 PyObject *signature_get(PyObject *op, PyObject *obj, PyObject *owner) {
     auto *self = reinterpret_cast<SignatureObject *>(op);
+    if (owner != nullptr && !PyType_Check(owner)) {  // __get__ called by hand
+        PyErr_SetString(PyExc_TypeError, "__get__(None, None) is invalid");
+        return nullptr;
+    }
     auto *cls = owner != nullptr ? reinterpret_cast<PyTypeObject *>(owner) : Py_TYPE(obj);
     // A subclass that makes its instances another way has a signature of
     // its own: None lets inspect find it.
     if (cls->tp_init != self->type->tp_init || cls->tp_new != self->type->tp_new)
         Py_RETURN_NONE;
     if (self->signature == nullptr) {
+        if (*self->default_type == nullptr) Py_RETURN_NONE;  // the module is still loading
         Ref made = make_signature(*self->default_type);
         if (!made) return nullptr;
         if (self->signature == nullptr) self->signature = made.release();  // made meanwhile?

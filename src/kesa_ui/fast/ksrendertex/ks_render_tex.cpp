@@ -109,23 +109,13 @@ PyObject *make(PyTypeObject *type, PyObject *size_obj) {
     ks::Ref self_ref = ks::Ref::steal(type->tp_alloc(type, 0));
     if (!self_ref) return nullptr;
 
-    // Loading a render texture binds and unbinds framebuffers: flush what is
-    // pending for the current target and rebind it afterwards, so this works
-    // inside a caller's texture mode too.
-    rlDrawRenderBatchActive();
-    unsigned int bound = rl->bound_framebuffer();
-    RenderTexture2D rt = LoadRenderTexture(width, height);
-    bool complete = rt.id != 0 && rlFramebufferComplete(rt.id);
-    if (bound != 0) rlEnableFramebuffer(bound); else rlDisableFramebuffer();
-    if (!complete) {
-        if (rt.id != 0) UnloadRenderTexture(rt);
-        PyErr_Format(PyExc_RuntimeError, "raylib could not create a %dx%d render texture", width,
-                     height);
-        return nullptr;
-    }
+    // rl keeps the caller's target bound, so this works inside a caller's
+    // texture mode too.
+    RenderTexture2D rt;
+    if (rl->load_render_texture(width, height, &rt) < 0) return nullptr;
     PyObject *record = rl->render_texture_new(rt);
     if (record == nullptr) {
-        UnloadRenderTexture(rt);
+        rl->release_render_texture(*rl->generation, rt);
         return nullptr;
     }
     auto *self = reinterpret_cast<KsRenderTextureObject *>(self_ref.get());

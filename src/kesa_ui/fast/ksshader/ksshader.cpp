@@ -110,10 +110,12 @@ private:
 
 // --- compiling each stage before raylib links them -------------------------------
 //
-// raylib links whatever compiled; with a stage that did not compile, some
-// drivers crash inside the link. Each given stage is therefore compiled here
-// first, with the GL entry points of the current context, and only sources
-// that compile reach raylib. The driver's log comes back with a failure.
+// raylib reports a stage that does not compile only in its log, and then
+// goes on to link; drivers have crashed in those later steps (Mesa held to
+// an older GL with its shader cache on). Each given stage is therefore
+// compiled here first, with the GL entry points of the current context: a
+// failure comes back with the driver's log, and only sources that compile
+// reach raylib.
 
 namespace gl {
 using Enum = unsigned int;

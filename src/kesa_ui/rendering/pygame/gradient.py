@@ -16,6 +16,7 @@ methods that need them.
 from __future__ import annotations
 
 import math
+import struct
 import sys
 from collections.abc import Sequence
 from typing import TYPE_CHECKING, Any, TypeAlias, TypeIs, Union
@@ -88,10 +89,11 @@ Rgba: TypeAlias = tuple[float, float, float, float]
 
 def _f32(x: float) -> float:
     """x rounded to the nearest 32-bit float (overflow gives an infinity)."""
-    import numpy as np
-
-    with np.errstate(over="ignore"):
-        return float(np.float32(x))
+    try:
+        value: float = struct.unpack("f", struct.pack("f", x))[0]
+    except OverflowError:  # rounds past the largest float
+        return math.copysign(math.inf, x)
+    return value
 
 
 def compute_stops(weights: list[float]) -> list[float]:
