@@ -1,5 +1,9 @@
 """The raylib binding, under the session's hidden window."""
 
+import ctypes
+import mmap
+import re
+
 import pytest
 
 from kesa_ui.core import GradientType
@@ -154,3 +158,64 @@ def test_gpu_calls_without_a_window_raise_runtime_error():
         """
     )
     assert proc.stdout.split() == ["RuntimeError"] * 7
+
+
+def bytes_at_a_page_end():
+    """A writable buffer of 'a's whose next byte is on an unreadable page."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.mmap.restype = ctypes.c_void_p
+    libc.mmap.argtypes = [ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int, ctypes.c_int,
+                          ctypes.c_int, ctypes.c_long]
+    page = mmap.PAGESIZE
+    addr = libc.mmap(None, 2 * page, mmap.PROT_READ | mmap.PROT_WRITE,
+                     mmap.MAP_PRIVATE | mmap.MAP_ANONYMOUS, -1, 0)
+    assert addr not in (None, ctypes.c_void_p(-1).value)
+    assert libc.mprotect(ctypes.c_void_p(addr + page), page, 0) == 0  # PROT_NONE
+    ctypes.memset(addr, ord("a"), page)
+    return (ctypes.c_char * page).from_address(addr)
+
+
+@pytest.mark.parametrize("make_text", [
+    lambda: b"hi", lambda: bytearray(b"hi"), lambda: memoryview(b"hi"), lambda: None,
+    bytes_at_a_page_end,  # raylib would read on past its end
+], ids=["bytes", "bytearray", "memoryview", "None", "buffer at a page end"])
+def test_draw_text_takes_str_only(make_text):
+    with pytest.raises(TypeError):
+        rl.draw_text(make_text(), 0, 0, 10, rl.RED)
+
+
+def test_draw_text_draws_a_str_without_nul():
+    with pytest.raises(ValueError, match="NUL"):
+        rl.draw_text("a\0b", 0, 0, 10, rl.RED)
+    target = KsRenderTexture(KsVector2(40, 20))
+    rl.begin_texture_mode(target.render_texture)
+    rl.clear_background(rl.BLACK)
+    rl.draw_text(type("Text", (str,), {})("Hi"), 0, 0, 20, rl.WHITE)
+    rl.end_texture_mode()
+    assert rl.WHITE in {c for row in read_back(target) for c in row}
+
+
+def gpu_limit():
+    with pytest.raises(ValueError) as info:
+        rl.load_render_texture(2**30, 1)
+    return int(re.search(r"the GPU's limit of (\d+) pixels", str(info.value)).group(1))
+
+
+@pytest.mark.parametrize("make", [
+    lambda side: rl.load_render_texture(side, 1),
+    lambda side: rl.load_render_texture(1, side),
+    lambda side: rl.load_texture_from_image(rl.gen_image_color(side, 1, rl.RED)),
+    lambda side: KsRenderTexture(KsVector2(1, side)),
+], ids=["render texture width", "render texture height", "texture", "KsRenderTexture"])
+def test_gpu_objects_are_held_to_the_gpus_limit(make):
+    limit = gpu_limit()
+    with pytest.raises(ValueError, match=f"exceeds the GPU's limit of {limit} pixels"):
+        make(limit + 1)
+    made = make(limit)  # at the limit: a real object
+    if isinstance(made, KsRenderTexture):
+        made.unload()
+    elif isinstance(made, rl.RenderTexture):
+        rl.unload_render_texture(made)
+    else:
+        assert rl.get_image_color(rl.load_image_from_texture(made), limit - 1, 0) == rl.RED
+        rl.unload_texture(made)

@@ -392,7 +392,8 @@ def export_image(image: Image, path: str | PathLike[str], /) -> bool:
 # --- textures ------------------------------------------------------------------------
 
 def load_texture_from_image(image: Image, /) -> Texture:
-    """A new Texture with the image's pixels."""
+    """A new Texture with the image's pixels. ValueError for an image larger
+    than the GPU's texture limit."""
 
 def unload_texture(texture: Texture, /) -> None:
     """Frees a texture on the GPU."""
@@ -402,7 +403,8 @@ def load_image_from_texture(texture: Texture, /) -> Image:
     image_flip_vertical turns them upright)."""
 
 def load_render_texture(width: int, height: int, /) -> RenderTexture:
-    """A new width x height RenderTexture to draw into (begin_texture_mode)."""
+    """A new width x height RenderTexture to draw into (begin_texture_mode).
+    ValueError for a side beyond the GPU's texture limit."""
 
 def unload_render_texture(target: RenderTexture, /) -> None:
     """Frees a render texture on the GPU."""
@@ -442,7 +444,8 @@ def draw_rectangle(x: int, y: int, width: int, height: int, color: _ColorLike, /
 
 def draw_text(text: str, x: int, y: int, font_size: int, color: _ColorLike, /) -> None:
     """Draws text in raylib's default font, its top left at (x, y), font_size
-    pixels high. ValueError for text containing a NUL character."""
+    pixels high. text must be a str (TypeError otherwise); ValueError for
+    text containing a NUL character."""
 
 # --- modes ---------------------------------------------------------------------------
 

@@ -104,6 +104,14 @@ struct KsRlApi {
     // RuntimeError. The caller makes its record with render_texture_new, or
     // releases it with release_render_texture.
     int (*load_render_texture)(int width, int height, RenderTexture2D *out);
+    // 0 when a width x height GPU object fits this GPU: each side at most
+    // the largest texture side it takes (and, for a `render_target`, the
+    // largest renderbuffer side), else -1 with ValueError naming the limit;
+    // `what` names the object in the message ("render texture"). Sizes must
+    // be positive (the caller checks); the caller is on the window's thread.
+    int (*require_gpu_size)(int width, int height, bool render_target, const char *what);
+    // True while a gradient renders (ks_rl_begin_render .. ks_rl_end_render).
+    bool *render_in_progress;
 };
 
 // Renamed when the table gained its leading size: a module built against
@@ -138,6 +146,24 @@ static inline int ks_rl_require_current(const KsRlApi *api, uint64_t generation,
     if (ks_rl_require_generation(api, generation, what) < 0) return -1;
     return ks_rl_require_window(api);
 }
+
+// Renders do not interleave. A gradient's render uploads the shared
+// uniforms and begins modes that any other render would overwrite or end, and
+// it may run Python code on the way (a tint or a centre looked up, say): a
+// render begun from that code is refused before it touches the GPU, with
+// RuntimeError, whichever gradient module it comes from. 0, or -1.
+static inline int ks_rl_begin_render(const KsRlApi *api) {
+    if (*api->render_in_progress) [[unlikely]] {
+        PyErr_SetString(PyExc_RuntimeError,
+                        "a gradient is already being rendered: a render cannot begin inside "
+                        "another one (from code that the first render ran)");
+        return -1;
+    }
+    *api->render_in_progress = true;
+    return 0;
+}
+
+static inline void ks_rl_end_render(const KsRlApi *api) { *api->render_in_progress = false; }
 
 // Imports kesa_ui.core.rl and returns its table, or nullptr with an
 // exception set: ImportError when the table is older (smaller) than the one

@@ -19,6 +19,7 @@
 #include <pthread.h>
 #include <rlgl.h>
 
+#include <algorithm>
 #include <new>
 #include <unordered_map>
 #include <vector>
@@ -27,6 +28,7 @@ namespace rl_context {
 
 uint64_t generation = 1;
 std::atomic<unsigned long> fast_owner = 0;  // window_thread, or 0: see above
+bool render_in_progress = false;
 
 namespace {
 
@@ -71,23 +73,75 @@ unsigned long this_thread() { return (unsigned long)pthread_self(); }
 
 }  // namespace
 
-unsigned int bound_framebuffer() {
-    // glGetIntegerv of the current context, loaded again for each generation
-    // (the GL library may come back at other addresses with a new window).
+bool gl_integer(unsigned int pname, int *value) {
+    // The entry points of the current context, loaded again for each
+    // generation (the GL library may come back at other addresses with a new
+    // window); none without a GL loader (raylib's software renderer).
     using GetIntegerv = void (*)(unsigned int, int *);
+    using GetError = unsigned int (*)();
     static GetIntegerv get_integerv = nullptr;
+    static GetError get_error = nullptr;
     static uint64_t loaded_for = 0;
     if (loaded_for != generation) {
         get_integerv = reinterpret_cast<GetIntegerv>(rlGetProcAddress("glGetIntegerv"));
+        get_error = reinterpret_cast<GetError>(rlGetProcAddress("glGetError"));
         loaded_for = generation;
     }
+    if (get_integerv == nullptr || get_error == nullptr) return false;
+    // Errors raised before are not this query's; the bound stops at a lost
+    // context, which reports one for ever.
+    for (int i = 0; i < 8 && get_error() != 0; i++) {
+    }
+    int answer = 0;
+    get_integerv(pname, &answer);
+    if (get_error() != 0) return false;
+    *value = answer;
+    return true;
+}
+
+unsigned int bound_framebuffer() {
     // raylib answers 0 on some backends (OpenGL ES 2.0) whatever is bound;
-    // without a GL loader (its software renderer) its answer is all there is.
-    if (get_integerv == nullptr) return rlGetActiveFramebuffer();
+    // without GL to ask (its software renderer) its answer is all there is.
     constexpr unsigned int kFramebufferBinding = 0x8CA6;
     int bound = 0;
-    get_integerv(kFramebufferBinding, &bound);
+    if (!gl_integer(kFramebufferBinding, &bound)) return rlGetActiveFramebuffer();
     return static_cast<unsigned int>(bound);
+}
+
+namespace {
+
+// The GPU's largest texture side and the largest side of a render target
+// (its colour texture and depth renderbuffer), asked once per context.
+// Without an answer (no GL to ask) 1024, which every GL 3.3 guarantees.
+struct SizeLimits {
+    uint64_t for_generation = 0;
+    int texture = 0, render_target = 0;
+};
+SizeLimits size_limits;
+
+const SizeLimits &current_size_limits() {
+    if (size_limits.for_generation != generation) {
+        constexpr unsigned int kMaxTextureSize = 0x0D33, kMaxRenderbufferSize = 0x84E8;
+        int texture = 0, renderbuffer = 0;
+        if (!gl_integer(kMaxTextureSize, &texture) || texture <= 0) texture = 1024;
+        if (!gl_integer(kMaxRenderbufferSize, &renderbuffer) || renderbuffer <= 0)
+            renderbuffer = 1024;
+        size_limits = {generation, texture, std::min(texture, renderbuffer)};
+    }
+    return size_limits;
+}
+
+}  // namespace
+
+int require_gpu_size(int width, int height, bool render_target, const char *what) {
+    // raylib does not check: sizes beyond the limit make empty textures, and
+    // far beyond it crash inside the driver.
+    const SizeLimits &limits = current_size_limits();
+    const int limit = render_target ? limits.render_target : limits.texture;
+    if (width <= limit && height <= limit) return 0;
+    PyErr_Format(PyExc_ValueError, "a %dx%d %s exceeds the GPU's limit of %d pixels", width,
+                 height, what, limit);
+    return -1;
 }
 
 namespace {

@@ -21,8 +21,14 @@ namespace rl_context {
 extern uint64_t generation;
 extern std::atomic<unsigned long> fast_owner;  // see KsRlApi::ready_thread
 int require_window();
-// The framebuffer bound for drawing in the current context (0: the screen).
+// glGetIntegerv(pname) in the window's context: true with *value set when
+// GL answered without an error, false (nothing set, no exception) when it
+// did not or there is no GL to ask. On the window's thread only.
+bool gl_integer(unsigned int pname, int *value);
+// See KsRlApi::bound_framebuffer, require_gpu_size and render_in_progress.
 unsigned int bound_framebuffer();
+int require_gpu_size(int width, int height, bool render_target, const char *what);
+extern bool render_in_progress;
 bool is_open();
 // After InitWindow succeeded on the calling thread / after CloseWindow.
 void opened();

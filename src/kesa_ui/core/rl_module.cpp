@@ -20,6 +20,8 @@
 #include <climits>
 #include <cstring>
 #include <initializer_list>
+#include <new>
+#include <string>
 
 namespace {
 
@@ -299,7 +301,9 @@ PyObject *render_texture_new(RenderTexture2D render_texture);
 
 PyObject *rl_load_texture_from_image(PyObject *, PyObject *arg) {
     RlImageObject *img = image_arg(arg, true);
-    if (img == nullptr || require_window() < 0) return nullptr;
+    if (img == nullptr || require_window() < 0 ||
+        rl_context::require_gpu_size(img->image.width, img->image.height, false, "texture") < 0)
+        return nullptr;
     Texture2D t = LoadTextureFromImage(img->image);
     if (t.id == 0) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not load the texture");
@@ -341,7 +345,9 @@ PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
         return nullptr;
     }
     RenderTexture2D rt;
-    if (require_window() < 0 || rl_context::load_render_texture(width, height, &rt) < 0)
+    if (require_window() < 0 ||
+        rl_context::require_gpu_size(width, height, true, "render texture") < 0 ||
+        rl_context::load_render_texture(width, height, &rt) < 0)
         return nullptr;
     PyObject *record = render_texture_new(rt);
     if (record == nullptr) rl_context::release_render_texture(rl_context::generation, rt);
@@ -481,20 +487,27 @@ PyObject *rl_draw_rectangle(PyObject *, PyObject *args) {
 }
 
 PyObject *rl_draw_text(PyObject *, PyObject *args) {
-    const char *text;
-    Py_ssize_t length;
+    PyObject *text_obj, *color_obj;
     int x, y, font_size;
-    PyObject *color_obj;
-    if (!PyArg_ParseTuple(args, "s#iiiO:draw_text", &text, &length, &x, &y, &font_size,
-                          &color_obj))
+    if (!PyArg_ParseTuple(args, "UiiiO:draw_text", &text_obj, &x, &y, &font_size, &color_obj))
         return nullptr;
-    if (std::strlen(text) != static_cast<size_t>(length)) {
+    Py_ssize_t length;
+    const char *utf8 = PyUnicode_AsUTF8AndSize(text_obj, &length);
+    if (utf8 == nullptr) return nullptr;
+    if (std::memchr(utf8, '\0', static_cast<size_t>(length)) != nullptr) {
         PyErr_SetString(PyExc_ValueError, "the text contains a NUL character");
         return nullptr;
     }
     Color color;
     if (color_from_object(color_obj, &color) < 0 || require_window() < 0) return nullptr;
-    DrawText(text, x, y, font_size, color);
+    // raylib measures the text with strlen: it gets a terminated copy of its own.
+    std::string text;
+    try {
+        text.assign(utf8, static_cast<size_t>(length));
+    } catch (const std::bad_alloc &) {
+        return PyErr_NoMemory();
+    }
+    DrawText(text.c_str(), x, y, font_size, color);
     Py_RETURN_NONE;
 }
 
@@ -541,24 +554,10 @@ PyObject *rl_rl_get_version(PyObject *, PyObject *) { return PyLong_FromLong(rlG
 PyObject *rl_get_max_fragment_uniform_vectors(PyObject *, PyObject *) {
     if (require_window() < 0) return nullptr;
     constexpr unsigned int kVectors = 0x8DFD, kComponents = 0x8B49;
-    using GetIntegerv = void (*)(unsigned int, int *);
-    using GetError = unsigned int (*)();
-    auto get_integerv = reinterpret_cast<GetIntegerv>(rlGetProcAddress("glGetIntegerv"));
-    auto get_error = reinterpret_cast<GetError>(rlGetProcAddress("glGetError"));
-    if (get_integerv == nullptr || get_error == nullptr) {
-        PyErr_SetString(PyExc_RuntimeError, "OpenGL lacks glGetIntegerv");
-        return nullptr;
-    }
-    // Errors raised before are not ours to report; the bound stops at a lost
-    // context, which reports one for ever.
-    for (int i = 0; i < 8 && get_error() != 0; i++) {
-    }
     int value = 0;
-    get_integerv(kVectors, &value);
-    if (get_error() != 0 || value <= 0) {
-        value = 0;
-        get_integerv(kComponents, &value);
-        value = get_error() == 0 ? value / 4 : 0;
+    if (!rl_context::gl_integer(kVectors, &value) || value <= 0) {
+        int components = 0;
+        value = rl_context::gl_integer(kComponents, &components) ? components / 4 : 0;
     }
     return PyLong_FromLong(value);
 }
@@ -684,6 +683,8 @@ const KsRlApi rl_api = {
     .end_texture_mode = rl_context::end_target,
     .bound_framebuffer = rl_context::bound_framebuffer,
     .load_render_texture = rl_context::load_render_texture,
+    .require_gpu_size = rl_context::require_gpu_size,
+    .render_in_progress = &rl_context::render_in_progress,
 };
 
 namespace {

@@ -22,7 +22,6 @@
 #include <raylib.h>
 #include <rlgl.h>
 
-#include <algorithm>
 #include <climits>
 
 #include "kesa_ui/core/rl_api.h"
@@ -68,23 +67,6 @@ bool side_arg(double value, const char *what, int *out) {
     return true;
 }
 
-// The largest side this GL accepts for both the colour texture and the depth
-// renderbuffer. raylib does not check, and sizes far beyond it crash inside
-// raylib, so larger requests are refused before it is called.
-int max_side() {
-    constexpr unsigned int gl_max_texture_size = 0x0D33;
-    constexpr unsigned int gl_max_renderbuffer_size = 0x84E8;
-    using GetIntegerv = void (*)(unsigned int, int *);
-    auto get = reinterpret_cast<GetIntegerv>(rlGetProcAddress("glGetIntegerv"));
-    int texture = 0, renderbuffer = 0;
-    if (get != nullptr) {
-        get(gl_max_texture_size, &texture);
-        get(gl_max_renderbuffer_size, &renderbuffer);
-    }
-    int side = std::min(texture, renderbuffer);
-    return side > 0 ? side : 1024;  // 1024: what every GL 3.3 guarantees
-}
-
 PyObject *make(PyTypeObject *type, PyObject *size_obj) {
     if (size_obj == nullptr || !PyObject_TypeCheck(size_obj, vector2_type)) {
         PyErr_Format(PyExc_TypeError, "size must be a KsVector2, not %.100s",
@@ -94,13 +76,9 @@ PyObject *make(PyTypeObject *type, PyObject *size_obj) {
     const KsVector2Data &d = reinterpret_cast<KsVector2Object *>(size_obj)->data;
     int width, height;
     if (!side_arg(d.x, "width", &width) || !side_arg(d.y, "height", &height)) return nullptr;
-    if (ks_rl_require_window(rl) < 0) return nullptr;
-    const int limit = max_side();
-    if (width > limit || height > limit) {
-        PyErr_Format(PyExc_ValueError, "a %dx%d render texture exceeds the GPU's limit of %d pixels",
-                     width, height, limit);
+    if (ks_rl_require_window(rl) < 0 ||
+        rl->require_gpu_size(width, height, true, "render texture") < 0)
         return nullptr;
-    }
 
     // Make the size vector and the instance first, so that nothing on the GPU
     // needs undoing if they fail.
