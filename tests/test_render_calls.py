@@ -3,6 +3,8 @@ uniform upload, the modes in order, and the unwinding of begun modes when a
 call fails."""
 
 import functools
+import sys
+import types
 
 import pytest
 
@@ -235,7 +237,8 @@ def test_draws_survive_code_that_changes_what_they_read():
         c.draw(0, 0, 4, 4)
     assert uploads(calls)["centerPos"] == ("vec2_tuple", (0.5, 0.75))
 
-    # A tint whose release draws: the draw that lets it go draws after it.
+    # A tint whose release draws: the draw that lets it go, in the middle of
+    # its own render, is the only one that draws.
     class Tint:
         def __del__(self):
             c.draw(0, 0, 2, 2)
@@ -245,9 +248,61 @@ def test_draws_survive_code_that_changes_what_they_read():
             c.draw(0, 0, 2, 2)
     finally:
         rl.WHITE = white
-    with call_log() as calls:
+    ignored = []
+    with call_log() as calls, pytest.MonkeyPatch.context() as patch:
+        patch.setattr(sys, "unraisablehook", ignored.append)
         c.draw(0, 0, 2, 2)
-    assert [args[5] for name, args in calls if name == "draw_texture_pro"] == [white, white]
+    assert [args[5] for name, args in calls if name == "draw_texture_pro"] == [white]
+    assert [type(u.exc_value) for u in ignored] == [RuntimeError]
+
+
+@pytest.mark.parametrize("swallowed", [True, False], ids=["refusal caught", "refusal raised"])
+@pytest.mark.parametrize("inner", ["draw", "generate_texture"])
+@pytest.mark.parametrize("hook", ["centre.x", "md.rl.WHITE", "md.rl.BlendMode"])
+def test_a_render_begun_inside_another_is_refused(monkeypatch, hook, inner, swallowed):
+    outer = ClickGradient([RED, BLUE], GradientType.Linear, angle=90)
+    other = ClickGradient([GREEN, BLUE], GradientType.Radial, angle=33)
+    refusals = []
+
+    def render_inside():
+        try:
+            getattr(other, inner)(*((0, 0, 4, 4) if inner == "draw" else (4, 4)))
+        except RuntimeError as e:
+            refusals.append(str(e))
+            if not swallowed:
+                raise
+
+    if hook == "centre.x":
+        class Centre(KsVector2):
+            @property
+            def x(self):
+                render_inside()
+                return 0.5
+        outer.center = Centre(0.5, 0.5)
+    else:
+        class Rl:
+            def __getattr__(self, name):
+                if name == hook.removeprefix("md.rl."):
+                    render_inside()
+                return getattr(rl, name)
+        monkeypatch.setattr(m, "md", types.SimpleNamespace(rl=Rl()))
+    render = outer.generate_texture if hook == "md.rl.BlendMode" else outer.draw
+    args = (4, 4) if hook == "md.rl.BlendMode" else (0, 0, 4, 4)
+    with call_log() as calls:
+        if swallowed:
+            render(*args)
+        else:
+            with pytest.raises(RuntimeError, match="already being rendered"):
+                render(*args)
+    assert len(refusals) == 1 and "render" in refusals[0]
+    # Only the outer render reached the GPU, once, with its own uniforms,
+    # and it ended every mode it began.
+    sent = uploads(calls)
+    assert sent["gradientType"] == ("int", 0) and sent["angle"] == ("float", 90.0)
+    called = [n.replace("ksshader", "shader") for n in modes(calls)]
+    assert [n.removeprefix("begin_") for n in called if n.startswith("begin_")] == [
+        n.removeprefix("end_") for n in reversed(called) if n.startswith("end_")]
+    assert called.count("draw_texture_pro") == (1 if swallowed else 0)
 
 
 def test_names_from_the_builtins_getattr_are_looked_up_at_each_draw():

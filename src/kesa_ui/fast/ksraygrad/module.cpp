@@ -85,9 +85,11 @@ int bind_type(const char *module, const char *name, size_t declared, PyTypeObjec
 }
 
 int bind_types() {
-    // The GL context generation, which the shared resources follow.
+    // The GL context generation, which the shared resources follow, and the
+    // flag that keeps renders from interleaving.
     const KsRlApi *rl_api = ks_rl_import();
     if (rl_api == nullptr) return -1;
+    g.rl = rl_api;
     g.context_generation = rl_api->generation;
     const KsRectVTable *rect_vt;  // must exist; rendering does not use it
     if (bind_type("kesa_ui.fast.ksvector2.ksvector2", "KsVector2", sizeof(KsVector2Object),

@@ -7,12 +7,16 @@
 // step fails after a mode was begun, the modes already begun are ended (in
 // reverse order, through the same wrapper functions) before the exception
 // propagates: a failed render never leaves the caller drawing into a dead
-// texture or through the gradient shader.
+// texture or through the gradient shader. A render may run Python code (a
+// centre's x, a tint or a blend mode looked up); a render begun from that
+// code is refused (RenderScope), so the two never mix their uniforms and
+// modes.
 #include "kesa_ui/fast/ksraygrad/render.hpp"
 
 #include <algorithm>
 #include <new>
 
+#include "kesa_ui/core/rl_api.h"  // first: it brings raylib.h's Vector4
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
@@ -73,6 +77,19 @@ private:
     }
     Mode stack_[3];
     int depth_ = 0;
+};
+
+// A render's body: refused (RuntimeError) while another render is in
+// progress, which would have its uniforms and modes overwritten.
+class RenderScope {
+public:
+    bool begin() { return (begun_ = ks_rl_begin_render(g.rl) == 0); }
+    ~RenderScope() {
+        if (begun_) ks_rl_end_render(g.rl);
+    }
+
+private:
+    bool begun_ = false;
 };
 
 // A new tuple of Python floats holding `values`.
@@ -208,6 +225,8 @@ PyObject *generate_texture_impl(GradientRaylibObject *self, PyObject *const *arg
     if (width == -1 && PyErr_Occurred()) return nullptr;
     int height = as_int32(a[1]);
     if (height == -1 && PyErr_Occurred()) return nullptr;
+    RenderScope render;  // ends after the modes below, which end first
+    if (!render.begin()) return nullptr;
     if (self->center == Py_None) {
         PyErr_SetString(PyExc_TypeError,
                         "the gradient has no center: it was never initialised or restored");
@@ -256,6 +275,8 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
         if (d == -1.0 && PyErr_Occurred()) return nullptr;
         v[i] = narrow(d);
     }
+    RenderScope render;
+    if (!render.begin()) return nullptr;
     if (call_ensure_resources(self) < 0) return nullptr;
     int kind = kind_of(self);
     if (kind < 0) return nullptr;

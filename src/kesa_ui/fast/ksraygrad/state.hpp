@@ -17,6 +17,8 @@
 #include "kesa_ui/fast/ksvector2/ksvector2.h"
 #include "kesa_ui/native/ref.hpp"
 
+struct KsRlApi;  // kesa_ui/core/rl_api.h
+
 namespace ksraygrad {
 
 using ks::Borrowed;
@@ -79,8 +81,9 @@ struct Globals {
     PyObject *default_linear;  // GradientType.Linear, read at load
     PyObject *default_radial;  // GradientType.Radial, read at load
 
-    // The current GL context generation, kept by the raylib binding: it
-    // changes whenever a window opens or closes.
+    // The raylib binding's C table, and through it the current GL context
+    // generation, which changes whenever a window opens or closes.
+    const KsRlApi *rl;
     const uint64_t *context_generation;
 
     // Shared rendering state, made for the context of `resources_generation`.
