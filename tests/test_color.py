@@ -18,7 +18,7 @@ from kesa_ui.core.colors import NAMED_COLORS
     # CSS, not X11: these four differ between the two lists.
     ("gray", (128, 128, 128, 255)), ("grey", (128, 128, 128, 255)),
     ("green", (0, 128, 0, 255)), ("maroon", (128, 0, 0, 255)), ("purple", (128, 0, 128, 255)),
-    ("lightgoldenrodyellow", (250, 250, 210, 255)),
+    ("lightgoldenrodyellow", (250, 250, 210, 255)), ("KHAKI", (240, 230, 140, 255)),
     ([1, 2, 3], (1, 2, 3, 255)),
     ((0, 255, 7, 9), (0, 255, 7, 9)),
 ])
@@ -50,8 +50,48 @@ def test_pygame_colours():
     (None, "NoneType"), (0xFF0000, "int"), (b"#fff", "bytes"),
 ])
 def test_anything_else_is_refused_saying_what_and_what_is_accepted(value, why):
+    assert_refused(value, repr(value), why)
+
+
+def assert_refused(value, shown, why):
     with pytest.raises(ValueError) as info:
         color(value)
     message = str(info.value)
-    assert message.startswith(f"not a colour: {value!r} ") and why in message
+    assert message.startswith(f"not a colour: {shown} (") and why in message
+    assert f" {type(value).__qualname__}" in message
     assert "accepted: '#rgb'" in message and "pygame.Color" in message
+
+
+class Boom(Exception):
+    pass
+
+
+def boom(*_):
+    raise Boom
+
+
+class Lying(list):
+    """A list whose len() does not count what it yields."""
+
+    def __len__(self):
+        return 3
+
+
+Unprintable = type("Unprintable", (), {"__repr__": boom, "__index__": boom})
+Unreadable = type("Unreadable", (tuple,), {"__iter__": boom})
+
+
+@pytest.mark.parametrize("value, shown, why", [
+    (10**5000, "<int of 16610 bits>", "an int"),
+    ((10**5000, 0, 0), "(<int of 16610 bits>, 0, 0)", "is outside 0..255"),
+    (Lying([1, 2]), "[1, 2]", "2 components"),
+    (Lying([1, 2, 3, 4, 5]), "[1, 2, 3, 4, 5]", "5 components"),
+    ("\u212Ahaki", "'\u212Ahaki'", "no CSS colour"),  # KELVIN SIGN, not K
+    ("x" * 10**6, "'" + "x" * 40 + "'...", "no CSS colour"),
+    (Unprintable(), "<Unprintable object>", "Unprintable"),
+    ((Unprintable(), 0, 0), "(<Unprintable object>, 0, 0)", "raised Boom"),
+    (Unreadable(), "<Unreadable object>", "reading it raised Boom"),
+], ids=["huge", "huge component", "short", "long", "kelvin", "long text", "unprintable",
+        "unprintable component", "unreadable"])
+def test_hostile_values_get_the_colour_message_too(value, shown, why):
+    assert_refused(value, shown, why)

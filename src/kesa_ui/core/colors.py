@@ -11,7 +11,7 @@ from __future__ import annotations
 import operator
 import sys
 from collections.abc import Sequence
-from typing import TYPE_CHECKING, SupportsIndex, TypeAlias, TypeIs, Union
+from typing import TYPE_CHECKING, TypeAlias, TypeIs, Union, cast
 
 if TYPE_CHECKING:
     import pygame
@@ -87,12 +87,47 @@ NAMED_COLORS["transparent"] = (0, 0, 0, 0)
 _HEX_DIGITS = frozenset("0123456789abcdefABCDEF")
 
 
-def _refuse(value: object, why: str = "") -> ValueError:
-    shown = repr(value)
-    if len(shown) > 80:
-        shown = shown[:77] + "..."
-    reason = f" ({why})" if why else ""
-    return ValueError(f"not a colour: {shown}{reason}; {_ACCEPTED}")
+def _type_name(value: object) -> str:
+    # Read from type itself: a metaclass cannot stand in for it.
+    name = type.__dict__["__qualname__"].__get__(type(value))
+    return name if isinstance(name, str) else "?"
+
+
+def _shown(value: object) -> str:
+    """A short repr of `value` that runs none of its own code: the builtin
+    types are spelled out (strings and bytes cut short, huge ints by their
+    size), anything else shows as <TypeName object>."""
+    if value is None or type(value) is bool:
+        return repr(value)
+    if isinstance(value, int):
+        bits = int.bit_length(value)
+        return int.__repr__(value) if bits <= 64 else f"<int of {bits} bits>"
+    if isinstance(value, float):
+        return float.__repr__(value)
+    if isinstance(value, str):
+        more = "..." if str.__len__(value) > 40 else ""
+        return str.__repr__(str.__getitem__(value, slice(0, 40))) + more
+    if isinstance(value, bytes):
+        more = "..." if bytes.__len__(value) > 40 else ""
+        return bytes.__repr__(bytes.__getitem__(value, slice(0, 40))) + more
+    return f"<{_type_name(value)} object>"
+
+
+def _shown_items(items: tuple[object, ...], brackets: str) -> str:
+    parts = [_shown(c) for c in items[:6]] + (["..."] if len(items) > 6 else [])
+    trailing = "," if brackets == "()" and len(items) == 1 else ""
+    return brackets[0] + ", ".join(parts) + trailing + brackets[1]
+
+
+def _refuse(value: object, why: str = "", *, shown: str | None = None) -> ValueError:
+    try:
+        text = _shown(value) if shown is None else shown
+        kind = _type_name(value)
+    except Exception:  # a broken type: nothing is left to show
+        text, kind = "<unprintable>", "?"
+    article = "an" if kind[:1] in tuple("aeiouAEIOU") else "a"
+    reason = f": {why}" if why else ""
+    return ValueError(f"not a colour: {text} ({article} {kind}{reason}); {_ACCEPTED}")
 
 
 def _from_hex(text: str, value: object) -> RGBA:
@@ -107,16 +142,24 @@ def _from_hex(text: str, value: object) -> RGBA:
     return (n >> 24, (n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF)
 
 
-def _from_components(value: Sequence[object]) -> RGBA:
-    if len(value) not in (3, 4):
-        raise _refuse(value, f"{len(value)} components")
+def _from_components(value: object, items: tuple[object, ...], brackets: str) -> RGBA:
+    shown = _shown_items(items, brackets)
+    if len(items) not in (3, 4):
+        count = f"{len(items)} component" + ("" if len(items) == 1 else "s")
+        raise _refuse(value, count, shown=shown)
     out: list[int] = []
-    for c in value:
-        if isinstance(c, bool) or not isinstance(c, SupportsIndex):
-            raise _refuse(value, f"a component is a {type(c).__name__}, not an int")
-        level = operator.index(c)
+    for c in items:
+        if type(c) is bool:
+            raise _refuse(value, "a component is a bool, not an int", shown=shown)
+        try:
+            level = operator.index(c)  # type: ignore[arg-type]  # refused below
+        except TypeError:
+            raise _refuse(value, f"a component is a {_type_name(c)}, not an int",
+                          shown=shown) from None
+        except Exception as e:
+            raise _refuse(value, f"a component raised {_type_name(e)}", shown=shown) from e
         if not 0 <= level <= 255:
-            raise _refuse(value, f"component {level} is outside 0..255")
+            raise _refuse(value, f"component {_shown(level)} is outside 0..255", shown=shown)
         out.append(level)
     if len(out) == 3:
         out.append(255)
@@ -126,7 +169,8 @@ def _from_components(value: Sequence[object]) -> RGBA:
 def _is_pygame_color(value: object) -> TypeIs[pygame.Color]:
     pygame_module = sys.modules.get("pygame")
     kind = getattr(pygame_module, "Color", None)
-    return isinstance(kind, type) and isinstance(value, kind)
+    # By the value's own type: isinstance would ask its __class__.
+    return isinstance(kind, type) and issubclass(type(value), kind)
 
 
 def color(value: ColorLike) -> RGBA:
@@ -136,7 +180,7 @@ def color(value: ColorLike) -> RGBA:
 
     - '#rgb', '#rgba', '#rrggbb', '#rrggbbaa': hex digits in any case (one
       digit d stands for dd); without alpha the colour is opaque.
-    - A CSS colour name (CSS Color Module Level 4), in any case: 'red',
+    - A CSS colour name (CSS Color Module Level 4), in any ASCII case: 'red',
       'rebeccapurple', 'grey' or 'gray', ...; 'transparent' is (0, 0, 0, 0).
       Surrounding whitespace is ignored in names and hex notations.
     - A pygame.Color.
@@ -146,16 +190,30 @@ def color(value: ColorLike) -> RGBA:
     Raises ValueError for anything else, saying what was given and what is
     accepted.
     """
-    if isinstance(value, str):
-        text = value.strip()
+    cls = type(value)
+    if issubclass(cls, str):
+        text = str.strip(cast(str, value))
         if text.startswith("#"):
             return _from_hex(text, value)
-        found = NAMED_COLORS.get(text.lower())
+        # CSS names are ASCII and match ASCII case-insensitively: str.lower
+        # would fold other letters too (KELVIN SIGN to k).
+        found = NAMED_COLORS.get(text.lower()) if text.isascii() else None
         if found is None:
             raise _refuse(value, "no CSS colour has that name")
         return found
     if _is_pygame_color(value):
-        return (value.r, value.g, value.b, value.a)
-    if isinstance(value, (tuple, list)):
-        return _from_components(value)
-    raise _refuse(value, f"of type {type(value).__name__}")
+        try:  # a subclass may give its own r, g, b, a
+            return _from_components(value, (value.r, value.g, value.b, value.a), "()")
+        except ValueError:
+            raise
+        except Exception as e:
+            raise _refuse(value, f"reading it raised {_type_name(e)}") from e
+    if issubclass(cls, (tuple, list)):
+        # Read once, before its length is judged: a subclass's len() and
+        # iteration need not agree.
+        try:
+            items = tuple(cast(Sequence[object], value))
+        except Exception as e:
+            raise _refuse(value, f"reading it raised {_type_name(e)}") from e
+        return _from_components(value, items, "()" if issubclass(cls, tuple) else "[]")
+    raise _refuse(value)
