@@ -65,7 +65,8 @@ test-wheel:
 # the software renderer, get tests/test_no_shaders.py instead.
 BACKEND_TESTS := tests/test_render_pixels.py tests/test_render_table.py tests/test_render_calls.py \
   tests/test_lifecycle.py tests/test_rl.py tests/test_platform_raylib.py \
-  tests/test_platform_types.py tests/test_interactive.py tests/test_user_program.py
+  tests/test_platform_types.py tests/test_interactive.py tests/test_user_program.py \
+  tests/test_gpu_objects.py
 test-backends: build
 	$(DEVENV) tools/raylib-backends build >/dev/null
 	$(DEVENV) --display tools/raylib-backends test "$(PYTEST)" "$(BACKEND_TESTS)" tests/test_no_shaders.py

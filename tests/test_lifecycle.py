@@ -44,6 +44,7 @@ def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_qu
         old_texture = old_target.render_texture.texture
         old_shader = KsShader.create_from_code(None, FRAGMENT)
         assert pixel(old_target) == (255, 0, 0, 255)
+        rl.begin_blend_mode(rl.BLEND_ADDITIVE)  # left begun as the window closes
         rl.close_window()
 
         uses = [lambda: old_target.fast_clear((0, 0, 0, 0)),
@@ -62,6 +63,15 @@ def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_qu
         open_window()
         for use in uses:
             refused(use)
+        # Blend modes begin afresh in the new window: additive adds.
+        added = KsRenderTexture(KsVector2(4, 4))
+        rl.begin_texture_mode(added.render_texture)
+        rl.clear_background((100, 0, 0, 255))
+        rl.begin_blend_mode(rl.BLEND_ADDITIVE)
+        rl.draw_rectangle(0, 0, 4, 4, (100, 0, 0, 255))
+        rl.end_blend_mode()
+        rl.end_texture_mode()
+        assert pixel(added)[0] == 200, pixel(added)
         # A program the new window compiles first must not stand in for the
         # gradients' shader, whose old id it may take.
         decoy = KsShader.create_from_code(None, FRAGMENT)

@@ -79,11 +79,15 @@ class RenderTexture:
 
     @property
     def texture(self) -> Texture:
-        """Colour buffer (a new Texture record)."""
+        """Colour buffer (a new Texture record). It names this render texture's
+        texture for as long as that is loaded: once the render texture is
+        unloaded, every record of it raises ValueError, whatever GL gives the
+        next texture."""
 
     @property
     def depth(self) -> Texture:
-        """Depth buffer (a new Texture record)."""
+        """Depth buffer (a new Texture record). It is no texture: drawing or
+        reading it raises ValueError, unload_texture of it does nothing."""
 
 class ConfigFlags(IntEnum):
     """Window options for set_config_flags, combined with |."""
@@ -347,8 +351,9 @@ def get_screen_height() -> int:
     """The window's height in pixels."""
 
 def begin_drawing() -> None:
-    """Starts a frame on the window. RuntimeError without a window or off
-    its thread."""
+    """Starts a frame on the window's screen: texture and blend modes left
+    open are ended first. RuntimeError without a window or off its
+    thread."""
 
 def end_drawing() -> None:
     """Ends the frame and shows it."""
@@ -396,7 +401,9 @@ def load_texture_from_image(image: Image, /) -> Texture:
     than the GPU's texture limit."""
 
 def unload_texture(texture: Texture, /) -> None:
-    """Frees a texture on the GPU."""
+    """Frees a texture on the GPU. A record of a texture unloaded already (or
+    of a depth buffer) frees nothing; ValueError for a render texture's own
+    texture (unload the render texture)."""
 
 def load_image_from_texture(texture: Texture, /) -> Image:
     """A texture's pixels as a new Image (a render texture's come bottom-up:
@@ -407,7 +414,9 @@ def load_render_texture(width: int, height: int, /) -> RenderTexture:
     ValueError for a side beyond the GPU's texture limit."""
 
 def unload_render_texture(target: RenderTexture, /) -> None:
-    """Frees a render texture on the GPU."""
+    """Frees a render texture on the GPU; its records and texture records
+    are refused from then on. ValueError for a KsRenderTexture's own (call
+    its unload())."""
 
 # --- drawing -------------------------------------------------------------------------
 
@@ -458,10 +467,12 @@ def end_texture_mode() -> None:
     begin_texture_mode (the screen when there was none)."""
 
 def begin_blend_mode(mode: int, /) -> None:
-    """Blends what is drawn next with a BlendMode."""
+    """Blends what is drawn next with a BlendMode, until the matching
+    end_blend_mode. Blend modes nest."""
 
 def end_blend_mode() -> None:
-    """Back to alpha blending (BLEND_ALPHA)."""
+    """Returns to the blend mode active before the matching begin_blend_mode
+    (alpha blending, BLEND_ALPHA, when there was none)."""
 
 # --- the GPU -------------------------------------------------------------------------
 

@@ -19,6 +19,18 @@
 // context is current there and nowhere else). A GPU object released on
 // another thread, by the garbage collector say, is queued and released by
 // that thread's next GL call.
+//
+// A GPU object is known by its identity, a KsGpuObject, never by its GL
+// names alone: GL gives a freed name to the next object at once. Every
+// record of a texture or render texture points to the identity of what it
+// names; once that object is unloaded (or released by its owner), every
+// record of it is refused, whatever GL gives the next object. Records own
+// nothing: collecting one never unloads anything.
+//
+// rl keeps the window's modes: texture modes and blend modes nest (ending
+// one returns to the mode the caller had), a frame begins on the screen with
+// no mode left open, and drawing a render texture's texture into that very
+// target is refused (GL leaves such a feedback loop undefined).
 #pragma once
 
 #include <Python.h>
@@ -36,16 +48,63 @@ struct RlImageObject {
     Image image;  // owns image.data until unload_image or destruction
 };
 
+// The identity of a texture or render texture made through rl. Records hold
+// a reference to it; `live` turns false for good when the object is
+// unloaded, released by its owner, or its window closes.
+struct KsGpuObject {
+    Py_ssize_t refs;      // records, the stack of targets, and rl while live
+    uint64_t serial;      // unique for the life of the process
+    uint64_t generation;  // of the context the GL names belong to
+    bool live;
+    // Made by rl.load_texture_from_image / rl.load_render_texture (unloaded
+    // through rl), or for a sibling that owns it (a KsRenderTexture, which
+    // releases it with release_target).
+    bool owned_by_rl;
+    bool render_target;   // a framebuffer with its colour texture and depth buffer
+    RenderTexture2D gpu;  // the GL names and sizes (a plain texture: gpu.texture, gpu.id 0)
+};
+
+// Which part of a GPU object a Texture record names.
+enum KsTexturePart : int {
+    KS_TEXTURE_PLAIN = 0,  // a texture of its own
+    KS_TEXTURE_COLOR = 1,  // a render texture's colour texture
+    KS_TEXTURE_DEPTH = 2,  // a render texture's depth renderbuffer: no texture at all
+};
+
 struct RlTextureObject {
     PyObject_HEAD
-    Texture2D texture;    // a plain record, as in raylib: owns nothing
-    uint64_t generation;  // of the context the ids belong to
+    Texture2D texture;    // the names and size, as raylib gives them
+    uint64_t generation;  // of the context the ids belong to (object->generation)
+    KsGpuObject *object;  // what it names (a strong reference; never null)
+    int part;             // KsTexturePart
 };
 
 struct RlRenderTextureObject {
     PyObject_HEAD
-    RenderTexture2D render_texture;  // a plain record: owns nothing
+    RenderTexture2D render_texture;  // zeroed once the target is unloaded
     uint64_t generation;
+    KsGpuObject *object;  // never null
+};
+
+// GL entry points of the window's context, loaded once per window (they may
+// live at other addresses with a new one); a member is null when GL lacks it
+// (raylib's software renderer lacks all of them). Valid on the window's
+// thread while the window is open.
+struct KsGl {
+    void (*GetIntegerv)(unsigned int pname, int *value);
+    unsigned int (*GetError)(void);
+    unsigned int (*CreateShader)(unsigned int type);
+    void (*ShaderSource)(unsigned int shader, int count, const char *const *text,
+                         const int *length);
+    void (*CompileShader)(unsigned int shader);
+    void (*GetShaderiv)(unsigned int shader, unsigned int pname, int *value);
+    void (*GetShaderInfoLog)(unsigned int shader, int size, int *length, char *log);
+    void (*DeleteShader)(unsigned int shader);
+    unsigned char (*IsProgram)(unsigned int program);
+    void (*GetProgramiv)(unsigned int program, unsigned int pname, int *value);
+    void (*GetActiveUniform)(unsigned int program, unsigned int index, int size, int *length,
+                             int *count, unsigned int *type, char *name);
+    int (*GetUniformLocation)(unsigned int program, const char *name);
 };
 
 struct KsRlApi {
@@ -56,9 +115,10 @@ struct KsRlApi {
     PyTypeObject *image_type;
     PyTypeObject *texture_type;
     PyTypeObject *render_texture_type;
-    // New records of the current generation: new references, or nullptr
-    // with an exception set. rl notes the (colour) texture as loaded, so that
-    // reading it back is allowed until it is unloaded through rl.
+    // New records of the current generation, each with a new identity: new
+    // references, or nullptr with an exception set and the GPU objects
+    // released. A texture is rl's (unloaded through rl.unload_texture); a
+    // render texture is the caller's, who releases it with release_target.
     PyObject *(*texture_new)(Texture2D texture);
     PyObject *(*render_texture_new)(RenderTexture2D render_texture);
     // 0 when a raylib window (and so a GL context) is open and the caller is
@@ -74,7 +134,8 @@ struct KsRlApi {
     // in `generation`: now, when that is the current context and the caller
     // is on its thread; later, from that thread, when it is another thread;
     // never, when the context has ended. Cannot fail (a release that cannot
-    // be queued for lack of memory is dropped).
+    // be queued for lack of memory is dropped). A render texture is found
+    // by its names among the live ones (release_target needs no search).
     void (*release_render_texture)(uint64_t generation, RenderTexture2D render_texture);
     void (*release_shader)(uint64_t generation, unsigned int program);
     // Reads a colour given as a sequence of four ints 0..255: 0, or -1 with
@@ -89,11 +150,12 @@ struct KsRlApi {
     // else 0, which names no thread. Read by ks_rl_require_window. (Atomic:
     // the window's thread clears it as it ends, without the GIL.)
     const std::atomic<unsigned long> *ready_thread;
-    // Texture modes that nest (the caller has checked the target and the
-    // window): begin makes `target` the drawing target, 0 or -1 with
-    // MemoryError; end returns drawing to the target that was active before
-    // the matching begin (the screen when there was none), with its viewport
-    // and projection.
+    // Texture modes that nest (the caller has checked the window): begin
+    // makes the live render texture with `target`'s names the drawing
+    // target, 0 or -1 with ValueError (none is live) or MemoryError; end
+    // returns drawing to the target that was active before the matching
+    // begin and is still loaded (the screen when there is none), with its
+    // viewport and projection. begin_target does the same without a search.
     int (*begin_texture_mode)(const RenderTexture2D *target);
     void (*end_texture_mode)(void);
     // The framebuffer bound for drawing (0: the screen), asked of GL: raylib's
@@ -112,6 +174,33 @@ struct KsRlApi {
     int (*require_gpu_size)(int width, int height, bool render_target, const char *what);
     // True while a gradient renders (ks_rl_begin_render .. ks_rl_end_render).
     bool *render_in_progress;
+
+    // --- identities, modes and GL, by what objects are ---
+    // Makes `target` (a record of the open window, checked by the caller)
+    // the drawing target, as begin_texture_mode: 0, or -1 with ValueError
+    // when it was unloaded, or MemoryError.
+    int (*begin_target)(RlRenderTextureObject *target);
+    // The owner releases its render texture: every record of it is refused
+    // from now on, and the GPU objects go as release_render_texture says.
+    // The record is zeroed. Cannot fail; a second call does nothing.
+    void (*release_target)(RlRenderTextureObject *target);
+    // The target drawing goes to (innermost texture mode), or null for the
+    // screen. A target unloaded while in its mode stays here, dead, until
+    // its mode ends.
+    KsGpuObject *const *current_target;
+    // Blend modes that nest, as texture modes do: begin (mode checked by the
+    // caller) 0, or -1 with MemoryError; end returns to the mode the caller
+    // had (raylib's default alpha blending when none is begun).
+    int (*begin_blend_mode)(int mode);
+    void (*end_blend_mode)(void);
+    // The GL entry points of the open window (see KsGl).
+    const KsGl *gl;
+    // A scope around GL work that may change the bound framebuffer: save
+    // draws raylib's pending batch to wherever it was going and returns the
+    // framebuffer bound (0: the screen); restore binds `saved` again. Pass 0
+    // to restore when the saved one was deleted meanwhile.
+    unsigned int (*framebuffer_save)(void);
+    void (*framebuffer_restore)(unsigned int saved);
 };
 
 // Renamed when the table gained its leading size: a module built against
@@ -145,6 +234,41 @@ static inline int ks_rl_require_current(const KsRlApi *api, uint64_t generation,
                                         const char *what) {
     if (ks_rl_require_generation(api, generation, what) < 0) return -1;
     return ks_rl_require_window(api);
+}
+
+// 0 when `t` names a texture that can be drawn or read now: loaded, of the
+// open window, not a depth buffer, and the caller on the window's thread;
+// else -1 with ValueError (unloaded, a depth buffer) or RuntimeError.
+static inline int ks_rl_require_texture(const KsRlApi *api, const RlTextureObject *t) {
+    const KsGpuObject *o = t->object;
+    if (o->live && o->generation == *api->generation && t->part != KS_TEXTURE_DEPTH) [[likely]]
+        return ks_rl_require_window(api);
+    if (ks_rl_require_generation(api, o->generation, "texture") < 0) return -1;
+    if (t->part == KS_TEXTURE_DEPTH)
+        PyErr_SetString(PyExc_ValueError,
+                        "this is a render texture's depth buffer, which is not a texture: use its "
+                        "texture");
+    else if (t->texture.id == 0)
+        PyErr_SetString(PyExc_ValueError, "the texture was unloaded");
+    else
+        PyErr_Format(PyExc_ValueError,
+                     "texture id %u no longer names a %dx%d texture of this window (%s)",
+                     t->texture.id, t->texture.width, t->texture.height,
+                     o->owned_by_rl ? "it was unloaded"
+                                    : "the KsRenderTexture that owned it was unloaded or collected");
+    return -1;
+}
+
+// 0 unless `object`, a render texture, is the target being drawn into:
+// drawing its texture there is a feedback loop, which GL leaves undefined.
+// -1 with ValueError then.
+static inline int ks_rl_require_not_target(const KsRlApi *api, const KsGpuObject *object) {
+    if (object != *api->current_target) [[likely]]
+        return 0;
+    PyErr_SetString(PyExc_ValueError,
+                    "a render texture cannot be drawn into itself: this texture belongs to the "
+                    "target being drawn into (end its texture mode first)");
+    return -1;
 }
 
 // Renders do not interleave. A gradient's render uploads the shared

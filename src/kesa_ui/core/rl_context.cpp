@@ -1,6 +1,6 @@
 // The GL context behind rl's window: its generation, the thread that owns
-// it, GPU objects whose release waits for that thread, and the textures rl
-// made in it (is a texture record still what it says).
+// it, its GL entry points, the identities of the GPU objects made in it,
+// GPU objects whose release waits for that thread, and the window's modes.
 //
 // Generations: `generation` names the current context while a window is
 // open. Opening and closing a window each move it to a value never used
@@ -14,6 +14,18 @@
 // When the window's thread ends with the window still open, no thread can
 // use the window any more: the thread is forgotten as it ends, since the
 // system may give its identity to the next thread it starts.
+//
+// Identities: every texture and render texture made through rl gets a
+// KsGpuObject (rl_api.h), which its records point to. While the object is
+// loaded rl holds a reference to it in `live`; unloading or releasing it
+// marks it dead for good and drops that reference, and the identity itself
+// goes with its last record. Nothing here ever goes by a GL name that may
+// have been freed: names are read from a live identity at the moment of use.
+//
+// Modes: the stack of texture targets holds identities (a reference each,
+// which keeps the identity, not the GPU object, alive), so a target unloaded
+// while on it is passed over when the stack unwinds. Blend modes nest the
+// same way. A frame begins with both stacks empty.
 #include "kesa_ui/core/rl_internal.h"
 
 #include <pthread.h>
@@ -21,7 +33,7 @@
 
 #include <algorithm>
 #include <new>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace rl_context {
@@ -29,17 +41,25 @@ namespace rl_context {
 uint64_t generation = 1;
 std::atomic<unsigned long> fast_owner = 0;  // window_thread, or 0: see above
 bool render_in_progress = false;
+KsGl gl = {};
+KsGpuObject *current_target = nullptr;
 
 namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
 uint64_t last_generation = 1;
+uint64_t last_serial = 0;
 bool window_open = false;
 // The thread that opened the window, while it is open and that thread lives;
 // else 0. Cleared by the ending thread itself, hence atomic (the GIL orders
 // everything else).
 std::atomic<unsigned long> window_thread = 0;
+
+// The GPU's largest texture side and the largest side of a render target
+// (its colour texture and depth renderbuffer), asked as the window opens.
+// Without an answer (no GL to ask) 1024, which every GL 3.3 guarantees.
+int max_texture_side = 1024, max_target_side = 1024;
 
 // A release waiting for the window's thread.
 struct Pending {
@@ -49,113 +69,92 @@ struct Pending {
 };
 std::vector<Pending> pending;
 
-// The textures made through rl in the current context that are still
-// loaded, by id: their size, and the render texture (framebuffer) whose
-// colour attachment a texture is (0 for a plain texture).
-struct Live {
-    int width, height;
-    unsigned int framebuffer;
-};
-std::unordered_map<unsigned int, Live> live_textures;
+// The loaded objects of the open window, each holding one reference.
+std::unordered_set<KsGpuObject *> live;
 
-// Whether `target`'s colour texture is still the one it was made with.
-bool still_loaded(const RenderTexture2D &target) {
-    auto live = live_textures.find(target.texture.id);
-    return live != live_textures.end() && live->second.framebuffer == target.id;
-}
-
-// The render textures begun as targets and not yet ended, innermost last.
-std::vector<RenderTexture2D> targets;
+// The render textures begun as targets and not yet ended, innermost last;
+// `current_target` is the last one. Blend modes likewise.
+std::vector<KsGpuObject *> targets;
+std::vector<int> blend_modes;
 
 // The calling thread's identity, as PyThread_get_thread_ident() gives it,
 // without the detour (this runs before every GL call).
 unsigned long this_thread() { return (unsigned long)pthread_self(); }
 
-}  // namespace
+template <typename F>
+void load(F &slot, const char *name) {
+    slot = reinterpret_cast<F>(rlGetProcAddress(name));
+}
 
-bool gl_integer(unsigned int pname, int *value) {
-    // The entry points of the current context, loaded again for each
-    // generation (the GL library may come back at other addresses with a new
-    // window); none without a GL loader (raylib's software renderer).
-    using GetIntegerv = void (*)(unsigned int, int *);
-    using GetError = unsigned int (*)();
-    static GetIntegerv get_integerv = nullptr;
-    static GetError get_error = nullptr;
-    static uint64_t loaded_for = 0;
-    if (loaded_for != generation) {
-        get_integerv = reinterpret_cast<GetIntegerv>(rlGetProcAddress("glGetIntegerv"));
-        get_error = reinterpret_cast<GetError>(rlGetProcAddress("glGetError"));
-        loaded_for = generation;
+void load_gl() {
+    load(gl.GetIntegerv, "glGetIntegerv");
+    load(gl.GetError, "glGetError");
+    load(gl.CreateShader, "glCreateShader");
+    load(gl.ShaderSource, "glShaderSource");
+    load(gl.CompileShader, "glCompileShader");
+    load(gl.GetShaderiv, "glGetShaderiv");
+    load(gl.GetShaderInfoLog, "glGetShaderInfoLog");
+    load(gl.DeleteShader, "glDeleteShader");
+    load(gl.IsProgram, "glIsProgram");
+    load(gl.GetProgramiv, "glGetProgramiv");
+    load(gl.GetActiveUniform, "glGetActiveUniform");
+    load(gl.GetUniformLocation, "glGetUniformLocation");
+}
+
+void read_size_limits() {
+    constexpr unsigned int kMaxTextureSize = 0x0D33, kMaxRenderbufferSize = 0x84E8;
+    int texture = 0, renderbuffer = 0;
+    if (!gl_integer(kMaxTextureSize, &texture) || texture <= 0) texture = 1024;
+    if (!gl_integer(kMaxRenderbufferSize, &renderbuffer) || renderbuffer <= 0) renderbuffer = 1024;
+    max_texture_side = texture;
+    max_target_side = std::min(texture, renderbuffer);
+}
+
+// --- identities -------------------------------------------------------------------
+
+// A new live identity, held by `live`; nullptr with MemoryError.
+KsGpuObject *new_object(const RenderTexture2D &gpu, bool render_target, bool owned_by_rl) {
+    auto *o = new (std::nothrow) KsGpuObject{1, ++last_serial, generation, true, owned_by_rl,
+                                             render_target, gpu};
+    if (o == nullptr) {
+        PyErr_NoMemory();
+        return nullptr;
     }
-    if (get_integerv == nullptr || get_error == nullptr) return false;
-    // Errors raised before are not this query's; the bound stops at a lost
-    // context, which reports one for ever.
-    for (int i = 0; i < 8 && get_error() != 0; i++) {
+    try {
+        live.insert(o);
+    } catch (const std::bad_alloc &) {
+        delete o;
+        PyErr_NoMemory();
+        return nullptr;
     }
-    int answer = 0;
-    get_integerv(pname, &answer);
-    if (get_error() != 0) return false;
-    *value = answer;
-    return true;
+    return o;
 }
 
-unsigned int bound_framebuffer() {
-    // raylib answers 0 on some backends (OpenGL ES 2.0) whatever is bound;
-    // without GL to ask (its software renderer) its answer is all there is.
-    constexpr unsigned int kFramebufferBinding = 0x8CA6;
-    int bound = 0;
-    if (!gl_integer(kFramebufferBinding, &bound)) return rlGetActiveFramebuffer();
-    return static_cast<unsigned int>(bound);
+// The object is unloaded: every record of it is refused from now on.
+void end_life(KsGpuObject *o) {
+    if (!o->live) return;
+    o->live = false;
+    live.erase(o);
+    unref(o);
 }
 
-namespace {
-
-// The GPU's largest texture side and the largest side of a render target
-// (its colour texture and depth renderbuffer), asked once per context.
-// Without an answer (no GL to ask) 1024, which every GL 3.3 guarantees.
-struct SizeLimits {
-    uint64_t for_generation = 0;
-    int texture = 0, render_target = 0;
-};
-SizeLimits size_limits;
-
-const SizeLimits &current_size_limits() {
-    if (size_limits.for_generation != generation) {
-        constexpr unsigned int kMaxTextureSize = 0x0D33, kMaxRenderbufferSize = 0x84E8;
-        int texture = 0, renderbuffer = 0;
-        if (!gl_integer(kMaxTextureSize, &texture) || texture <= 0) texture = 1024;
-        if (!gl_integer(kMaxRenderbufferSize, &renderbuffer) || renderbuffer <= 0)
-            renderbuffer = 1024;
-        size_limits = {generation, texture, std::min(texture, renderbuffer)};
-    }
-    return size_limits;
+void pop_target() {
+    KsGpuObject *top = targets.back();
+    targets.pop_back();
+    current_target = targets.empty() ? nullptr : targets.back();
+    unref(top);
 }
 
-}  // namespace
-
-int require_gpu_size(int width, int height, bool render_target, const char *what) {
-    // raylib does not check: sizes beyond the limit make empty textures, and
-    // far beyond it crash inside the driver.
-    const SizeLimits &limits = current_size_limits();
-    const int limit = render_target ? limits.render_target : limits.texture;
-    if (width <= limit && height <= limit) return 0;
-    PyErr_Format(PyExc_ValueError, "a %dx%d %s exceeds the GPU's limit of %d pixels", width,
-                 height, what, limit);
-    return -1;
-}
-
-namespace {
+// --- releasing GPU objects --------------------------------------------------------
 
 void unload_render_texture_now(const RenderTexture2D &rt) {
     if (rt.id == 0) return;
-    // Pending draws may still sample or target it.
-    rlDrawRenderBatchActive();
-    // raylib leaves the default framebuffer bound after deleting one: keep
-    // whatever the caller had bound, unless it is the one going away.
-    unsigned int bound = bound_framebuffer();
+    // Pending draws may still sample or target it. raylib leaves the default
+    // framebuffer bound after deleting one: the caller's stays bound, unless
+    // it is the one going away.
+    unsigned int saved = framebuffer_save();
     UnloadRenderTexture(rt);
-    live_textures.erase(rt.texture.id);
-    if (bound != 0 && bound != rt.id) rlEnableFramebuffer(bound);
+    framebuffer_restore(saved == rt.id ? 0 : saved);
 }
 
 void unload_shader_now(unsigned int program) {
@@ -190,6 +189,17 @@ void release(uint64_t made_in, const Pending &what) {
     fast_owner.store(0, relaxed);  // the next GL call on the window's thread releases it
 }
 
+// The owner lets its render texture go: dead at once, its GPU objects
+// released now or by the window's thread (until then GL gives their names to
+// nothing else).
+void release_object(KsGpuObject *o) {
+    if (!o->live) return;
+    const RenderTexture2D names = o->gpu;
+    const uint64_t made_in = o->generation;
+    end_life(o);
+    release(made_in, Pending{false, names, 0});
+}
+
 // Forgets the window's thread as that thread ends (see above).
 struct WindowThreadEnd {
     ~WindowThreadEnd() {
@@ -199,6 +209,55 @@ struct WindowThreadEnd {
 };
 
 }  // namespace
+
+void unref(KsGpuObject *o) {
+    if (--o->refs == 0) delete o;
+}
+
+bool gl_integer(unsigned int pname, int *value) {
+    if (gl.GetIntegerv == nullptr || gl.GetError == nullptr) return false;
+    // Errors raised before are not this query's; the bound stops at a lost
+    // context, which reports one for ever.
+    for (int i = 0; i < 8 && gl.GetError() != 0; i++) {
+    }
+    int answer = 0;
+    gl.GetIntegerv(pname, &answer);
+    if (gl.GetError() != 0) return false;
+    *value = answer;
+    return true;
+}
+
+unsigned int bound_framebuffer() {
+    // raylib answers 0 on some backends (OpenGL ES 2.0) whatever is bound;
+    // without GL to ask (its software renderer) its answer is all there is.
+    constexpr unsigned int kFramebufferBinding = 0x8CA6;
+    int bound = 0;
+    if (gl.GetIntegerv == nullptr) return rlGetActiveFramebuffer();
+    gl.GetIntegerv(kFramebufferBinding, &bound);
+    return static_cast<unsigned int>(bound);
+}
+
+unsigned int framebuffer_save() {
+    rlDrawRenderBatchActive();
+    return bound_framebuffer();
+}
+
+void framebuffer_restore(unsigned int saved) {
+    if (saved != 0)
+        rlEnableFramebuffer(saved);
+    else
+        rlDisableFramebuffer();
+}
+
+int require_gpu_size(int width, int height, bool render_target, const char *what) {
+    // raylib does not check: sizes beyond the limit make empty textures, and
+    // far beyond it crash inside the driver.
+    const int limit = render_target ? max_target_side : max_texture_side;
+    if (width <= limit && height <= limit) return 0;
+    PyErr_Format(PyExc_ValueError, "a %dx%d %s exceeds the GPU's limit of %d pixels", width,
+                 height, what, limit);
+    return -1;
+}
 
 int require_window() {
     if (this_thread() == fast_owner.load(relaxed)) [[likely]]
@@ -234,13 +293,23 @@ void opened() {
     window_open = true;
     window_thread.store(this_thread(), relaxed);
     fast_owner.store(this_thread(), relaxed);
+    load_gl();
+    read_size_limits();
+    // raylib keeps its idea of the blend mode across windows, while a new
+    // context blends as it begins (alpha): a mode left begun in the last
+    // window would make beginning it again here a no-op.
+    EndBlendMode();
 }
 
 void closed() {
-    // Whatever waited for release went away with the context.
+    // Whatever waited for release went away with the context, and so did
+    // every object of it.
     pending.clear();
-    live_textures.clear();
-    targets.clear();
+    std::vector<KsGpuObject *> ended(live.begin(), live.end());
+    for (KsGpuObject *o : ended) end_life(o);
+    while (!targets.empty()) pop_target();
+    blend_modes.clear();
+    gl = KsGl{};
     generation = ++last_generation;
     window_open = false;
     window_thread.store(0, relaxed);
@@ -248,49 +317,103 @@ void closed() {
 }
 
 void release_render_texture(uint64_t made_in, RenderTexture2D render_texture) {
-    release(made_in, Pending{false, render_texture, 0});
+    if (made_in != generation || render_texture.id == 0) return;
+    for (KsGpuObject *o : live) {
+        if (o->render_target && o->gpu.id == render_texture.id) {
+            release_object(o);
+            return;
+        }
+    }
+}
+
+void release_target(RlRenderTextureObject *target) {
+    release_object(target->object);
+    target->render_texture = RenderTexture2D{};
 }
 
 void release_shader(uint64_t made_in, unsigned int program) {
     release(made_in, Pending{true, RenderTexture2D{}, program});
 }
 
-// --- nested texture targets ------------------------------------------------------
+// --- modes --------------------------------------------------------------------------
 
-int begin_target(const RenderTexture2D &target) {
+int begin_target(KsGpuObject *target) {
+    if (!target->live) {
+        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+        return -1;
+    }
     try {
         targets.push_back(target);
     } catch (const std::bad_alloc &) {
         PyErr_NoMemory();
         return -1;
     }
-    BeginTextureMode(target);
+    target->refs++;
+    current_target = target;
+    BeginTextureMode(target->gpu);
     return 0;
 }
+
+int begin_target_named(const RenderTexture2D *names) {
+    for (KsGpuObject *o : live) {
+        if (o->render_target && o->gpu.id == names->id && names->id != 0) return begin_target(o);
+    }
+    PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+    return -1;
+}
+
+int begin_target_record(RlRenderTextureObject *target) { return begin_target(target->object); }
 
 void end_target() {
     EndTextureMode();  // drawing goes to the screen again, with its projection
     if (targets.empty()) return;
-    targets.pop_back();
+    pop_target();
     // Back to the target that was active before, if any; one unloaded in the
     // meantime is passed over.
-    while (!targets.empty() && !still_loaded(targets.back())) targets.pop_back();
-    if (!targets.empty()) BeginTextureMode(targets.back());
+    while (!targets.empty() && !targets.back()->live) pop_target();
+    if (!targets.empty()) BeginTextureMode(targets.back()->gpu);
 }
 
-// --- is a texture record still what it says ------------------------------------
+int begin_blend(int mode) {
+    try {
+        blend_modes.push_back(mode);
+    } catch (const std::bad_alloc &) {
+        PyErr_NoMemory();
+        return -1;
+    }
+    BeginBlendMode(mode);
+    return 0;
+}
 
-void frame_started() { targets.clear(); }
+void end_blend() {
+    if (!blend_modes.empty()) blend_modes.pop_back();
+    if (blend_modes.empty())
+        EndBlendMode();
+    else
+        BeginBlendMode(blend_modes.back());
+}
+
+void frame_started() {
+    if (!targets.empty()) {
+        EndTextureMode();
+        while (!targets.empty()) pop_target();
+    }
+    if (!blend_modes.empty()) {
+        blend_modes.clear();
+        EndBlendMode();
+    }
+}
+
+// --- making and unloading ------------------------------------------------------------
 
 int load_render_texture(int width, int height, RenderTexture2D *out) {
     // Loading binds and unbinds framebuffers: what is pending goes to the
     // current target first, and that target is bound again afterwards.
-    rlDrawRenderBatchActive();
-    unsigned int bound = bound_framebuffer();
+    unsigned int saved = framebuffer_save();
     RenderTexture2D rt = LoadRenderTexture(width, height);
     bool complete = rt.id != 0 && rlFramebufferComplete(rt.id);
     if (!complete && rt.id != 0) UnloadRenderTexture(rt);
-    if (bound != 0) rlEnableFramebuffer(bound); else rlDisableFramebuffer();
+    framebuffer_restore(saved);
     if (!complete) {
         PyErr_Format(PyExc_RuntimeError, "raylib could not create a %dx%d render texture", width,
                      height);
@@ -300,54 +423,55 @@ int load_render_texture(int width, int height, RenderTexture2D *out) {
     return 0;
 }
 
-bool made_texture(const Texture2D &texture, unsigned int framebuffer) {
-    try {
-        live_textures[texture.id] = {texture.width, texture.height, framebuffer};
-    } catch (const std::bad_alloc &) {
-        PyErr_NoMemory();
-        return false;
+PyObject *texture_new(Texture2D texture) {
+    KsGpuObject *o = new_object(RenderTexture2D{0, texture, {}}, false, true);
+    PyObject *record = o != nullptr ? rl_texture_new(texture, o, KS_TEXTURE_PLAIN) : nullptr;
+    if (record == nullptr) {
+        if (o != nullptr) end_life(o);
+        UnloadTexture(texture);
     }
-    return true;
+    return record;
 }
 
-void unloaded_texture(unsigned int id) { live_textures.erase(id); }
+PyObject *render_texture_new(RenderTexture2D render_texture, bool owned_by_rl) {
+    KsGpuObject *o = new_object(render_texture, true, owned_by_rl);
+    PyObject *record = o != nullptr ? rl_render_texture_new(render_texture, o) : nullptr;
+    if (record == nullptr) {
+        if (o != nullptr) end_life(o);
+        release(generation, Pending{false, render_texture, 0});
+    }
+    return record;
+}
 
-int unload_texture(const Texture2D &texture) {
-    auto live = live_textures.find(texture.id);
-    // Unloaded already (through another record): nothing of it is left, and
-    // its id may name another texture by now.
-    if (live == live_textures.end() || live->second.width != texture.width ||
-        live->second.height != texture.height)
-        return 0;
-    if (live->second.framebuffer != 0) {
+int unload_texture(RlTextureObject *t) {
+    KsGpuObject *o = t->object;
+    // A depth buffer is no texture; a texture unloaded already (through
+    // another record, say), or of a closed window, has nothing left to unload.
+    if (t->part == KS_TEXTURE_DEPTH || !o->live || o->generation != generation) return 0;
+    if (t->part == KS_TEXTURE_COLOR) {
         PyErr_SetString(PyExc_ValueError,
                         "this texture belongs to a render texture: unload the render texture");
         return -1;
     }
+    if (require_window() < 0) return -1;
     rlDrawRenderBatchActive();  // pending draws may still sample it
-    UnloadTexture(texture);
-    live_textures.erase(live);
+    UnloadTexture(o->gpu.texture);
+    end_life(o);
     return 0;
 }
 
-int require_texture(const RlTextureObject *t) {
-    if (ks_rl_require_current(&rl_api, t->generation, "texture") < 0) return -1;
-    const Texture2D &tex = t->texture;
-    if (tex.id == 0) {
-        PyErr_SetString(PyExc_ValueError, "the texture was unloaded");
-        return -1;
+int unload_render_texture(RlRenderTextureObject *r) {
+    KsGpuObject *o = r->object;
+    if (o->live && o->generation == generation) {
+        if (!o->owned_by_rl) {
+            PyErr_SetString(PyExc_ValueError,
+                            "this render texture belongs to a KsRenderTexture: call its unload()");
+            return -1;
+        }
+        if (require_window() < 0) return -1;
+        release_object(o);
     }
-    // Reading pixels back fills a buffer sized from the record, so an id
-    // that no longer names a texture of the record's size (unloaded through
-    // another record, say, and perhaps reused) must not get that far.
-    auto live = live_textures.find(tex.id);
-    if (live == live_textures.end() || live->second.width != tex.width ||
-        live->second.height != tex.height) {
-        PyErr_Format(PyExc_ValueError,
-                     "texture id %u no longer names a %dx%d texture (it was unloaded)", tex.id,
-                     tex.width, tex.height);
-        return -1;
-    }
+    r->render_texture = RenderTexture2D{};
     return 0;
 }
 

@@ -10,51 +10,60 @@ extern const KsRlApi rl_api;
 
 // New rl records; nullptr with an exception set on failure (rl_image_new
 // then frees the image's data, which it would have owned). Texture and
-// render texture records are stamped with `generation`, the context their
-// ids belong to.
+// render texture records take a reference to `object`, the identity of
+// what they name, and are stamped with its generation.
 PyObject *rl_image_new(Image image);
-PyObject *rl_texture_new_in(Texture2D texture, uint64_t generation);
-PyObject *rl_render_texture_new_in(RenderTexture2D render_texture, uint64_t generation);
+PyObject *rl_texture_new(Texture2D texture, KsGpuObject *object, KsTexturePart part);
+PyObject *rl_render_texture_new(RenderTexture2D render_texture, KsGpuObject *object);
 
 // The window's GL context (rl_context.cpp; see rl_api.h).
 namespace rl_context {
 extern uint64_t generation;
 extern std::atomic<unsigned long> fast_owner;  // see KsRlApi::ready_thread
+extern bool render_in_progress;
+extern KsGl gl;
+extern KsGpuObject *current_target;
 int require_window();
+bool is_open();
+// After InitWindow succeeded on the calling thread (loads the GL entry
+// points) / after CloseWindow (every object of the window dies).
+void opened();
+void closed();
+
 // glGetIntegerv(pname) in the window's context: true with *value set when
 // GL answered without an error, false (nothing set, no exception) when it
 // did not or there is no GL to ask. On the window's thread only.
 bool gl_integer(unsigned int pname, int *value);
-// See KsRlApi::bound_framebuffer, require_gpu_size and render_in_progress.
+// See KsRlApi for these.
 unsigned int bound_framebuffer();
+unsigned int framebuffer_save();
+void framebuffer_restore(unsigned int saved);
 int require_gpu_size(int width, int height, bool render_target, const char *what);
-extern bool render_in_progress;
-bool is_open();
-// After InitWindow succeeded on the calling thread / after CloseWindow.
-void opened();
-void closed();
-void release_render_texture(uint64_t made_in, RenderTexture2D render_texture);
-void release_shader(uint64_t made_in, unsigned int program);
-// Texture modes that nest: begin_target makes `target` the drawing target
-// (0, or -1 with MemoryError); end_target returns drawing to the target that
-// was active before it began, or to the screen.
-int begin_target(const RenderTexture2D &target);
-void end_target();
-// A frame begins on the screen: texture modes left open are forgotten.
-void frame_started();
-// See KsRlApi::load_render_texture.
 int load_render_texture(int width, int height, RenderTexture2D *out);
-// Textures made through rl in the current context, until they are unloaded:
-// made_texture notes one (the colour attachment of the render texture whose
-// framebuffer is `framebuffer`, or a plain texture for 0), false with
-// MemoryError when it cannot.
-bool made_texture(const Texture2D &texture, unsigned int framebuffer);
-void unloaded_texture(unsigned int id);
-// Unloads a plain texture that rl made and still holds; nothing happens for
-// one unloaded already. ValueError for a render texture's own texture.
-int unload_texture(const Texture2D &texture);
-// 0 when the record's id names a texture of the record's size that rl made
-// in the current context and has not unloaded, and the caller is on the
-// window's thread; else -1 with an exception.
-int require_texture(const RlTextureObject *t);
+void release_render_texture(uint64_t made_in, RenderTexture2D render_texture);
+void release_target(RlRenderTextureObject *target);
+void release_shader(uint64_t made_in, unsigned int program);
+int begin_target_named(const RenderTexture2D *names);
+int begin_target_record(RlRenderTextureObject *target);
+void end_target();
+int begin_blend(int mode);
+void end_blend();
+
+// Drops a reference to an identity (records' deallocation).
+void unref(KsGpuObject *o);
+// New records of new identities, of the current generation: a texture rl
+// owns, or a render texture rl owns (rl.load_render_texture) or the
+// caller does. nullptr with an exception set, the GPU objects released.
+PyObject *texture_new(Texture2D texture);
+PyObject *render_texture_new(RenderTexture2D render_texture, bool owned_by_rl);
+// Makes `target` (live, of this window; the caller checked the window) the
+// drawing target: 0, or -1 with ValueError (unloaded) or MemoryError.
+int begin_target(KsGpuObject *target);
+// A frame begins on the screen: texture and blend modes left open end.
+void frame_started();
+// rl.unload_texture and rl.unload_render_texture of a record: 0, or -1
+// with an exception (a part of a render texture, one owned by a sibling, a
+// call off the window's thread).
+int unload_texture(RlTextureObject *t);
+int unload_render_texture(RlRenderTextureObject *r);
 }  // namespace rl_context

@@ -294,11 +294,6 @@ PyObject *rl_export_image(PyObject *, PyObject *args) {
 
 // --- textures ------------------------------------------------------------------
 
-// New records of the current generation, their textures noted as rl's own
-// (the C interface's texture_new and render_texture_new).
-PyObject *texture_new(Texture2D texture);
-PyObject *render_texture_new(RenderTexture2D render_texture);
-
 PyObject *rl_load_texture_from_image(PyObject *, PyObject *arg) {
     RlImageObject *img = image_arg(arg, true);
     if (img == nullptr || require_window() < 0 ||
@@ -309,27 +304,25 @@ PyObject *rl_load_texture_from_image(PyObject *, PyObject *arg) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not load the texture");
         return nullptr;
     }
-    PyObject *record = texture_new(t);
-    if (record == nullptr) UnloadTexture(t);
-    return record;
+    return rl_context::texture_new(t);
 }
 
 // Unloading a record of a closed window touches nothing: its ids died with
-// that window's context.
+// that window's context. So does one whose texture was unloaded already.
 PyObject *rl_unload_texture(PyObject *, PyObject *arg) {
     auto *t = typed_arg<RlTextureObject>(arg, &RlTexture_Type, "texture");
-    if (t == nullptr) return nullptr;
-    if (t->generation == rl_context::generation && t->texture.id != 0) {
-        if (require_window() < 0 || rl_context::unload_texture(t->texture) < 0) return nullptr;
-    }
-    t->texture.id = 0;  // a second unload is then harmless
+    if (t == nullptr || rl_context::unload_texture(t) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
 PyObject *rl_load_image_from_texture(PyObject *, PyObject *arg) {
     auto *t = typed_arg<RlTextureObject>(arg, &RlTexture_Type, "texture");
-    if (t == nullptr || rl_context::require_texture(t) < 0) return nullptr;
+    if (t == nullptr || ks_rl_require_texture(&rl_api, t) < 0) return nullptr;
+    // Pending draws land first; reading binds a framebuffer of its own on
+    // OpenGL ES (and then the screen's): the caller's target is bound again.
+    unsigned int saved = rl_context::framebuffer_save();
     Image image = LoadImageFromTexture(t->texture);
+    rl_context::framebuffer_restore(saved);
     if (image.data == nullptr) {
         PyErr_SetString(PyExc_RuntimeError, "raylib could not read the texture back");
         return nullptr;
@@ -349,21 +342,12 @@ PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
         rl_context::require_gpu_size(width, height, true, "render texture") < 0 ||
         rl_context::load_render_texture(width, height, &rt) < 0)
         return nullptr;
-    PyObject *record = render_texture_new(rt);
-    if (record == nullptr) rl_context::release_render_texture(rl_context::generation, rt);
-    return record;
+    return rl_context::render_texture_new(rt, true);
 }
 
 PyObject *rl_unload_render_texture(PyObject *, PyObject *arg) {
     auto *r = typed_arg<RlRenderTextureObject>(arg, &RlRenderTexture_Type, "render texture");
-    if (r == nullptr) return nullptr;
-    if (r->generation == rl_context::generation && r->render_texture.id != 0) {
-        if (require_window() < 0) return nullptr;
-        rl_context::release_render_texture(r->generation, r->render_texture);
-    }
-    r->render_texture.id = 0;
-    r->render_texture.texture.id = 0;
-    r->render_texture.depth.id = 0;
+    if (r == nullptr || rl_context::unload_render_texture(r) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
@@ -408,10 +392,13 @@ bool rectangle_arg(PyObject *obj, const char *what, Rectangle *out) {
 }
 
 // A texture record that can be drawn now: of the open window, on its
-// thread, and not unloaded.
+// thread, not unloaded, and not the texture of the target being drawn into.
 RlTextureObject *drawable_texture(PyObject *obj) {
     auto *t = typed_arg<RlTextureObject>(obj, &RlTexture_Type, "texture");
-    return t != nullptr && rl_context::require_texture(t) == 0 ? t : nullptr;
+    if (t == nullptr || ks_rl_require_texture(&rl_api, t) < 0 ||
+        ks_rl_require_not_target(&rl_api, t->object) < 0)
+        return nullptr;
+    return t;
 }
 
 PyObject *rl_draw_texture(PyObject *, PyObject *args) {
@@ -515,13 +502,9 @@ PyObject *rl_draw_text(PyObject *, PyObject *args) {
 
 PyObject *rl_begin_texture_mode(PyObject *, PyObject *arg) {
     auto *r = typed_arg<RlRenderTextureObject>(arg, &RlRenderTexture_Type, "render texture");
-    if (r == nullptr || ks_rl_require_current(&rl_api, r->generation, "render texture") < 0)
+    if (r == nullptr || ks_rl_require_current(&rl_api, r->generation, "render texture") < 0 ||
+        rl_context::begin_target_record(r) < 0)
         return nullptr;
-    if (r->render_texture.id == 0) {
-        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
-        return nullptr;
-    }
-    if (rl_context::begin_target(r->render_texture) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
@@ -534,13 +517,13 @@ PyObject *rl_end_texture_mode(PyObject *, PyObject *) {
 PyObject *rl_begin_blend_mode(PyObject *, PyObject *arg) {
     int mode = PyLong_AsInt(arg);
     if ((mode == -1 && PyErr_Occurred()) || require_window() < 0) return nullptr;
-    BeginBlendMode(mode);
+    if (rl_context::begin_blend(mode) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
 PyObject *rl_end_blend_mode(PyObject *, PyObject *) {
     if (require_window() < 0) return nullptr;
-    EndBlendMode();
+    rl_context::end_blend();
     Py_RETURN_NONE;
 }
 
@@ -583,7 +566,8 @@ PyMethodDef rl_methods[] = {
     RL_FN(get_frame_time, METH_NOARGS, "($module, /)", "Seconds the last frame took."),
     RL_FN(get_screen_width, METH_NOARGS, "($module, /)", "The window's width in pixels."),
     RL_FN(get_screen_height, METH_NOARGS, "($module, /)", "The window's height in pixels."),
-    RL_FN(begin_drawing, METH_NOARGS, "($module, /)", "Starts a frame."),
+    RL_FN(begin_drawing, METH_NOARGS, "($module, /)",
+          "Starts a frame, on the screen: texture and blend modes left open are ended."),
     RL_FN(end_drawing, METH_NOARGS, "($module, /)", "Ends the frame and shows it."),
     RL_FN(clear_background, METH_O, "($module, color, /)",
           "Fills the current target with an (r, g, b, a) colour."),
@@ -635,8 +619,11 @@ PyMethodDef rl_methods[] = {
     RL_FN(end_texture_mode, METH_NOARGS, "($module, /)",
           "Returns drawing to the target active before the matching begin_texture_mode\n"
           "(the screen when there was none)."),
-    RL_FN(begin_blend_mode, METH_O, "($module, mode, /)", "Blends with a BlendMode."),
-    RL_FN(end_blend_mode, METH_NOARGS, "($module, /)", "Back to alpha blending."),
+    RL_FN(begin_blend_mode, METH_O, "($module, mode, /)",
+          "Blends with a BlendMode until the matching end_blend_mode (blend modes nest)."),
+    RL_FN(end_blend_mode, METH_NOARGS, "($module, /)",
+          "Returns to the blend mode active before the matching begin_blend_mode (alpha\n"
+          "blending when there was none)."),
     // The GPU.
     RL_FN(rl_get_version, METH_NOARGS, "($module, /)",
           "The rlGlVersion raylib was built for; known without a window."),
@@ -647,20 +634,9 @@ PyMethodDef rl_methods[] = {
 
 #undef RL_FN
 
-int begin_texture_mode(const RenderTexture2D *target) { return rl_context::begin_target(*target); }
-
-PyObject *texture_new(Texture2D texture) {
-    if (!rl_context::made_texture(texture, 0)) return nullptr;
-    PyObject *record = rl_texture_new_in(texture, rl_context::generation);
-    if (record == nullptr) rl_context::unloaded_texture(texture.id);
-    return record;
-}
-
-PyObject *render_texture_new(RenderTexture2D render_texture) {
-    if (!rl_context::made_texture(render_texture.texture, render_texture.id)) return nullptr;
-    PyObject *record = rl_render_texture_new_in(render_texture, rl_context::generation);
-    if (record == nullptr) rl_context::unloaded_texture(render_texture.texture.id);
-    return record;
+// The render textures of the C interface belong to the caller.
+PyObject *caller_render_texture_new(RenderTexture2D render_texture) {
+    return rl_context::render_texture_new(render_texture, false);
 }
 
 }  // namespace
@@ -670,8 +646,8 @@ const KsRlApi rl_api = {
     .image_type = &RlImage_Type,
     .texture_type = &RlTexture_Type,
     .render_texture_type = &RlRenderTexture_Type,
-    .texture_new = texture_new,
-    .render_texture_new = render_texture_new,
+    .texture_new = rl_context::texture_new,
+    .render_texture_new = caller_render_texture_new,
     .require_window = rl_context::require_window,
     .generation = &rl_context::generation,
     .release_render_texture = rl_context::release_render_texture,
@@ -679,12 +655,20 @@ const KsRlApi rl_api = {
     .color_from_object = color_from_object,
     .trace_log_level = trace_log_level,
     .ready_thread = &rl_context::fast_owner,
-    .begin_texture_mode = begin_texture_mode,
+    .begin_texture_mode = rl_context::begin_target_named,
     .end_texture_mode = rl_context::end_target,
     .bound_framebuffer = rl_context::bound_framebuffer,
     .load_render_texture = rl_context::load_render_texture,
     .require_gpu_size = rl_context::require_gpu_size,
     .render_in_progress = &rl_context::render_in_progress,
+    .begin_target = rl_context::begin_target_record,
+    .release_target = rl_context::release_target,
+    .current_target = &rl_context::current_target,
+    .begin_blend_mode = rl_context::begin_blend,
+    .end_blend_mode = rl_context::end_blend,
+    .gl = &rl_context::gl,
+    .framebuffer_save = rl_context::framebuffer_save,
+    .framebuffer_restore = rl_context::framebuffer_restore,
 };
 
 namespace {

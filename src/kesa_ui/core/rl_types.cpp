@@ -1,9 +1,10 @@
 // rl's record types: Image, Texture and RenderTexture, with pyray's
 // attribute names. Image owns its pixel data (freed by unload_image or on
 // destruction, which needs no GL context); Texture and RenderTexture are
-// plain records of GPU object ids, as in raylib, and own nothing. Each
-// record carries the context generation its ids belong to; the texture
-// records a RenderTexture hands out carry its own.
+// records of GPU object ids, as in raylib, and own nothing on the GPU. Each
+// holds the identity of what it names (rl_api.h), which tells whether those
+// ids still name it; the texture records a RenderTexture hands out (a fresh
+// one at each read) hold its identity and say which part they name.
 #include "kesa_ui/core/rl_internal.h"
 
 #include <cstddef>
@@ -42,6 +43,11 @@ PyMemberDef image_members[] = {
 
 // --- Texture -----------------------------------------------------------------
 
+void texture_dealloc(PyObject *self) {
+    rl_context::unref(reinterpret_cast<RlTextureObject *>(self)->object);
+    Py_TYPE(self)->tp_free(self);
+}
+
 PyObject *texture_repr(PyObject *self) {
     const Texture2D &t = reinterpret_cast<RlTextureObject *>(self)->texture;
     return PyUnicode_FromFormat("<Texture id=%u %dx%d>", t.id, t.width, t.height);
@@ -58,6 +64,11 @@ PyMemberDef texture_members[] = {
 
 // --- RenderTexture -----------------------------------------------------------
 
+void render_texture_dealloc(PyObject *self) {
+    rl_context::unref(reinterpret_cast<RlRenderTextureObject *>(self)->object);
+    Py_TYPE(self)->tp_free(self);
+}
+
 PyObject *render_texture_repr(PyObject *self) {
     const RenderTexture2D &r = reinterpret_cast<RlRenderTextureObject *>(self)->render_texture;
     return PyUnicode_FromFormat("<RenderTexture id=%u %dx%d>", r.id, r.texture.width,
@@ -66,12 +77,12 @@ PyObject *render_texture_repr(PyObject *self) {
 
 PyObject *render_texture_get_texture(PyObject *self, void *) {
     auto *r = reinterpret_cast<RlRenderTextureObject *>(self);
-    return rl_texture_new_in(r->render_texture.texture, r->generation);
+    return rl_texture_new(r->render_texture.texture, r->object, KS_TEXTURE_COLOR);
 }
 
 PyObject *render_texture_get_depth(PyObject *self, void *) {
     auto *r = reinterpret_cast<RlRenderTextureObject *>(self);
-    return rl_texture_new_in(r->render_texture.depth, r->generation);
+    return rl_texture_new(r->render_texture.depth, r->object, KS_TEXTURE_DEPTH);
 }
 
 PyMemberDef render_texture_members[] = {
@@ -82,7 +93,8 @@ PyMemberDef render_texture_members[] = {
 PyGetSetDef render_texture_getset[] = {
     {"texture", render_texture_get_texture, nullptr, "colour buffer (a new Texture record)",
      nullptr},
-    {"depth", render_texture_get_depth, nullptr, "depth buffer (a new Texture record)", nullptr},
+    {"depth", render_texture_get_depth, nullptr,
+     "depth buffer (a new Texture record, refused wherever a texture is wanted)", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -103,6 +115,7 @@ PyTypeObject RlTexture_Type = {
     .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
     .tp_name = "kesa_ui.core.rl.Texture",
     .tp_basicsize = sizeof(RlTextureObject),
+    .tp_dealloc = texture_dealloc,
     .tp_repr = texture_repr,
     .tp_flags = Py_TPFLAGS_DEFAULT,
     .tp_doc = "A GPU texture record (id and size); unload with unload_texture.",
@@ -113,6 +126,7 @@ PyTypeObject RlRenderTexture_Type = {
     .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
     .tp_name = "kesa_ui.core.rl.RenderTexture",
     .tp_basicsize = sizeof(RlRenderTextureObject),
+    .tp_dealloc = render_texture_dealloc,
     .tp_repr = render_texture_repr,
     .tp_flags = Py_TPFLAGS_DEFAULT,
     .tp_doc = "A framebuffer record; unload with unload_render_texture.",
@@ -130,20 +144,25 @@ PyObject *rl_image_new(Image image) {
     return reinterpret_cast<PyObject *>(self);
 }
 
-PyObject *rl_texture_new_in(Texture2D texture, uint64_t generation) {
+PyObject *rl_texture_new(Texture2D texture, KsGpuObject *object, KsTexturePart part) {
     auto *self = PyObject_New(RlTextureObject, &RlTexture_Type);
     if (self != nullptr) {
         self->texture = texture;
-        self->generation = generation;
+        self->generation = object->generation;
+        self->object = object;
+        self->part = part;
+        object->refs++;
     }
     return reinterpret_cast<PyObject *>(self);
 }
 
-PyObject *rl_render_texture_new_in(RenderTexture2D render_texture, uint64_t generation) {
+PyObject *rl_render_texture_new(RenderTexture2D render_texture, KsGpuObject *object) {
     auto *self = PyObject_New(RlRenderTextureObject, &RlRenderTexture_Type);
     if (self != nullptr) {
         self->render_texture = render_texture;
-        self->generation = generation;
+        self->generation = object->generation;
+        self->object = object;
+        object->refs++;
     }
     return reinterpret_cast<PyObject *>(self);
 }

@@ -8,15 +8,17 @@
 // destruction, through rl, which touches the GPU only in the context they
 // were made in (once that window has closed they went away with it) and
 // only from the window's thread (a release on another thread waits for the
-// window's thread). Releasing zeroes the ids in the shared rl.RenderTexture
-// record, so later uses of that record see it unloaded.
+// window's thread). From the release on, every record of the target is
+// refused (rl knows it by its identity, not its GL names), and the shared
+// rl.RenderTexture record is zeroed.
 //
 // c_fast_clear is called while the caller's texture, blend and shader modes
-// are active on this very target. It flushes raylib's pending batch, binds
-// the target's framebuffer if another one is bound, clears colour and depth
-// with glClear (unaffected by blending and shaders) and binds back what was
-// bound, so the caller's modes stay exactly as they were. glClear does obey
-// an active scissor rectangle, like raylib's ClearBackground.
+// are active on this very target. Inside rl's framebuffer scope (which
+// flushes raylib's pending batch first) it binds the target's framebuffer if
+// another one is bound, clears colour and depth with glClear (unaffected by
+// blending and shaders) and binds back what was bound, so the caller's modes
+// stay exactly as they were. glClear does obey an active scissor rectangle,
+// like raylib's ClearBackground.
 //
 // Calls of c_fast_clear go to kesa_raylib's test call log (call_log_api.h).
 #include <raylib.h>
@@ -49,11 +51,17 @@ RenderTexture2D &gpu(KsRenderTextureObject *self) { return record(self)->render_
 void release(KsRenderTextureObject *self) {
     if (!self->loaded) return;
     self->loaded = 0;
-    RenderTexture2D &rt = gpu(self);
-    rl->release_render_texture(record(self)->generation, rt);
-    rt.id = 0;
-    rt.texture.id = 0;
-    rt.depth.id = 0;
+    rl->release_target(record(self));
+}
+
+// 0 when the target can be used for a GL call now; else -1 with
+// RuntimeError (another window or thread) or ValueError (unloaded).
+int require_loaded(KsRenderTextureObject *self) {
+    if (ks_rl_require_current(rl, record(self)->generation, "KsRenderTexture") < 0) return -1;
+    if (self->loaded && record(self)->object->live) [[likely]]
+        return 0;
+    PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+    return -1;
 }
 
 // One side of the size, truncated toward zero: 1 to INT_MAX pixels.
@@ -91,11 +99,8 @@ PyObject *make(PyTypeObject *type, PyObject *size_obj) {
     // texture mode too.
     RenderTexture2D rt;
     if (rl->load_render_texture(width, height, &rt) < 0) return nullptr;
-    PyObject *record = rl->render_texture_new(rt);
-    if (record == nullptr) {
-        rl->release_render_texture(*rl->generation, rt);
-        return nullptr;
-    }
+    PyObject *record = rl->render_texture_new(rt);  // releases rt if it fails
+    if (record == nullptr) return nullptr;
     auto *self = reinterpret_cast<KsRenderTextureObject *>(self_ref.get());
     self->render_texture = record;
     self->size = reinterpret_cast<KsVector2Object *>(size.release());
@@ -121,21 +126,14 @@ int c_fast_clear(KsRenderTextureObject *self, PyObject *color) {
     }
     Color c;
     if (rl->color_from_object(color != nullptr ? color : Py_None, &c) < 0 ||
-        ks_rl_require_current(rl, record(self)->generation, "KsRenderTexture") < 0)
+        require_loaded(self) < 0)
         return -1;
     const unsigned int id = gpu(self).id;
-    if (!self->loaded || id == 0) {
-        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
-        return -1;
-    }
-    rlDrawRenderBatchActive();  // what was drawn before the clear lands before it
-    const unsigned int bound = rl->bound_framebuffer();
-    if (bound != id) rlEnableFramebuffer(id);
+    const unsigned int saved = rl->framebuffer_save();  // what was drawn lands before the clear
+    if (saved != id) rlEnableFramebuffer(id);
     rlClearColor(c.r, c.g, c.b, c.a);
     rlClearScreenBuffers();
-    if (bound != id) {
-        if (bound != 0) rlEnableFramebuffer(bound); else rlDisableFramebuffer();
-    }
+    if (saved != id) rl->framebuffer_restore(saved);
     return 0;
 }
 
@@ -182,18 +180,15 @@ PyObject *rt_fast_clear(PyObject *op, PyObject *color) {
     Py_RETURN_NONE;
 }
 
-// Draws the target's texture upright into `dest` on the current target:
-// render textures are stored bottom-up, so the source rectangle has a
-// negative height.
+// Draws the target's texture upright into `dest` on the current target
+// (never into itself): render textures are stored bottom-up, so the source
+// rectangle has a negative height.
 PyObject *draw_upright(KsRenderTextureObject *self, Rectangle dest, PyObject *tint_obj) {
     Color tint = WHITE;
-    if (tint_obj != nullptr && rl->color_from_object(tint_obj, &tint) < 0) return nullptr;
-    if (ks_rl_require_current(rl, record(self)->generation, "KsRenderTexture") < 0) return nullptr;
-    const Texture2D &texture = gpu(self).texture;
-    if (!self->loaded || texture.id == 0) {
-        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+    if ((tint_obj != nullptr && rl->color_from_object(tint_obj, &tint) < 0) ||
+        require_loaded(self) < 0 || ks_rl_require_not_target(rl, record(self)->object) < 0)
         return nullptr;
-    }
+    const Texture2D &texture = gpu(self).texture;
     Rectangle source{0.0f, 0.0f, static_cast<float>(texture.width),
                      -static_cast<float>(texture.height)};
     DrawTexturePro(texture, source, dest, Vector2{0.0f, 0.0f}, 0.0f, tint);

@@ -113,69 +113,46 @@ private:
 // raylib reports a stage that does not compile only in its log, and then
 // goes on to link; drivers have crashed in those later steps (Mesa held to
 // an older GL with its shader cache on). Each given stage is therefore
-// compiled here first, with the GL entry points of the current context: a
+// compiled here first, with rl's GL entry points of the current context: a
 // failure comes back with the driver's log, and only sources that compile
 // reach raylib.
 
-namespace gl {
-using Enum = unsigned int;
-constexpr Enum FRAGMENT_SHADER = 0x8B30, VERTEX_SHADER = 0x8B31;
-constexpr Enum COMPILE_STATUS = 0x8B81, INFO_LOG_LENGTH = 0x8B84;
+constexpr unsigned int kFragmentShader = 0x8B30, kVertexShader = 0x8B31;
+constexpr unsigned int kCompileStatus = 0x8B81, kInfoLogLength = 0x8B84;
 
-struct Functions {
-    unsigned int (*create_shader)(Enum);
-    void (*shader_source)(unsigned int, int, const char *const *, const int *);
-    void (*compile_shader)(unsigned int);
-    void (*get_shaderiv)(unsigned int, Enum, int *);
-    void (*get_shader_info_log)(unsigned int, int, int *, char *);
-    void (*delete_shader)(unsigned int);
-};
-
-template <typename F>
-bool load_one(F &slot, const char *name) {
-    slot = reinterpret_cast<F>(rlGetProcAddress(name));
-    return slot != nullptr;
+bool has_compiler(const KsGl &gl) {
+    return gl.CreateShader != nullptr && gl.ShaderSource != nullptr &&
+           gl.CompileShader != nullptr && gl.GetShaderiv != nullptr &&
+           gl.GetShaderInfoLog != nullptr && gl.DeleteShader != nullptr;
 }
-
-// The entry points, asked for at each compile (once per shader made): the
-// GL library may come back at other addresses with a new window.
-bool load(Functions &fn) {
-    return load_one(fn.create_shader, "glCreateShader") &&
-           load_one(fn.shader_source, "glShaderSource") &&
-           load_one(fn.compile_shader, "glCompileShader") &&
-           load_one(fn.get_shaderiv, "glGetShaderiv") &&
-           load_one(fn.get_shader_info_log, "glGetShaderInfoLog") &&
-           load_one(fn.delete_shader, "glDeleteShader");
-}
-}  // namespace gl
 
 // Compiles `source` as a `stage` shader and throws the result away: 0, or
 // -1 with RuntimeError carrying the driver's log.
-int check_stage(const gl::Functions &fn, const char *source, gl::Enum type, const char *stage) {
-    unsigned int id = fn.create_shader(type);
+int check_stage(const KsGl &gl, const char *source, unsigned int type, const char *stage) {
+    unsigned int id = gl.CreateShader(type);
     if (id == 0) {
         PyErr_Format(PyExc_RuntimeError, "OpenGL could not create a %s shader", stage);
         return -1;
     }
-    fn.shader_source(id, 1, &source, nullptr);
-    fn.compile_shader(id);
+    gl.ShaderSource(id, 1, &source, nullptr);
+    gl.CompileShader(id);
     int compiled = 0, length = 0;
-    fn.get_shaderiv(id, gl::COMPILE_STATUS, &compiled);
+    gl.GetShaderiv(id, kCompileStatus, &compiled);
     std::string log;
     if (!compiled) {
-        fn.get_shaderiv(id, gl::INFO_LOG_LENGTH, &length);
+        gl.GetShaderiv(id, kInfoLogLength, &length);
         try {
             log.resize(length > 0 ? static_cast<size_t>(length) : 0);
         } catch (const std::bad_alloc &) {
             log.clear();
         }
         int written = 0;
-        if (!log.empty()) fn.get_shader_info_log(id, length, &written, log.data());
+        if (!log.empty()) gl.GetShaderInfoLog(id, length, &written, log.data());
         log.resize(written > 0 ? static_cast<size_t>(written) : 0);
         size_t end = log.find_last_not_of(" \t\r\n");
         log.resize(end == std::string::npos ? 0 : end + 1);
     }
-    fn.delete_shader(id);
+    gl.DeleteShader(id);
     if (compiled) return 0;
     PyErr_Format(PyExc_RuntimeError, "the %s shader does not compile: %s", stage,
                  log.empty() ? "(the driver gave no reason)" : log.c_str());
@@ -226,13 +203,13 @@ PyObject *create_from_code(PyObject *vertex, PyObject *fragment) {
         return nullptr;
     }
     if (ks_rl_require_window(rl) < 0) return nullptr;
-    gl::Functions fn;
-    if (!gl::load(fn)) {
+    const KsGl &gl = *rl->gl;
+    if (!has_compiler(gl)) {
         PyErr_SetString(PyExc_RuntimeError, "OpenGL lacks the shader compiler's entry points");
         return nullptr;
     }
-    if ((vs != nullptr && check_stage(fn, vs, gl::VERTEX_SHADER, "vertex") < 0) ||
-        (fs != nullptr && check_stage(fn, fs, gl::FRAGMENT_SHADER, "fragment") < 0))
+    if ((vs != nullptr && check_stage(gl, vs, kVertexShader, "vertex") < 0) ||
+        (fs != nullptr && check_stage(gl, fs, kFragmentShader, "fragment") < 0))
         return nullptr;
 
     Shader shader;

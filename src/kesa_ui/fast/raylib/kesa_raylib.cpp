@@ -182,7 +182,8 @@ bool count_arg(size_t size, int *out) {
 bool capacity_arg(const KsShaderObject *shader, int loc, int count, const char *what) {
     long capacity;
     try {
-        capacity = ks_uniforms::array_capacity(shader->serial, shader->id, loc, *rl->generation);
+        capacity =
+            ks_uniforms::array_capacity(*rl->gl, shader->serial, shader->id, loc, *rl->generation);
     } catch (const std::bad_alloc &) {
         PyErr_NoMemory();
         return false;
@@ -304,9 +305,8 @@ void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObj
                      type_name(texture));
         return;
     }
-    if (ks_rl_require_generation(rl, reinterpret_cast<RlTextureObject *>(texture)->generation,
-                                 "texture") < 0)
-        return;
+    auto *record = reinterpret_cast<RlTextureObject *>(texture);
+    if (ks_rl_require_generation(rl, record->generation, "texture") < 0) return;
     Rectangle src, dst;
     Vector2 org;
     Color color;
@@ -316,10 +316,9 @@ void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObj
     if (tint == nullptr) tint = Py_None;
     if (!last_source.read(source, &src, source_arg) || !rect_arg(dest, "dest", &dst) ||
         !last_origin.read(origin, &org, origin_arg) || !last_tint.read(tint, &color, tint_arg) ||
-        ks_rl_require_window(rl) < 0)
+        ks_rl_require_texture(rl, record) < 0 || ks_rl_require_not_target(rl, record->object) < 0)
         return;
-    DrawTexturePro(reinterpret_cast<RlTextureObject *>(texture)->texture, src, dst, org, rotation,
-                   color);
+    DrawTexturePro(record->texture, src, dst, org, rotation, color);
 }
 
 void begin_texture_mode(PyObject *target) {
@@ -331,18 +330,13 @@ void begin_texture_mode(PyObject *target) {
         return;
     }
     auto *record = reinterpret_cast<RlRenderTextureObject *>(target);
-    const RenderTexture2D &rt = record->render_texture;
     if (ks_rl_require_current(rl, record->generation, "render texture") < 0) return;
-    if (rt.id == 0) {
-        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
-        return;
-    }
-    rl->begin_texture_mode(&rt);  // nests inside a texture mode the caller began
+    rl->begin_target(record);  // nests inside a texture mode the caller began
 }
 
 void end_blend_mode(void) {
     if (!enter(KS_CALL_end_blend_mode, no_args) || ks_rl_require_window(rl) < 0) return;
-    EndBlendMode();
+    rl->end_blend_mode();  // back to the caller's blend mode
 }
 
 void end_shader_mode(void) {
@@ -368,7 +362,7 @@ void begin_blend_mode(int mode) {
         return;
     }
     if (ks_rl_require_window(rl) < 0) return;
-    BeginBlendMode(mode);
+    rl->begin_blend_mode(mode);
 }
 
 void set_ksshader_value_vec2_tuple(KsShaderObject *shader, int loc, PyObject *value) {
