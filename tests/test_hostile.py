@@ -19,7 +19,7 @@ from kesa_ui.core import GradientDirection, GradientType
 from kesa_ui.fast.ksraygrad import ksraygrad as m
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
-from support import BLUE, GREEN, RED, state, stops
+from support import BLUE, GREEN, RED, run_python, state, stops
 
 settings.register_profile(
     "ci", max_examples=60, deadline=None, suppress_health_check=list(HealthCheck))
@@ -313,3 +313,11 @@ def test_code_run_by_a_weight_conversion_sees_the_weights_as_they_were():
     given = [Swaps(), 1.0, 1.0]
     c.weights = given
     assert c.weights == [6.0, 7.0, 8.0]
+
+
+def test_hostile_programs_over_the_platform():
+    # Records kept past their owners, targets dropped mid-stack, modes left
+    # open across frames and windows, renders whose callbacks close the
+    # window: tests/platform_machine.py, in an interpreter of its own (it
+    # closes and reopens windows).
+    run_python("import platform_machine\nplatform_machine.run()", window=True)
