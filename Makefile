@@ -21,12 +21,15 @@ test: build
 	$(MAKE) test-backends
 
 # The package's Python modules and the demos under mypy --strict, against the
-# package's type stubs; then stubtest compares the stubs with the built
+# package's type stubs, with a typed user program that must pass and one of
+# colour mistakes each marked `type: ignore[...]`, which passes only if mypy
+# reports every one (strict mode flags an ignore that is not needed); then stubtest compares the stubs with the built
 # modules (it imports them, which needs no display). It runs outside the
 # checkout, where mypy finds the package once, through PYTHONPATH.
 TYPED := src/kesa_ui/core/__init__.py src/kesa_ui/core/colors.py src/kesa_ui/fast/GradientShader.py \
   src/kesa_ui/rendering/pygame/gradient.py src/kesa_ui/fast/ksraygrad/demo.py \
-  src/kesa_ui/fast/ksraygrad/interactive.py src/kesa_ui/fast/ksraygrad/reference.py
+  src/kesa_ui/fast/ksraygrad/interactive.py src/kesa_ui/fast/ksraygrad/reference.py \
+  tests/typing/user_program.py tests/typing/user_mistakes.py
 typecheck: build
 	$(DEVENV) sh -c 'MYPYPATH=src $(PY) -m mypy --strict --no-incremental --cache-dir=/tmp/mypy $(TYPED)'
 	$(DEVENV) sh -c 'cd /tmp && $(PY) -m mypy.stubtest --allowlist $(CURDIR)/tools/stubtest-allowlist.txt kesa_ui'

@@ -473,3 +473,41 @@ def test_set_center_ksvec_reads_through_attribute_access():
     c = ClickGradient([RED])
     c.set_center_ksvec(Shifted(1, 2))
     assert (c.center.x, c.center.y) == (5.0, 2.0) and type(c.center) is KsVector2
+
+
+class OwnDivision(int):
+    """A component type whose own division fails: its error stands."""
+
+    def __truediv__(self, other):
+        raise TypeError("my own division")
+
+
+@BOTH
+@pytest.mark.parametrize("items, error, says, cause", [
+    (["red", "blue"], TypeError,
+     "colour 0 of the list is a str \\('red'\\), not a tuple .* kesa_ui.core.color\\('red'\\)", None),
+    ([RED, 0xFF0000], TypeError,
+     "colour 1 of the list is an int \\(16711680\\).* kesa_ui.core.color\\('#ff0000'\\)", None),
+    ([{"r": 255}], TypeError, "colour 0 of the list is a dict .* kesa_ui.core.color", None),
+    ([(255, 0)], TypeError, "colour 0 of the list, \\(255, 0\\), was read as \\(colour, weight\\)",
+     None),
+    ([((255, 0, 0), "2")], TypeError,
+     "component 0 of colour 0 .* it would need a number as its weight, not a str \\('2'\\)",
+     TypeError),
+    ([RED, ("255", 0, 0)], TypeError,
+     "component 0 of colour 1 of the list, \\('255', 0, 0\\), is a str \\('255'\\)", TypeError),
+    ([((255, 0, 0), 10**400)], OverflowError, "the weight of colour 0 of the list", OverflowError),
+    ([(OwnDivision(1), 0, 0)], TypeError, "^my own division$", None),
+    ([None], TypeError, "^'NoneType' object is not subscriptable$", None),
+    ([(1, 2, 3), (4, 5)], TypeError, "colour 1 of the list, \\(4, 5\\), was read as", None),
+    ([(1,)], IndexError, "^a colour is \\(red, green, blue\\) or \\(red, green, blue, alpha\\)",
+     None),
+], ids=["names", "int", "dict", "pair", "string weight", "string component", "huge weight",
+        "own division", "None", "short pair", "short"])
+def test_colour_errors_say_which_item_and_what_to_do(cls, items, error, says, cause):
+    with pytest.raises(error, match=says) as info:
+        cls(items)
+    if cause is None:
+        assert info.value.__cause__ is None
+    else:  # the interpreter's own error, kept as the cause
+        assert type(info.value.__cause__) is cause

@@ -223,3 +223,38 @@ def test_python_subclasses_keep_their_type_alive_through_many_instances():
             assert sys.getrefcount(Sub) == before, (sys.getrefcount(Sub), before)
         """
     )
+
+
+def test_help_shows_what_the_stubs_say():
+    import ast
+    import importlib.util
+    import inspect
+    from pathlib import Path
+
+    spec = importlib.util.spec_from_file_location(
+        "stub_docs", Path(__file__).resolve().parent.parent / "tools" / "stub_docs.py")
+    stub_docs = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(stub_docs)
+    stub = Path(m.__file__).with_name("ksraygrad.pyi")
+    documented = dict(stub_docs.docstrings(ast.parse(stub.read_text())))
+    members = {name for name in documented if not name.endswith("___init__")}
+    assert len(members) == 20
+    for name in members:
+        cls_name, member = (name.split("_", 1) if not name.startswith("__pyx")
+                            else (None, name))
+        obj = getattr(getattr(m, cls_name), member) if cls_name else getattr(m, member)
+        assert inspect.getdoc(obj) == documented[name], name
+    # ClickGradient's own pickle hooks read as GradientRaylib's.
+    assert m.ClickGradient.__reduce__.__doc__ == m.GradientRaylib.__reduce__.__doc__
+    assert m.GradientRaylib.__doc__ is m.ClickGradient.__doc__ is m.__doc__ is None
+
+
+def test_the_package_says_its_version():
+    import tomllib
+    from pathlib import Path
+
+    import kesa_ui
+
+    pyproject = tomllib.loads((Path(__file__).resolve().parent.parent / "pyproject.toml")
+                              .read_text())
+    assert kesa_ui.__version__ == pyproject["project"]["version"]

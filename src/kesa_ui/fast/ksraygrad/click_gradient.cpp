@@ -18,6 +18,7 @@
 #include "kesa_ui/fast/ksraygrad/pickle.hpp"
 #include "kesa_ui/fast/ksraygrad/render.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/stub_docs.h"
 #include "kesa_ui/fast/ksraygrad/stops.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -74,12 +75,12 @@ int click_update_colors(GradientRaylibObject *base, PyObject *colors) {
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
         // Reading a weight runs no Python code.
         float w;
-        if (!item_weight(PyList_GET_ITEM(colors, i), w) || !append(self->weights, w)) return -1;
+        if (!item_weight(PyList_GET_ITEM(colors, i), i, w) || !append(self->weights, w)) return -1;
     }
     base->colors.clear();
     if (!reserve(base->colors, PyList_GET_SIZE(colors))) return -1;
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
-        if (!append_item(base, serial, PyList_GET_ITEM(colors, i), nullptr)) return -1;
+        if (!append_item(base, serial, i, PyList_GET_ITEM(colors, i), nullptr)) return -1;
     }
     return call_recalculate_stops(self);
 }
@@ -254,25 +255,25 @@ int set_weights(PyObject *self, PyObject *value, void *) {
 }
 
 PyGetSetDef click_getset[] = {
-    {"weights", get_weights, set_weights, nullptr, nullptr},
+    {"weights", get_weights, set_weights, KS_DOC_ClickGradient_weights, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 PyMethodDef click_methods[] = {
     {"set_weight", FASTCALL_KW(set_weight), METH_FASTCALL | METH_KEYWORDS,
-     "set_weight($self, index, weight)\n--\n\n"},
+     "set_weight($self, index, weight)\n--\n\n" KS_DOC_ClickGradient_set_weight},
     {"set_center", FASTCALL_KW(set_center), METH_FASTCALL | METH_KEYWORDS,
-     "set_center($self, center)\n--\n\n"},
+     "set_center($self, center)\n--\n\n" KS_DOC_ClickGradient_set_center},
     {"set_center_ksvec", FASTCALL_KW(set_center_ksvec), METH_FASTCALL | METH_KEYWORDS,
-     "set_center_ksvec($self, center)\n--\n\n"},
+     "set_center_ksvec($self, center)\n--\n\n" KS_DOC_ClickGradient_set_center_ksvec},
     {"_recalculate_stops", FASTCALL_KW(recalculate_stops), METH_FASTCALL | METH_KEYWORDS,
-     "_recalculate_stops($self)\n--\n\n"},
+     "_recalculate_stops($self)\n--\n\n" KS_DOC_ClickGradient__recalculate_stops},
     {"draw", FASTCALL_KW(click_draw), METH_FASTCALL | METH_KEYWORDS,
-     "draw($self, x, y, width, height)\n--\n\n"},
+     "draw($self, x, y, width, height)\n--\n\n" KS_DOC_ClickGradient_draw},
     {"__reduce_cython__", FASTCALL_KW(click_reduce), METH_FASTCALL | METH_KEYWORDS,
-     "__reduce_cython__($self)\n--\n\n"},
+     "__reduce_cython__($self)\n--\n\n" KS_DOC_GradientRaylib___reduce_cython__},
     {"__setstate_cython__", FASTCALL_KW(click_setstate), METH_FASTCALL | METH_KEYWORDS,
-     "__setstate_cython__($self, __pyx_state)\n--\n\n"},
+     "__setstate_cython__($self, __pyx_state)\n--\n\n" KS_DOC_GradientRaylib___setstate_cython__},
     {nullptr, nullptr, 0, nullptr},
 };
 

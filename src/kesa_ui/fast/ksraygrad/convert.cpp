@@ -146,8 +146,9 @@ long long as_int64(PyObject *obj) {
 namespace {
 
 // t[i] / 255 into `out`. On failure the traceback entry names `line`: the
-// caller's line for component i.
-bool component_at(PyObject *t, Py_ssize_t i, float &out, int line) {
+// caller's line for component i; the error says where the colour came from
+// when `place` does.
+bool component_at(PyObject *t, Py_ssize_t i, float &out, int line, const ItemPlace *place) {
     double d;
     // A short tuple fails at its first missing component; nothing past its
     // end is read.
@@ -159,14 +160,14 @@ bool component_at(PyObject *t, Py_ssize_t i, float &out, int line) {
     } else if (component(PyTuple_GET_ITEM(t, i), d)) {
         out = narrow(d);
         return true;
+    } else if (place != nullptr) {
+        explain_component_error(*place, t, i);
     }
     add_traceback_at(kTupleToVector4, line);
     return false;
 }
 
-}  // namespace
-
-Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
+Vector4 to_vector4(PyObject *t, bool &ok, const ItemPlace *place) {
     if (t == Py_None) {
         PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
         add_traceback(kTupleToVector4);
@@ -175,12 +176,16 @@ Vector4 tuple_to_vector4(PyObject *t, bool &ok) {
     }
     float c[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     // One line per component, so that a traceback tells which one failed.
-    ok = component_at(t, 0, c[0], __LINE__) &&
-         component_at(t, 1, c[1], __LINE__) &&
-         component_at(t, 2, c[2], __LINE__) &&
-         (PyTuple_GET_SIZE(t) == 3 || component_at(t, 3, c[3], __LINE__));
+    ok = component_at(t, 0, c[0], __LINE__, place) &&
+         component_at(t, 1, c[1], __LINE__, place) &&
+         component_at(t, 2, c[2], __LINE__, place) &&
+         (PyTuple_GET_SIZE(t) == 3 || component_at(t, 3, c[3], __LINE__, place));
     return ok ? Vector4{c[0], c[1], c[2], c[3]} : Vector4{0, 0, 0, 0};
 }
+
+}  // namespace
+
+Vector4 tuple_to_vector4(PyObject *t, bool &ok) { return to_vector4(t, ok, nullptr); }
 
 namespace {
 
@@ -322,14 +327,17 @@ PyObject *vector4s_to_list(const std::vector<Vector4> &values) {
 
 // --- colour-list items -------------------------------------------------------------
 
-bool item_weight(PyObject *item, float &out) {
+bool item_weight(PyObject *item, Py_ssize_t index, float &out) {
     if (!is_weighted(item)) {
         out = 1.0f;
         return true;
     }
     PyObject *w = PyTuple_GET_ITEM(item, 1);
     double d = PyFloat_Check(w) ? PyFloat_AS_DOUBLE(w) : PyLong_AsDouble(w);
-    if (d == -1.0 && PyErr_Occurred()) return false;
+    if (d == -1.0 && PyErr_Occurred()) {
+        explain_weight_error(ItemPlace{index, item});
+        return false;
+    }
     out = narrow(d);
     return true;
 }
@@ -355,13 +363,13 @@ bool fast_item(PyObject *item, Vector4 &color, float &weight) {
     return true;
 }
 
-bool convert_color(Borrowed color, Vector4 &out) {
+bool convert_color(Borrowed color, Vector4 &out, const ItemPlace &place) {
     if (color != Py_None && !PyTuple_CheckExact(color)) {
-        PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(color)->tp_name);
+        colour_not_a_tuple(place, color);
         return false;
     }
     bool ok;
-    out = tuple_to_vector4(color, ok);
+    out = to_vector4(color, ok, &place);
     return ok;
 }
 

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "kesa_ui/fast/ksraygrad/explain.hpp"
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 #include "kesa_ui/native/number.hpp"
 #include "kesa_ui/native/ref.hpp"
@@ -103,18 +104,21 @@ inline Borrowed item_color(PyObject *item) {
     return is_weighted(item) ? PyTuple_GET_ITEM(item, 0) : item;
 }
 
-// The weight of an item (element 1 of a weighted pair, else 1.0). Runs no
-// Python code; false with OverflowError for an int beyond a double.
-bool item_weight(PyObject *item, float &out);
+// The weight of item `index` of the colour list (element 1 of a weighted
+// pair, else 1.0). Runs no Python code; false with OverflowError for an int
+// beyond a double.
+bool item_weight(PyObject *item, Py_ssize_t index, float &out);
 
 // Colour and weight of an item made of exact tuples and plain numbers,
 // converted without running Python code; false (nothing set) for any other
 // item.
 bool fast_item(PyObject *item, Vector4 &color, float &weight);
 
-// Converts one colour, exactly a tuple or None (None fails in the
-// conversion). May run Python code: the caller holds the item.
-bool convert_color(Borrowed color, Vector4 &out);
+// Converts one colour of the colour list, exactly a tuple or None (None
+// fails in the conversion), whose item is `place`: errors name the item and
+// say what to do (explain.hpp). May run Python code: the caller holds the
+// item.
+bool convert_color(Borrowed color, Vector4 &out, const ItemPlace &place);
 
 // Reserves room, turning the container's failures into Python exceptions
 // (MemoryError, or RuntimeError "vector::reserve" for impossible sizes).

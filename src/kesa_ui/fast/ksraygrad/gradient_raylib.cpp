@@ -16,6 +16,7 @@
 #include "kesa_ui/fast/ksraygrad/render.hpp"
 #include "kesa_ui/fast/ksraygrad/resources.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/stub_docs.h"
 #include "kesa_ui/fast/ksraygrad/stops.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -284,24 +285,24 @@ int set_type(PyObject *self, PyObject *value, void *) {
 }
 
 PyGetSetDef gradient_getset[] = {
-    {"transparency", get_transparency, set_transparency, nullptr, nullptr},
-    {"angle", get_angle, set_angle, nullptr, nullptr},
-    {"center", get_center, set_center, nullptr, nullptr},
-    {"colors", get_raw_colors, set_colors, nullptr, nullptr},
-    {"raw_colors", get_raw_colors, set_raw_colors, nullptr, nullptr},
-    {"type", get_type, set_type, nullptr, nullptr},
+    {"transparency", get_transparency, set_transparency, KS_DOC_GradientRaylib_transparency, nullptr},
+    {"angle", get_angle, set_angle, KS_DOC_GradientRaylib_angle, nullptr},
+    {"center", get_center, set_center, KS_DOC_GradientRaylib_center, nullptr},
+    {"colors", get_raw_colors, set_colors, KS_DOC_GradientRaylib_colors, nullptr},
+    {"raw_colors", get_raw_colors, set_raw_colors, KS_DOC_GradientRaylib_raw_colors, nullptr},
+    {"type", get_type, set_type, KS_DOC_GradientRaylib_type, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 PyMethodDef gradient_methods[] = {
     {"_ensure_resources", FASTCALL_KW(gradient_ensure_resources),
-     METH_FASTCALL | METH_KEYWORDS | METH_CLASS, "_ensure_resources($cls)\n--\n\n"},
+     METH_FASTCALL | METH_KEYWORDS | METH_CLASS, "_ensure_resources($cls)\n--\n\n" KS_DOC_GradientRaylib__ensure_resources},
     {"generate_texture", FASTCALL_KW(gradient_generate_texture), METH_FASTCALL | METH_KEYWORDS,
-     "generate_texture($self, width, height)\n--\n\n"},
+     "generate_texture($self, width, height)\n--\n\n" KS_DOC_GradientRaylib_generate_texture},
     {"__reduce_cython__", FASTCALL_KW(gradient_reduce), METH_FASTCALL | METH_KEYWORDS,
-     "__reduce_cython__($self)\n--\n\n"},
+     "__reduce_cython__($self)\n--\n\n" KS_DOC_GradientRaylib___reduce_cython__},
     {"__setstate_cython__", FASTCALL_KW(gradient_setstate), METH_FASTCALL | METH_KEYWORDS,
-     "__setstate_cython__($self, __pyx_state)\n--\n\n"},
+     "__setstate_cython__($self, __pyx_state)\n--\n\n" KS_DOC_GradientRaylib___setstate_cython__},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -318,7 +319,7 @@ int gradient_update_colors(GradientRaylibObject *self, PyObject *colors) {
     // length is read again at every step.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(colors); i++) {
         float w;
-        if (!append_item(self, serial, PyList_GET_ITEM(colors, i), &w) || !weights.push(w))
+        if (!append_item(self, serial, i, PyList_GET_ITEM(colors, i), &w) || !weights.push(w))
             return -1;
     }
     return compute_stops(weights.data(), weights.size(), self->stops) ? 0 : -1;
@@ -357,7 +358,8 @@ int gradient_init_traced(GradientRaylibObject *self, PyObject *const *a, Borrowe
     return traced(QN("__init__"), init_body(self, a, default_type));
 }
 
-bool append_item(GradientRaylibObject *self, uint32_t serial, PyObject *item, float *weight) {
+bool append_item(GradientRaylibObject *self, uint32_t serial, Py_ssize_t index, PyObject *item,
+                 float *weight) {
     // Items of plain numbers convert without running Python code, so the
     // list cannot change under them and the borrowed item is safe.
     Vector4 v;
@@ -367,7 +369,7 @@ bool append_item(GradientRaylibObject *self, uint32_t serial, PyObject *item, fl
         return append(self->colors, v);
     }
     Ref held = Ref::new_ref(item);  // converting may drop it from the list
-    if (!convert_color(item_color(item), v)) return false;
+    if (!convert_color(item_color(item), v, ItemPlace{index, item})) return false;
     if (self->colors_serial != serial) {
         // That code gave the gradient new colours (through `colors`, the
         // constructor or __setstate__), which stand as they are.
@@ -375,7 +377,7 @@ bool append_item(GradientRaylibObject *self, uint32_t serial, PyObject *item, fl
                         "the gradient's colours were replaced while they were being converted");
         return false;
     }
-    return append(self->colors, v) && (weight == nullptr || item_weight(item, *weight));
+    return append(self->colors, v) && (weight == nullptr || item_weight(item, index, *weight));
 }
 
 int no_len_error() {

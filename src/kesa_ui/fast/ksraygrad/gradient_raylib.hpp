@@ -53,12 +53,13 @@ int gradient_init_traced(GradientRaylibObject *self, PyObject *const *a, ks::Bor
 // False with TypeError otherwise.
 bool colors_arg_ok(PyObject *colors);
 
-// Appends the converted colour of one colour-list item (a borrowed
+// Appends the converted colour of colour-list item `index` (a borrowed
 // reference) to self->colors and, unless `weight` is nullptr, gives its
 // weight. `serial` is self->colors_serial as the update began: when
 // converting the item replaced the colours, nothing is appended and
 // RuntimeError is raised.
-bool append_item(GradientRaylibObject *self, uint32_t serial, PyObject *item, float *weight);
+bool append_item(GradientRaylibObject *self, uint32_t serial, Py_ssize_t index, PyObject *item,
+                 float *weight);
 
 // TypeError("object of type 'NoneType' has no len()"); returns -1.
 int no_len_error();

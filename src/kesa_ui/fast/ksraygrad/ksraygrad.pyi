@@ -9,7 +9,7 @@ raises RuntimeError otherwise. docs/reference.md shows each parameter.
 
 from collections.abc import Iterable, Sequence
 from inspect import Signature
-from typing import Any, ClassVar, Final
+from typing import Any, ClassVar, Final, TypeVar, overload
 
 from typing_extensions import disjoint_base
 
@@ -22,9 +22,12 @@ from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.rendering.pygame.gradient import GradientPygame as GradientPygame
 
 # A colour item: (r, g, b) or (r, g, b, a), numbers on 0..255, or
-# ((r, g, b[, a]), weight). Lists of them are checked at run time (a list
-# mixing both forms has no useful static type).
-_ColorItem = Any
+# ((r, g, b[, a]), weight). `colors` must be exactly a list, and lists are
+# invariant: the constructors take a list literal read as a list of items,
+# or a list of any one kind of item (a TypeVar bound to the item).
+_Color = tuple[float, float, float] | tuple[float, float, float, float]
+_ColorItem = _Color | tuple[_Color, float]
+_Item = TypeVar("_Item", bound=_ColorItem)
 _Point = tuple[float, float]
 _State = tuple[Any, ...]
 
@@ -33,9 +36,20 @@ class GradientRaylib:
     """A linear or radial gradient over any number of colours, drawn by the GPU."""
 
     __signature__: ClassVar[Signature]
+    @overload
     def __init__(
         self,
         colors: list[_ColorItem],
+        type: GradientType = ...,
+        direction: GradientDirection | float | _Point | None = None,
+        angle: float | None = None,
+        center: Sequence[float] | KsVector2 | None = None,
+        transparency: int | float | None = None,
+    ) -> None: ...
+    @overload
+    def __init__(
+        self,
+        colors: list[_Item],
         type: GradientType = ...,
         direction: GradientDirection | float | _Point | None = None,
         angle: float | None = None,
@@ -77,7 +91,8 @@ class GradientRaylib:
         """
 
     @classmethod
-    def _ensure_resources(cls) -> None: ...
+    def _ensure_resources(cls) -> None:
+        """Builds the shared gradient shader and blank texture for the open window, if missing."""
     def generate_texture(self, width: int | float, height: int | float) -> KsRenderTexture:
         """Renders the gradient into a new width x height render texture (pixels,
         truncated; 1 up to the GPU's texture limit) and returns it; the caller
@@ -92,10 +107,18 @@ class GradientRaylib:
         without a window or off its thread.
         """
 
-    def __reduce_cython__(self) -> tuple[Any, ...]: ...
-    def __setstate_cython__(self, __pyx_state: _State) -> None: ...
-    def __reduce__(self) -> tuple[Any, ...]: ...
-    def __setstate__(self, __pyx_state: _State) -> None: ...
+    def __reduce_cython__(self) -> tuple[Any, ...]:
+        """The pickle of the gradient: its reconstructor, checksum and state."""
+
+    def __setstate_cython__(self, __pyx_state: _State) -> None:
+        """Restores the fields from a pickle state tuple, without recomputing anything."""
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        """The pickle of the gradient: its reconstructor, checksum and state."""
+
+    def __setstate__(self, __pyx_state: _State) -> None:
+        """Restores the fields from a pickle state tuple, without recomputing anything."""
+
     transparency: int
     """Overall opacity 0..255 for ClickGradient.draw (assigning truncates a float)."""
     angle: float
@@ -107,13 +130,21 @@ class GradientRaylib:
 
     @center.setter
     def center(self, value: KsVector2 | _Point) -> None: ...
-    colors: list[_ColorItem] | None
-    """The colour list as given; assigning a new list converts it and places
-    the stops again (same rules as the constructor)."""
-    raw_colors: list[_ColorItem] | None
-    """The colour list as given; assigning it stores the list only, without
-    converting it (what is drawn does not change)."""
-    type: Any
+    @property
+    def colors(self) -> list[Any] | None:
+        """The colour list as given; assigning a new list converts it and places
+        the stops again (same rules as the constructor)."""
+
+    @colors.setter
+    def colors(self, value: list[_Item] | None) -> None: ...
+    @property
+    def raw_colors(self) -> list[Any] | None:
+        """The colour list as given; assigning it stores the list only, without
+        converting it (what is drawn does not change)."""
+
+    @raw_colors.setter
+    def raw_colors(self, value: list[_Item] | None) -> None: ...
+    type: GradientType
     """The GradientType."""
 
 @disjoint_base
@@ -122,9 +153,20 @@ class ClickGradient(GradientRaylib):
     target: its centre follows clicks (set_center), its bands reweight one at
     a time (set_weight), and draw() applies its transparency."""
 
+    @overload
     def __init__(
         self,
         colors: list[_ColorItem],
+        type: GradientType = ...,
+        direction: GradientDirection | float | _Point | None = None,
+        angle: float | None = None,
+        center: Sequence[float] | KsVector2 | None = None,
+        transparency: int | float | None = None,
+    ) -> None: ...
+    @overload
+    def __init__(
+        self,
+        colors: list[_Item],
         type: GradientType = ...,
         direction: GradientDirection | float | _Point | None = None,
         angle: float | None = None,
@@ -148,7 +190,9 @@ class ClickGradient(GradientRaylib):
     def set_center_ksvec(self, center: KsVector2) -> None:
         """set_center with a KsVector2."""
 
-    def _recalculate_stops(self) -> None: ...
+    def _recalculate_stops(self) -> None:
+        """Places the stops again from the weights alone."""
+
     def draw(self, x: float, y: float, width: float, height: float) -> None:
         """Paints the gradient over the rectangle (x, y, width, height), pixels
         of the current target (the screen in a frame, or a texture mode's
@@ -170,9 +214,12 @@ class ClickGradient(GradientRaylib):
 
 def __pyx_unpickle_GradientRaylib(
     __pyx_type: type[GradientRaylib], __pyx_checksum: int, __pyx_state: _State | None
-) -> GradientRaylib: ...
+) -> GradientRaylib:
+    """Rebuilds a pickled GradientRaylib (of __pyx_type) after checking its checksum."""
+
 def __pyx_unpickle_ClickGradient(
     __pyx_type: type[ClickGradient], __pyx_checksum: int, __pyx_state: _State | None
-) -> ClickGradient: ...
+) -> ClickGradient:
+    """Rebuilds a pickled ClickGradient (of __pyx_type) after checking its checksum."""
 
 __test__: Final[dict[str, Any]]

@@ -14,6 +14,7 @@
 #include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
+#include "kesa_ui/fast/ksraygrad/stub_docs.h"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
 namespace ksraygrad {
@@ -262,10 +263,12 @@ PyObject *click_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
 PyMethodDef unpickle_gradient_def = {
     "__pyx_unpickle_GradientRaylib", FASTCALL_KW(unpickle_gradient),
     METH_FASTCALL | METH_KEYWORDS,
-    "__pyx_unpickle_GradientRaylib(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"};
+    "__pyx_unpickle_GradientRaylib(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"
+    KS_DOC___pyx_unpickle_GradientRaylib};
 
 PyMethodDef unpickle_click_def = {
     "__pyx_unpickle_ClickGradient", FASTCALL_KW(unpickle_click), METH_FASTCALL | METH_KEYWORDS,
-    "__pyx_unpickle_ClickGradient(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"};
+    "__pyx_unpickle_ClickGradient(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"
+    KS_DOC___pyx_unpickle_ClickGradient};
 
 }  // namespace ksraygrad

@@ -80,7 +80,8 @@ BLOCK_PIXELS = 1 << 16
 
 
 # A colour: (r, g, b) or (r, g, b, a) of numbers on 0..255, or a pygame.Color.
-Colour: TypeAlias = Union[tuple[float, ...], "pygame.Color"]
+Colour: TypeAlias = Union[tuple[float, float, float], tuple[float, float, float, float],
+                          "pygame.Color"]
 # An item of a colour list: a colour, or (colour, weight).
 ColorItem: TypeAlias = Union[Colour, tuple[Colour, float]]
 # The colour components divided by 255 (0..1 nominally), as 32-bit floats.
@@ -200,7 +201,10 @@ class GradientPygame:
     fewer than three components raises the GPU gradients' IndexError.
 
     render(width, height) gives the pixels; surface(width, height) a pygame
-    Surface of them.
+    Surface of them. Like generate_texture, they leave `transparency` out
+    (full opacity): render(w, h, alpha=g.transparency / 255) gives what
+    ClickGradient.draw paints. Sizes below 1x1 raise ValueError, as on the
+    GPU; there is no limit on the number of colours.
     """
 
     type: GradientType
@@ -209,7 +213,7 @@ class GradientPygame:
     center: tuple[float, float]
     stops: list[float]
 
-    def __init__(self, colors: list[ColorItem], type: GradientType = GradientType.Linear,
+    def __init__(self, colors: Sequence[ColorItem], type: GradientType = GradientType.Linear,
                  direction: GradientDirection | float | tuple[float, float] | None = None,
                  angle: float | None = None, center: Sequence[float] | None = None,
                  transparency: float | None = None) -> None:
@@ -236,14 +240,15 @@ class GradientPygame:
         self.colors = colors
 
     @property
-    def colors(self) -> list[ColorItem]:
-        """The colour list as given; assigning it recomputes colours and stops."""
+    def colors(self) -> Sequence[ColorItem]:
+        """The colour items as given (any sequence of them); assigning them
+        recomputes colours and stops."""
         return self._raw_colors
 
     @colors.setter
-    def colors(self, colors: list[ColorItem]) -> None:
-        if not isinstance(colors, list):
-            raise TypeError(f"colors must be a list, not {_type_name(colors)}")
+    def colors(self, colors: Sequence[ColorItem]) -> None:
+        if not isinstance(colors, Sequence) or isinstance(colors, (str, bytes, bytearray)):
+            raise TypeError(f"colors must be a sequence of colour items, not {_type_name(colors)}")
         rgba: list[Rgba] = []
         weights: list[float] = []
         for item in colors:
@@ -330,7 +335,7 @@ class GradientPygame:
 
         w, h = _size(width, height)
         alpha = _opacity(alpha)
-        if w * h == 0 or alpha == 0.0:
+        if alpha == 0.0:
             return np.zeros((h, w, 4), dtype=np.uint8)
         ramp = _Ramp(self._colors, self.stops)
         if len(self._colors) < 2:  # one colour or none: the same everywhere
@@ -592,6 +597,6 @@ def _fill(rgba: _Floats, w: int, h: int) -> _Levels:
 
 def _size(width: int, height: int) -> tuple[int, int]:
     w, h = _integer(width, "width"), _integer(height, "height")
-    if w < 0 or h < 0:
-        raise ValueError(f"size must not be negative, got {w}x{h}")
+    if w < 1 or h < 1:  # as generate_texture refuses them
+        raise ValueError(f"a rendering is at least 1x1 pixels, got {w}x{h}")
     return w, h
