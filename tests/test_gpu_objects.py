@@ -13,6 +13,7 @@ from kesa_ui.core.modules import rl
 from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
+from kesa_ui.rendering.pygame.gradient import GradientPygame
 from support import BLUE, GREEN, PROBE_MISSING, RED, WHITE, colours_in, run_python
 
 BLANK = (0, 0, 0, 0)
@@ -219,3 +220,21 @@ def test_reading_a_texture_back_inside_a_mode_keeps_the_target_and_its_drawing()
     rl.clear_background(BLUE)
     rl.end_texture_mode()
     assert colours_in(t) == {BLUE} and colours_in(u) == {GREEN}
+
+
+def collected_target_texture():
+    return KsRenderTexture(KsVector2(4, 4)).render_texture.texture  # the owner goes at once
+
+
+@pytest.mark.parametrize("call, says", [
+    (lambda: KsRenderTexture(KsVector2(0, 4)), r"from 1 to \d+ pixels \(the GPU's limit\)"),
+    (lambda: GradientRaylib([RED]).generate_texture(4, 0), r"from 1 to \d+ pixels \(the GPU's"),
+    (lambda: rl.load_render_texture(0, 4), r"1 to \d+ pixels a side \(the GPU's limit\), got 0x4"),
+    (lambda: rl.load_image_from_texture(collected_target_texture()),
+     "the KsRenderTexture that owned it was unloaded or garbage collected: keep the "
+     "KsRenderTexture while its texture is used"),
+    (lambda: GradientPygame([RED, BLUE]).render(0, 4), "at least 1x1 pixels, got 0x4"),
+], ids=["KsRenderTexture", "generate_texture", "rl", "collected owner", "GradientPygame"])
+def test_size_and_lifetime_errors_say_the_limit_and_why(call, says):
+    with pytest.raises(ValueError, match=says):
+        call()

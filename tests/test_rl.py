@@ -219,3 +219,22 @@ def test_gpu_objects_are_held_to_the_gpus_limit(make):
     else:
         assert rl.get_image_color(rl.load_image_from_texture(made), limit - 1, 0) == rl.RED
         rl.unload_texture(made)
+
+
+def test_a_resized_window_says_so_for_one_frame():
+    with pytest.raises(ValueError, match="positive"):
+        rl.set_window_size(0, 10)
+    try:
+        rl.set_window_size(80, 48)
+        resized = []
+        for _ in range(3):
+            rl.begin_drawing()
+            rl.end_drawing()
+            resized.append(rl.is_window_resized())
+        assert resized == [True, False, False]
+        assert (rl.get_screen_width(), rl.get_screen_height()) == (80, 48)
+        assert rl.get_fps() >= 0
+    finally:
+        rl.set_window_size(64, 64)
+        rl.begin_drawing()
+        rl.end_drawing()

@@ -350,6 +350,19 @@ def get_screen_width() -> int:
 def get_screen_height() -> int:
     """The window's height in pixels."""
 
+def is_window_resized() -> bool:
+    """Whether the window was resized since the previous frame (by the user,
+    the window manager or set_window_size): the time to generate textures
+    sized to the window again. RuntimeError without a window or off its
+    thread."""
+
+def set_window_size(width: int, height: int, /) -> None:
+    """Resizes the window to width x height pixels (positive, else
+    ValueError); is_window_resized says so after the next frame."""
+
+def get_fps() -> int:
+    """Frames per second, averaged over the last frames."""
+
 def begin_drawing() -> None:
     """Starts a frame on the window's screen: texture and blend modes left
     open are ended first. RuntimeError without a window or off its

@@ -201,6 +201,9 @@ struct KsRlApi {
     // to restore when the saved one was deleted meanwhile.
     unsigned int (*framebuffer_save)(void);
     void (*framebuffer_restore)(unsigned int saved);
+    // The largest side this window's GPU takes for a texture (a
+    // render_target: for a render texture), or 0 without a window.
+    int (*max_gpu_side)(bool render_target);
 };
 
 // Renamed when the table gained its leading size: a module built against
@@ -248,14 +251,20 @@ static inline int ks_rl_require_texture(const KsRlApi *api, const RlTextureObjec
         PyErr_SetString(PyExc_ValueError,
                         "this is a render texture's depth buffer, which is not a texture: use its "
                         "texture");
-    else if (t->texture.id == 0)
-        PyErr_SetString(PyExc_ValueError, "the texture was unloaded");
-    else
-        PyErr_Format(PyExc_ValueError,
-                     "texture id %u no longer names a %dx%d texture of this window (%s)",
-                     t->texture.id, t->texture.width, t->texture.height,
-                     o->owned_by_rl ? "it was unloaded"
-                                    : "the KsRenderTexture that owned it was unloaded or collected");
+    else {
+        const char *why = o->owned_by_rl
+                              ? "it was unloaded"
+                              : "the KsRenderTexture that owned it was unloaded or garbage "
+                                "collected: keep the KsRenderTexture while its texture is used";
+        if (t->texture.id == 0 && o->owned_by_rl)
+            PyErr_SetString(PyExc_ValueError, "the texture was unloaded");
+        else if (t->texture.id == 0)
+            PyErr_Format(PyExc_ValueError, "the texture was unloaded (%s)", why);
+        else
+            PyErr_Format(PyExc_ValueError,
+                         "texture id %u no longer names a %dx%d texture of this window (%s)",
+                         t->texture.id, t->texture.width, t->texture.height, why);
+    }
     return -1;
 }
 

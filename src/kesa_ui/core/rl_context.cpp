@@ -249,6 +249,24 @@ void framebuffer_restore(unsigned int saved) {
         rlDisableFramebuffer();
 }
 
+int max_gpu_side(bool render_target) {
+    if (!window_open) return 0;
+    return render_target ? max_target_side : max_texture_side;
+}
+
+int require_size(int width, int height, bool render_target, const char *what) {
+    if (width >= 1 && height >= 1) return require_gpu_size(width, height, render_target, what);
+    int limit = max_gpu_side(render_target);
+    if (limit > 0)
+        PyErr_Format(PyExc_ValueError,
+                     "a %s is 1 to %d pixels a side (the GPU's limit), got %dx%d", what, limit,
+                     width, height);
+    else
+        PyErr_Format(PyExc_ValueError, "a %s is at least 1x1 pixels, got %dx%d", what, width,
+                     height);
+    return -1;
+}
+
 int require_gpu_size(int width, int height, bool render_target, const char *what) {
     // raylib does not check: sizes beyond the limit make empty textures, and
     // far beyond it crash inside the driver.

@@ -39,6 +39,10 @@ unsigned int bound_framebuffer();
 unsigned int framebuffer_save();
 void framebuffer_restore(unsigned int saved);
 int require_gpu_size(int width, int height, bool render_target, const char *what);
+int max_gpu_side(bool render_target);
+// Sizes from 1 to the GPU's limit (ValueError saying both), on the window's
+// thread; the same as require_gpu_size for positive sizes.
+int require_size(int width, int height, bool render_target, const char *what);
 int load_render_texture(int width, int height, RenderTexture2D *out);
 void release_render_texture(uint64_t made_in, RenderTexture2D render_texture);
 void release_target(RlRenderTextureObject *target);

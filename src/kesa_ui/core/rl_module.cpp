@@ -178,6 +178,28 @@ PyObject *rl_get_screen_height(PyObject *, PyObject *) {
     return PyLong_FromLong(GetScreenHeight());
 }
 
+PyObject *rl_is_window_resized(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    return PyBool_FromLong(IsWindowResized());
+}
+
+PyObject *rl_set_window_size(PyObject *, PyObject *args) {
+    int width, height;
+    if (!PyArg_ParseTuple(args, "ii:set_window_size", &width, &height)) return nullptr;
+    if (width <= 0 || height <= 0) {
+        PyErr_Format(PyExc_ValueError, "window size must be positive, got %dx%d", width, height);
+        return nullptr;
+    }
+    if (require_window() < 0) return nullptr;
+    SetWindowSize(width, height);
+    Py_RETURN_NONE;
+}
+
+PyObject *rl_get_fps(PyObject *, PyObject *) {
+    if (require_window() < 0) return nullptr;
+    return PyLong_FromLong(GetFPS());
+}
+
 PyObject *rl_begin_drawing(PyObject *, PyObject *) {
     if (require_window() < 0) return nullptr;
     rl_context::frame_started();
@@ -333,10 +355,9 @@ PyObject *rl_load_image_from_texture(PyObject *, PyObject *arg) {
 PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
     int width, height;
     if (!PyArg_ParseTuple(args, "ii:load_render_texture", &width, &height)) return nullptr;
-    if (width <= 0 || height <= 0) {
-        PyErr_Format(PyExc_ValueError, "invalid render texture size %dx%d", width, height);
+    if ((width <= 0 || height <= 0) &&
+        rl_context::require_size(width, height, true, "render texture") < 0)
         return nullptr;
-    }
     RenderTexture2D rt;
     if (require_window() < 0 ||
         rl_context::require_gpu_size(width, height, true, "render texture") < 0 ||
@@ -566,6 +587,11 @@ PyMethodDef rl_methods[] = {
     RL_FN(get_frame_time, METH_NOARGS, "($module, /)", "Seconds the last frame took."),
     RL_FN(get_screen_width, METH_NOARGS, "($module, /)", "The window's width in pixels."),
     RL_FN(get_screen_height, METH_NOARGS, "($module, /)", "The window's height in pixels."),
+    RL_FN(is_window_resized, METH_NOARGS, "($module, /)",
+          "Whether the window was resized since the last frame."),
+    RL_FN(set_window_size, METH_VARARGS, "($module, width, height, /)",
+          "Resizes the window to width x height pixels."),
+    RL_FN(get_fps, METH_NOARGS, "($module, /)", "Frames per second, over the last frames."),
     RL_FN(begin_drawing, METH_NOARGS, "($module, /)",
           "Starts a frame, on the screen: texture and blend modes left open are ended."),
     RL_FN(end_drawing, METH_NOARGS, "($module, /)", "Ends the frame and shows it."),
@@ -669,6 +695,7 @@ const KsRlApi rl_api = {
     .gl = &rl_context::gl,
     .framebuffer_save = rl_context::framebuffer_save,
     .framebuffer_restore = rl_context::framebuffer_restore,
+    .max_gpu_side = rl_context::max_gpu_side,
 };
 
 namespace {

@@ -64,11 +64,20 @@ int require_loaded(KsRenderTextureObject *self) {
     return -1;
 }
 
-// One side of the size, truncated toward zero: 1 to INT_MAX pixels.
+// One side of the size, truncated toward zero: 1 to INT_MAX pixels (the
+// GPU's own limit is checked once the window is known to be usable). The
+// message names that limit when there is a window to ask.
 bool side_arg(double value, const char *what, int *out) {
     if (!(value >= 1.0 && value < static_cast<double>(INT_MAX) + 1.0)) {  // also rejects NaN
-        PyErr_Format(PyExc_ValueError, "render texture %s must be from 1 to %d pixels, got %R",
-                     what, INT_MAX, ks::Ref::steal(PyFloat_FromDouble(value)).get());
+        ks::Ref shown = ks::Ref::steal(PyFloat_FromDouble(value));
+        if (!shown) return false;
+        if (int limit = rl->max_gpu_side(true); limit > 0)
+            PyErr_Format(PyExc_ValueError,
+                         "render texture %s must be from 1 to %d pixels (the GPU's limit), got %R",
+                         what, limit, shown.get());
+        else
+            PyErr_Format(PyExc_ValueError, "render texture %s must be at least 1 pixel, got %R",
+                         what, shown.get());
         return false;
     }
     *out = static_cast<int>(value);

@@ -189,8 +189,11 @@ bool capacity_arg(const KsShaderObject *shader, int loc, int count, const char *
         return false;
     }
     if (capacity < 0 || count <= capacity) return true;
-    PyErr_Format(PyExc_ValueError, "this gradient has %d %s; the shader on this GPU holds %ld",
-                 count, what, capacity);
+    PyErr_Format(PyExc_ValueError,
+                 "this gradient has %d %s; the shader on this GPU holds %ld: use at most %ld, or "
+                 "draw it with GradientPygame (kesa_ui.rendering.pygame.gradient), which takes "
+                 "any number on the CPU",
+                 count, what, capacity, capacity);
     return false;
 }
 
