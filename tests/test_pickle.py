@@ -179,3 +179,20 @@ def test_pickle_from_another_process():
     g = pickle.loads(proc.stdout.encode("latin-1"))
     assert (g.angle, g.transparency, g.type, g.weights) == (45.0, 7, GradientType.Linear, [2.0])
     assert g.raw_colors == [RED[:3] + (255,)] and g.center is None
+
+
+def test_pickles_stored_by_an_earlier_build_load_to_the_same_state():
+    # Made by the build of f5b108c: both classes, protocols 0 to 5.
+    import base64
+    import json
+    from pathlib import Path
+
+    fixtures = json.loads((Path(__file__).parent / "fixtures" / "pickles_f5b108c.json")
+                          .read_text())
+    for name, fixture in fixtures.items():
+        for protocol, data in enumerate(fixture["pickles"]):
+            g = pickle.loads(base64.b64decode(data))
+            assert type(g).__name__ == fixture["class"], name
+            s = state(g)
+            plain = [s[0], [s[1].x, s[1].y], s[2], s[3], s[4], s[5], s[6].name, *s[7:]]
+            assert json.loads(json.dumps(plain)) == fixture["state"], (name, protocol)
