@@ -76,9 +76,8 @@ class PlatformMachine(RuleBasedStateMachine):
 
     def current(self):
         """The owner drawing goes to, or None for the screen: the innermost
-        texture mode's target while it is loaded (once unloaded in its mode,
-        drawing goes to the screen until that mode ends)."""
-        return self.stack[-1] if self.stack and self.stack[-1].live else None
+        texture mode's target still loaded."""
+        return next((o for o in reversed(self.stack) if o.live), None)
 
     def pick(self, items, i):
         return items[i % len(items)] if items else None
@@ -167,9 +166,7 @@ class PlatformMachine(RuleBasedStateMachine):
     def end_texture_mode(self):
         rl.end_texture_mode()
         if self.stack:
-            self.stack.pop()
-        while self.stack and not self.stack[-1].live:
-            self.stack.pop()
+            self.stack.pop()  # each end matches its own begin
 
     @rule(mode=st.sampled_from([rl.BLEND_ALPHA, rl.BLEND_ADDITIVE]))
     def begin_blend_mode(self, mode):

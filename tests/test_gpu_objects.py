@@ -10,7 +10,7 @@ import pytest
 
 from kesa_ui.core import GradientType
 from kesa_ui.core.modules import rl
-from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
+from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.rendering.pygame.gradient import GradientPygame
@@ -238,3 +238,72 @@ def collected_target_texture():
 def test_size_and_lifetime_errors_say_the_limit_and_why(call, says):
     with pytest.raises(ValueError, match=says):
         call()
+
+
+def test_each_end_of_a_texture_mode_matches_its_begin():
+    w, x, y = target(), target(), target()
+    rl.begin_texture_mode(w.render_texture)
+    rl.begin_texture_mode(x.render_texture)
+    x.unload()  # drawing goes on in w
+    rl.begin_texture_mode(y.render_texture)
+    rl.end_texture_mode()  # y's end: back in w
+    rl.end_texture_mode()  # x's end: still w
+    rl.clear_background(RED)
+    rl.end_texture_mode()  # w's end: the screen
+    rl.clear_background(GREEN)
+    assert colours_in(w) == {RED} and colours_in(y) == {BLANK}
+
+
+INSIDE_A_RENDER = {
+    "begin_drawing": rl.begin_drawing, "end_drawing": rl.end_drawing,
+    "end_texture_mode": rl.end_texture_mode, "end_blend_mode": rl.end_blend_mode,
+    "begin_blend_mode": lambda: rl.begin_blend_mode(rl.BLEND_ADDITIVE),
+    "begin_texture_mode": lambda: rl.begin_texture_mode(target().render_texture),
+    "clear_background": lambda: rl.clear_background(GREEN),
+    "draw_rectangle": lambda: rl.draw_rectangle(0, 0, 4, 4, GREEN),
+    "KsRenderTexture.draw": lambda: target(GREEN).draw(0, 0),
+    "fast_clear": lambda: target().fast_clear(GREEN),
+}
+
+
+@pytest.mark.parametrize("call", INSIDE_A_RENDER.values(), ids=INSIDE_A_RENDER.keys())
+def test_code_a_render_runs_can_neither_draw_nor_change_modes(monkeypatch, call):
+    from kesa_ui.fast.ksraygrad import ksraygrad as m
+    refused = []
+
+    class Rl:  # md.rl as the render looks it up: BlendMode runs `call`
+        def __getattr__(self, name):
+            if name == "BlendMode":
+                try:
+                    call()
+                except RuntimeError as e:
+                    refused.append(str(e))
+            return getattr(rl, name)
+    monkeypatch.setattr(m, "md", type("md", (), {"rl": Rl()}))
+    texture = GradientRaylib([RED, RED]).generate_texture(4, 4)
+    assert refused and "being rendered" in refused[0]
+    assert colours_in(texture) == {RED}
+
+
+def test_a_render_refused_on_another_thread_leaves_the_window_threads_alone():
+    import threading
+    import time
+
+    class Slow(ClickGradient):
+        def _ensure_resources(self):
+            time.sleep(0.3)  # lets the window's thread run meanwhile
+
+    errors = []
+    slow = Slow([RED, BLUE])
+
+    def draw():
+        try:
+            slow.draw(0, 0, 4, 4)
+        except RuntimeError as e:
+            errors.append(str(e))
+    thread = threading.Thread(target=draw)
+    thread.start()
+    time.sleep(0.1)
+    assert colours_in(GradientRaylib([RED, RED]).generate_texture(2, 2)) == {RED}
+    thread.join()
+    assert len(errors) == 1 and "thread" in errors[0]

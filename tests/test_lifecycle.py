@@ -46,6 +46,7 @@ def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_qu
         assert pixel(old_target) == (255, 0, 0, 255)
         rl.begin_blend_mode(rl.BLEND_ADDITIVE)  # left begun as the window closes
         rl.close_window()
+        assert not old_target.loaded  # the context took its GPU objects
 
         uses = [lambda: old_target.fast_clear((0, 0, 0, 0)),
                 lambda: rl.load_image_from_texture(old_texture),
@@ -194,6 +195,13 @@ def test_a_window_whose_thread_ended_serves_no_thread():
         on_new_thread(gpu_call)
         gpu_call()
         assert len(errors) == 2 and all("has ended" in e for e in errors), errors
+        # That window is forgotten (no thread can close it), and a new one opens.
+        rl.close_window()
+        open_window()
+        from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
+        texture = GradientRaylib([(255, 0, 0, 255)] * 2).generate_texture(2, 2)
+        assert read_back(texture)[0][0] == (255, 0, 0, 255)
+        rl.close_window()
         """,
         window=True,
     )

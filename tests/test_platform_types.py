@@ -3,6 +3,7 @@ and the toolkit's Python modules, under the session's hidden window."""
 
 import copy
 import math
+import os
 import pickle
 
 import pytest
@@ -292,3 +293,39 @@ def test_toolkit_modules_import_cheaply():
         """
     )
     assert proc.stdout.split() == ["[]", "None", "GradientPygame"]
+
+
+@pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", ""),
+                    reason="the sanitizer's shadow memory cannot live under an address-space limit")
+def test_a_render_texture_whose_making_failed_is_refused_not_read():
+    # Its GPU memory cannot be had under the limit: the instance, already
+    # made, goes without a record, and its subclass's __del__ sees it.
+    run_python(
+        """
+        import resource
+        from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
+        from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
+        open_window()
+        seen = []
+        class Target(KsRenderTexture):
+            def __del__(self):
+                seen.append(repr(self))
+                for use in (lambda: self.render_texture, lambda: self.size,
+                            lambda: self.fast_clear((0, 0, 0, 0)), lambda: self.draw(0, 0)):
+                    try:
+                        use()
+                    except ValueError as e:
+                        seen.append("never made" in str(e))
+                seen.append(self.loaded)
+                self.unload()
+        soft, hard = resource.getrlimit(resource.RLIMIT_AS)
+        resource.setrlimit(resource.RLIMIT_AS, (1500 * 2**20, hard))
+        try:
+            Target(KsVector2(16384, 16384))
+        except (RuntimeError, MemoryError):
+            pass
+        resource.setrlimit(resource.RLIMIT_AS, (soft, hard))
+        assert seen == ["<KsRenderTexture not made>", True, True, True, True, False], seen
+        """,
+        window=True,
+    )

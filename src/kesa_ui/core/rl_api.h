@@ -184,9 +184,8 @@ struct KsRlApi {
     // from now on, and the GPU objects go as release_render_texture says.
     // The record is zeroed. Cannot fail; a second call does nothing.
     void (*release_target)(RlRenderTextureObject *target);
-    // The target drawing goes to (innermost texture mode), or null for the
-    // screen. A target unloaded while in its mode stays here, dead, until
-    // its mode ends.
+    // The target drawing goes to (the innermost texture mode's target still
+    // loaded), or null for the screen.
     KsGpuObject *const *current_target;
     // Blend modes that nest, as texture modes do: begin (mode checked by the
     // caller) 0, or -1 with MemoryError; end returns to the mode the caller
@@ -286,6 +285,8 @@ static inline int ks_rl_require_not_target(const KsRlApi *api, const KsGpuObject
 // render begun from that code is refused before it touches the GPU, with
 // RuntimeError, whichever gradient module it comes from. 0, or -1.
 static inline int ks_rl_begin_render(const KsRlApi *api) {
+    // Only the window's thread renders, so the flag is that thread's alone.
+    if (ks_rl_require_window(api) < 0) return -1;
     if (*api->render_in_progress) [[unlikely]] {
         PyErr_SetString(PyExc_RuntimeError,
                         "a gradient is already being rendered: a render cannot begin inside "

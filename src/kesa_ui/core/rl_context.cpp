@@ -19,13 +19,15 @@
 // KsGpuObject (rl_api.h), which its records point to. While the object is
 // loaded rl holds a reference to it in `live`; unloading or releasing it
 // marks it dead for good and drops that reference, and the identity itself
-// goes with its last record. Nothing here ever goes by a GL name that may
-// have been freed: names are read from a live identity at the moment of use.
+// goes with its last record. Nothing here goes by a GL name that may have
+// been freed: names are read from a live identity at the moment of use (two
+// old entries of the C interface look a live object up by its names).
 //
 // Modes: the stack of texture targets holds identities (a reference each,
-// which keeps the identity, not the GPU object, alive), so a target unloaded
-// while on it is passed over when the stack unwinds. Blend modes nest the
-// same way. A frame begins with both stacks empty.
+// which keeps the identity, not the GPU object, alive), one per begin, so
+// every end matches its begin; drawing goes to the innermost target still
+// loaded, and a target unloaded while on the stack is passed over. Blend
+// modes nest the same way. A frame begins with both stacks empty.
 #include "kesa_ui/core/rl_internal.h"
 
 #include <pthread.h>
@@ -130,18 +132,38 @@ KsGpuObject *new_object(const RenderTexture2D &gpu, bool render_target, bool own
     return o;
 }
 
-// The object is unloaded: every record of it is refused from now on.
+// The innermost loaded target on the stack: where drawing goes (null: the
+// screen). Targets unloaded while on it stay there until their own modes
+// end, so that every end matches its begin.
+KsGpuObject *innermost_live() {
+    for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
+        if ((*it)->live) return *it;
+    }
+    return nullptr;
+}
+
+// Binds the target drawing goes to, with its viewport and projection.
+void bind_current() {
+    current_target = innermost_live();
+    if (current_target != nullptr)
+        BeginTextureMode(current_target->gpu);
+    else
+        EndTextureMode();
+}
+
+// The object is unloaded: every record of it is refused from now on. (Its
+// framebuffer, if bound, stays bound until it is deleted.)
 void end_life(KsGpuObject *o) {
     if (!o->live) return;
     o->live = false;
     live.erase(o);
+    if (o == current_target) current_target = innermost_live();
     unref(o);
 }
 
 void pop_target() {
     KsGpuObject *top = targets.back();
     targets.pop_back();
-    current_target = targets.empty() ? nullptr : targets.back();
     unref(top);
 }
 
@@ -150,11 +172,14 @@ void pop_target() {
 void unload_render_texture_now(const RenderTexture2D &rt) {
     if (rt.id == 0) return;
     // Pending draws may still sample or target it. raylib leaves the default
-    // framebuffer bound after deleting one: the caller's stays bound, unless
-    // it is the one going away.
+    // framebuffer bound after deleting one: the caller's stays bound, or,
+    // when it is the one going away, the next loaded target of the stack.
     unsigned int saved = framebuffer_save();
     UnloadRenderTexture(rt);
-    framebuffer_restore(saved == rt.id ? 0 : saved);
+    if (saved == rt.id)
+        bind_current();
+    else
+        framebuffer_restore(saved);
 }
 
 void unload_shader_now(unsigned int program) {
@@ -304,6 +329,8 @@ int require_window() {
 
 bool is_open() { return window_open; }
 
+bool thread_ended() { return window_open && window_thread.load(relaxed) == 0; }
+
 void opened() {
     static thread_local WindowThreadEnd on_thread_end;  // armed once per opening thread
     (void)on_thread_end;
@@ -326,6 +353,7 @@ void closed() {
     std::vector<KsGpuObject *> ended(live.begin(), live.end());
     for (KsGpuObject *o : ended) end_life(o);
     while (!targets.empty()) pop_target();
+    current_target = nullptr;
     blend_modes.clear();
     gl = KsGl{};
     generation = ++last_generation;
@@ -334,10 +362,13 @@ void closed() {
     fast_owner.store(0, relaxed);
 }
 
+// The two entries of the C interface that take GL names, kept for consumers
+// built before identities: the names are looked up among the live objects
+// at the call, and only an object a sibling owns is released by them.
 void release_render_texture(uint64_t made_in, RenderTexture2D render_texture) {
     if (made_in != generation || render_texture.id == 0) return;
     for (KsGpuObject *o : live) {
-        if (o->render_target && o->gpu.id == render_texture.id) {
+        if (o->render_target && !o->owned_by_rl && o->gpu.id == render_texture.id) {
             release_object(o);
             return;
         }
@@ -383,13 +414,14 @@ int begin_target_named(const RenderTexture2D *names) {
 int begin_target_record(RlRenderTextureObject *target) { return begin_target(target->object); }
 
 void end_target() {
-    EndTextureMode();  // drawing goes to the screen again, with its projection
-    if (targets.empty()) return;
+    if (targets.empty()) {
+        EndTextureMode();  // nothing begun: drawing stays on the screen
+        return;
+    }
+    // Back to the target that was active before the matching begin; one
+    // unloaded in the meantime is passed over.
     pop_target();
-    // Back to the target that was active before, if any; one unloaded in the
-    // meantime is passed over.
-    while (!targets.empty() && !targets.back()->live) pop_target();
-    if (!targets.empty()) BeginTextureMode(targets.back()->gpu);
+    bind_current();
 }
 
 int begin_blend(int mode) {
@@ -415,6 +447,7 @@ void frame_started() {
     if (!targets.empty()) {
         EndTextureMode();
         while (!targets.empty()) pop_target();
+        current_target = nullptr;
     }
     if (!blend_modes.empty()) {
         blend_modes.clear();

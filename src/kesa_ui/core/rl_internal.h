@@ -25,6 +25,8 @@ extern KsGl gl;
 extern KsGpuObject *current_target;
 int require_window();
 bool is_open();
+// The window is open but the thread that opened it has ended.
+bool thread_ended();
 // After InitWindow succeeded on the calling thread (loads the GL entry
 // points) / after CloseWindow (every object of the window dies).
 void opened();

@@ -27,6 +27,19 @@ namespace {
 
 using rl_context::require_window;
 
+// require_window for what draws or changes modes: refused (RuntimeError)
+// also from code that a gradient's render runs, where it would land in the
+// render's target or end the render's modes.
+int require_drawing() {
+    if (rl_context::render_in_progress) [[unlikely]] {
+        PyErr_SetString(PyExc_RuntimeError,
+                        "a gradient is being rendered: code it runs cannot draw or change the "
+                        "window's modes");
+        return -1;
+    }
+    return require_window();
+}
+
 // A colour (r, g, b, a) given as an exact tuple of four small ints: the
 // common case, read without calls. false (nothing set) for anything else.
 bool color_from_tuple(PyObject *obj, Color *out) {
@@ -143,6 +156,13 @@ PyObject *rl_init_window(PyObject *, PyObject *args) {
 
 PyObject *rl_close_window(PyObject *, PyObject *) {
     if (!rl_context::is_open()) Py_RETURN_NONE;
+    // A window whose thread has ended cannot be closed from any thread (its
+    // GL context was current there only): it is forgotten, GL untouched, so
+    // that a new one can be opened.
+    if (rl_context::thread_ended()) {
+        rl_context::closed();
+        Py_RETURN_NONE;
+    }
     if (require_window() < 0) return nullptr;
     CloseWindow();
     rl_context::closed();
@@ -201,21 +221,21 @@ PyObject *rl_get_fps(PyObject *, PyObject *) {
 }
 
 PyObject *rl_begin_drawing(PyObject *, PyObject *) {
-    if (require_window() < 0) return nullptr;
+    if (require_drawing() < 0) return nullptr;
     rl_context::frame_started();
     BeginDrawing();
     Py_RETURN_NONE;
 }
 
 PyObject *rl_end_drawing(PyObject *, PyObject *) {
-    if (require_window() < 0) return nullptr;
+    if (require_drawing() < 0) return nullptr;
     EndDrawing();
     Py_RETURN_NONE;
 }
 
 PyObject *rl_clear_background(PyObject *, PyObject *arg) {
     Color c;
-    if (color_from_object(arg, &c) < 0 || require_window() < 0) return nullptr;
+    if (color_from_object(arg, &c) < 0 || require_drawing() < 0) return nullptr;
     ClearBackground(c);
     Py_RETURN_NONE;
 }
@@ -416,7 +436,7 @@ bool rectangle_arg(PyObject *obj, const char *what, Rectangle *out) {
 // thread, not unloaded, and not the texture of the target being drawn into.
 RlTextureObject *drawable_texture(PyObject *obj) {
     auto *t = typed_arg<RlTextureObject>(obj, &RlTexture_Type, "texture");
-    if (t == nullptr || ks_rl_require_texture(&rl_api, t) < 0 ||
+    if (t == nullptr || ks_rl_require_texture(&rl_api, t) < 0 || require_drawing() < 0 ||
         ks_rl_require_not_target(&rl_api, t->object) < 0)
         return nullptr;
     return t;
@@ -489,7 +509,7 @@ PyObject *rl_draw_rectangle(PyObject *, PyObject *args) {
     if (!PyArg_ParseTuple(args, "iiiiO:draw_rectangle", &x, &y, &width, &height, &color_obj))
         return nullptr;
     Color color;
-    if (color_from_object(color_obj, &color) < 0 || require_window() < 0) return nullptr;
+    if (color_from_object(color_obj, &color) < 0 || require_drawing() < 0) return nullptr;
     DrawRectangle(x, y, width, height, color);
     Py_RETURN_NONE;
 }
@@ -507,7 +527,7 @@ PyObject *rl_draw_text(PyObject *, PyObject *args) {
         return nullptr;
     }
     Color color;
-    if (color_from_object(color_obj, &color) < 0 || require_window() < 0) return nullptr;
+    if (color_from_object(color_obj, &color) < 0 || require_drawing() < 0) return nullptr;
     // raylib measures the text with strlen: it gets a terminated copy of its own.
     std::string text;
     try {
@@ -524,26 +544,30 @@ PyObject *rl_draw_text(PyObject *, PyObject *args) {
 PyObject *rl_begin_texture_mode(PyObject *, PyObject *arg) {
     auto *r = typed_arg<RlRenderTextureObject>(arg, &RlRenderTexture_Type, "render texture");
     if (r == nullptr || ks_rl_require_current(&rl_api, r->generation, "render texture") < 0 ||
-        rl_context::begin_target_record(r) < 0)
+        require_drawing() < 0 || rl_context::begin_target_record(r) < 0)
         return nullptr;
     Py_RETURN_NONE;
 }
 
 PyObject *rl_end_texture_mode(PyObject *, PyObject *) {
-    if (require_window() < 0) return nullptr;
+    if (require_drawing() < 0) return nullptr;
     rl_context::end_target();
     Py_RETURN_NONE;
 }
 
 PyObject *rl_begin_blend_mode(PyObject *, PyObject *arg) {
     int mode = PyLong_AsInt(arg);
-    if ((mode == -1 && PyErr_Occurred()) || require_window() < 0) return nullptr;
-    if (rl_context::begin_blend(mode) < 0) return nullptr;
+    if (mode == -1 && PyErr_Occurred()) return nullptr;
+    if (mode < BLEND_ALPHA || mode > BLEND_CUSTOM_SEPARATE) {
+        PyErr_Format(PyExc_ValueError, "%d is not a raylib blend mode", mode);
+        return nullptr;
+    }
+    if (require_drawing() < 0 || rl_context::begin_blend(mode) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
 PyObject *rl_end_blend_mode(PyObject *, PyObject *) {
-    if (require_window() < 0) return nullptr;
+    if (require_drawing() < 0) return nullptr;
     rl_context::end_blend();
     Py_RETURN_NONE;
 }

@@ -54,9 +54,30 @@ void release(KsRenderTextureObject *self) {
     rl->release_target(record(self));
 }
 
+// A subclass's __new__ or __del__ can see an instance whose making failed:
+// it has no record. False with ValueError then.
+bool made(KsRenderTextureObject *self) {
+    if (self->render_texture != nullptr) [[likely]]
+        return true;
+    PyErr_SetString(PyExc_ValueError, "this KsRenderTexture was never made (making it failed)");
+    return false;
+}
+
+// Drawing from Python, refused while a gradient renders (it would land in
+// the render): false with RuntimeError then.
+bool not_rendering() {
+    if (!*rl->render_in_progress) [[likely]]
+        return true;
+    PyErr_SetString(PyExc_RuntimeError,
+                    "a gradient is being rendered: code it runs cannot draw or change the "
+                    "window's modes");
+    return false;
+}
+
 // 0 when the target can be used for a GL call now; else -1 with
 // RuntimeError (another window or thread) or ValueError (unloaded).
 int require_loaded(KsRenderTextureObject *self) {
+    if (!made(self)) return -1;
     if (ks_rl_require_current(rl, record(self)->generation, "KsRenderTexture") < 0) return -1;
     if (self->loaded && record(self)->object->live) [[likely]]
         return 0;
@@ -169,6 +190,7 @@ void rt_dealloc(PyObject *op) {
 
 PyObject *rt_repr(PyObject *op) {
     auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    if (self->render_texture == nullptr) return PyUnicode_FromString("<KsRenderTexture not made>");
     return PyUnicode_FromFormat("<KsRenderTexture id=%u %dx%d%s>", gpu(self).id,
                                 gpu(self).texture.width, gpu(self).texture.height,
                                 self->loaded ? "" : " unloaded");
@@ -185,7 +207,7 @@ PyObject *rt_unload(PyObject *op, PyObject *) {
 }
 
 PyObject *rt_fast_clear(PyObject *op, PyObject *color) {
-    if (c_fast_clear(reinterpret_cast<KsRenderTextureObject *>(op), color) < 0) return nullptr;
+    if (!not_rendering() || c_fast_clear(reinterpret_cast<KsRenderTextureObject *>(op), color) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
@@ -194,7 +216,7 @@ PyObject *rt_fast_clear(PyObject *op, PyObject *color) {
 // rectangle has a negative height.
 PyObject *draw_upright(KsRenderTextureObject *self, Rectangle dest, PyObject *tint_obj) {
     Color tint = WHITE;
-    if ((tint_obj != nullptr && rl->color_from_object(tint_obj, &tint) < 0) ||
+    if (!not_rendering() || (tint_obj != nullptr && rl->color_from_object(tint_obj, &tint) < 0) ||
         require_loaded(self) < 0 || ks_rl_require_not_target(rl, record(self)->object) < 0)
         return nullptr;
     const Texture2D &texture = gpu(self).texture;
@@ -212,6 +234,7 @@ PyObject *rt_draw(PyObject *op, PyObject *args, PyObject *kwds) {
                                      &tint))
         return nullptr;
     auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    if (!made(self)) return nullptr;
     const Texture2D &texture = gpu(self).texture;
     return draw_upright(self,
                         Rectangle{x, y, static_cast<float>(texture.width),
@@ -231,15 +254,20 @@ PyObject *rt_draw_rect(PyObject *op, PyObject *args, PyObject *kwds) {
 }
 
 PyObject *rt_get_render_texture(PyObject *op, void *) {
-    return Py_NewRef(reinterpret_cast<KsRenderTextureObject *>(op)->render_texture);
+    auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    return made(self) ? Py_NewRef(self->render_texture) : nullptr;
 }
 
 PyObject *rt_get_size(PyObject *op, void *) {
-    return Py_NewRef(reinterpret_cast<KsRenderTextureObject *>(op)->size);
+    auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    return made(self) ? Py_NewRef(self->size) : nullptr;
 }
 
+// Loaded until unload() released the GPU objects, or its window closed and
+// took them.
 PyObject *rt_get_loaded(PyObject *op, void *) {
-    return PyBool_FromLong(reinterpret_cast<KsRenderTextureObject *>(op)->loaded);
+    auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
+    return PyBool_FromLong(self->loaded && made(self) && record(self)->object->live);
 }
 
 PyMethodDef rt_methods[] = {
@@ -262,7 +290,8 @@ PyMethodDef rt_methods[] = {
 PyGetSetDef rt_getset[] = {
     {"render_texture", rt_get_render_texture, nullptr, "the rl.RenderTexture record", nullptr},
     {"size", rt_get_size, nullptr, "the size in pixels, a KsVector2", nullptr},
-    {"loaded", rt_get_loaded, nullptr, "True until unload() released the GPU objects", nullptr},
+    {"loaded", rt_get_loaded, nullptr,
+     "True until unload() released the GPU objects (or its window closed)", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
