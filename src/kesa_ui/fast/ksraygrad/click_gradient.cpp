@@ -8,7 +8,7 @@
 // Python subclass may replace it. For an instance of exactly this class the
 // lookup is known in advance (the class is static and instances have no
 // __dict__), so the native version is called directly.
-#include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
+#include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
 
 #include <cstdint>
 #include <new>
@@ -140,7 +140,7 @@ PyObject *set_weight_body(ClickGradientObject *self, PyObject *const *args, size
     if (weight == -1.0 && PyErr_Occurred()) return nullptr;
     Py_ssize_t n = static_cast<Py_ssize_t>(self->weights.size());
     if (index < 0 || index >= n) {
-        PyErr_Format(PyExc_IndexError, "Color index out of range! Max: %zd", n - 1);
+        PyErr_Format(PyExc_IndexError, fixed::kWeightIndex, n - 1);
         return nullptr;
     }
     self->weights[static_cast<size_t>(index)] = narrow(weight);
@@ -167,7 +167,7 @@ PyObject *set_center_body(ClickGradientObject *self, PyObject *const *args, size
     PyObject *center;
     if (!bind_args(set_center_params, args, nargsf, kwnames, &center)) return nullptr;
     if (center == Py_None) {
-        PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
+        PyErr_SetString(PyExc_TypeError, fixed::kNoneColour);
         return nullptr;
     }
     if (!PyTuple_CheckExact(center)) {
@@ -234,21 +234,13 @@ PyObject *get_weights(PyObject *self, void *) {
 
 int store_weights(ClickGradientObject *self, PyObject *value) {
     if (value == nullptr) {
-        PyErr_SetString(PyExc_NotImplementedError, "__del__");
+        PyErr_SetString(PyExc_NotImplementedError, fixed::kDeleteProperty);
         return -1;
     }
-    return assign_weights(self, value);
-}
-
-}  // namespace
-
-int assign_weights(ClickGradientObject *self, PyObject *value) {
     // Converted apart from the weights and stored only when complete: the
     // conversion may run Python code that reads or changes this gradient.
     return sequence_to_floats(value, self->weights) ? 0 : -1;
 }
-
-namespace {
 
 int set_weights(PyObject *self, PyObject *value, void *) {
     return traced(QN("weights.__set__"), store_weights(click_of(self), value));
@@ -270,9 +262,9 @@ PyMethodDef click_methods[] = {
      "_recalculate_stops($self)\n--\n\n" KS_DOC_ClickGradient__recalculate_stops},
     {"draw", FASTCALL_KW(click_draw), METH_FASTCALL | METH_KEYWORDS,
      "draw($self, x, y, width, height)\n--\n\n" KS_DOC_ClickGradient_draw},
-    {"__reduce_cython__", FASTCALL_KW(click_reduce), METH_FASTCALL | METH_KEYWORDS,
+    {KS_REDUCE_CYTHON, FASTCALL_KW(click_reduce), METH_FASTCALL | METH_KEYWORDS,
      "__reduce_cython__($self)\n--\n\n" KS_DOC_GradientRaylib___reduce_cython__},
-    {"__setstate_cython__", FASTCALL_KW(click_setstate), METH_FASTCALL | METH_KEYWORDS,
+    {KS_SETSTATE_CYTHON, FASTCALL_KW(click_setstate), METH_FASTCALL | METH_KEYWORDS,
      "__setstate_cython__($self, __pyx_state)\n--\n\n" KS_DOC_GradientRaylib___setstate_cython__},
     {nullptr, nullptr, 0, nullptr},
 };

@@ -153,10 +153,8 @@ bool component_at(PyObject *t, Py_ssize_t i, float &out, int line, const ItemPla
     // A short tuple fails at its first missing component; nothing past its
     // end is read.
     if (i >= PyTuple_GET_SIZE(t)) {
-        PyErr_Format(PyExc_IndexError,
-                     "a colour is (red, green, blue) or (red, green, blue, alpha), 0 to 255 each; "
-                     "this one has %zd component%s",
-                     PyTuple_GET_SIZE(t), PyTuple_GET_SIZE(t) == 1 ? "" : "s");
+        PyErr_Format(PyExc_IndexError, fixed::kShortColour, PyTuple_GET_SIZE(t),
+                     PyTuple_GET_SIZE(t) == 1 ? "" : "s");
     } else if (component(PyTuple_GET_ITEM(t, i), d)) {
         out = narrow(d);
         return true;
@@ -169,7 +167,7 @@ bool component_at(PyObject *t, Py_ssize_t i, float &out, int line, const ItemPla
 
 Vector4 to_vector4(PyObject *t, bool &ok, const ItemPlace *place) {
     if (t == Py_None) {
-        PyErr_SetString(PyExc_TypeError, "'NoneType' object is not subscriptable");
+        PyErr_SetString(PyExc_TypeError, fixed::kNoneColour);
         add_traceback(kTupleToVector4);
         ok = false;
         return Vector4{0, 0, 0, 0};
@@ -235,12 +233,6 @@ bool mapping_to_vector4(PyObject *item, Vector4 &out) {
         PyErr_Format(PyExc_TypeError, "Expected a mapping, got %.200s", Py_TYPE(item)->tp_name);
         return false;
     }
-    static const char *const messages[4] = {
-        "No value specified for struct attribute 'x'",
-        "No value specified for struct attribute 'y'",
-        "No value specified for struct attribute 'z'",
-        "No value specified for struct attribute 'w'",
-    };
     PyObject *keys[4] = {g.s.x, g.s.y, g.s.z, g.s.w};
     float c[4];
     for (int i = 0; i < 4; i++) {
@@ -252,7 +244,7 @@ bool mapping_to_vector4(PyObject *item, Vector4 &out) {
                 PyObject *key_error = PyErr_GetRaisedException();
                 PyObject *handled = PyErr_GetHandledException();
                 PyErr_SetHandledException(key_error);
-                PyErr_SetString(PyExc_ValueError, messages[i]);
+                PyErr_SetString(PyExc_ValueError, fixed::kMissingKey[i]);
                 PyErr_SetHandledException(handled);
                 Py_XDECREF(handled);
                 Py_DECREF(key_error);

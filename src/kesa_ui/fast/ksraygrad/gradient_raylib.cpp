@@ -195,7 +195,7 @@ PyObject *gradient_vectorcall(PyObject *type, PyObject *const *args, size_t narg
 int unless_deleted(PyObject *self, PyObject *value,
                    int (*store)(GradientRaylibObject *, PyObject *)) {
     if (value != nullptr) return store(self_of(self), value);
-    PyErr_SetString(PyExc_NotImplementedError, "__del__");
+    PyErr_SetString(PyExc_NotImplementedError, fixed::kDeleteProperty);
     return -1;
 }
 
@@ -237,8 +237,7 @@ int store_center(GradientRaylibObject *self, PyObject *value) {
         center = vector_from_indexable(value);
         if (!center) return -1;
     } else {
-        PyErr_SetString(PyExc_TypeError,
-                        "center must be an KsVector2 instance or a tuple of (x, y)");
+        PyErr_SetString(PyExc_TypeError, fixed::kCenterProperty);
         return -1;
     }
     ks::replace_field(self->center, std::move(center));
@@ -299,9 +298,9 @@ PyMethodDef gradient_methods[] = {
      METH_FASTCALL | METH_KEYWORDS | METH_CLASS, "_ensure_resources($cls)\n--\n\n" KS_DOC_GradientRaylib__ensure_resources},
     {"generate_texture", FASTCALL_KW(gradient_generate_texture), METH_FASTCALL | METH_KEYWORDS,
      "generate_texture($self, width, height)\n--\n\n" KS_DOC_GradientRaylib_generate_texture},
-    {"__reduce_cython__", FASTCALL_KW(gradient_reduce), METH_FASTCALL | METH_KEYWORDS,
+    {KS_REDUCE_CYTHON, FASTCALL_KW(gradient_reduce), METH_FASTCALL | METH_KEYWORDS,
      "__reduce_cython__($self)\n--\n\n" KS_DOC_GradientRaylib___reduce_cython__},
-    {"__setstate_cython__", FASTCALL_KW(gradient_setstate), METH_FASTCALL | METH_KEYWORDS,
+    {KS_SETSTATE_CYTHON, FASTCALL_KW(gradient_setstate), METH_FASTCALL | METH_KEYWORDS,
      "__setstate_cython__($self, __pyx_state)\n--\n\n" KS_DOC_GradientRaylib___setstate_cython__},
     {nullptr, nullptr, 0, nullptr},
 };
@@ -381,7 +380,7 @@ bool append_item(GradientRaylibObject *self, uint32_t serial, Py_ssize_t index, 
 }
 
 int no_len_error() {
-    PyErr_SetString(PyExc_TypeError, "object of type 'NoneType' has no len()");
+    PyErr_SetString(PyExc_TypeError, fixed::kNoneColors);
     return -1;
 }
 

@@ -1,7 +1,7 @@
 // md.rl.WHITE, kept between draws.
 //
 // Every draw reads md.rl.WHITE through the module's globals. The answer is
-// kept (caches.tint) only when the whole lookup was plain dict reads: md from
+// kept (g.tint) only when the whole lookup was plain dict reads: md from
 // the globals' dict, or from the builtins' dict with the builtins an exact
 // module; rl and WHITE from the dicts of md and rl, both exact modules. Those
 // dicts are watched, and any change to any of them marks the answer stale.
@@ -18,7 +18,7 @@ namespace ksraygrad {
 
 namespace {
 
-auto &tint = caches.tint;
+auto &tint = g.tint;
 
 int on_change(PyDict_WatchEvent, PyObject *, PyObject *, PyObject *) {
     // Only a flag: releasing references here could run code in the middle

@@ -14,8 +14,7 @@
 // First: raylib.h declares Vector4, which the module's own headers then use.
 #include "kesa_ui/core/rl_api.h"
 #include "kesa_ui/fast/ksraygrad/args.hpp"
-#include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
-#include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
+#include "kesa_ui/fast/ksraygrad/layout.hpp"
 #include "kesa_ui/fast/ksraygrad/pickle.hpp"
 #include "kesa_ui/fast/ksraygrad/signature.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
@@ -27,8 +26,6 @@ namespace {
 
 constexpr const char *kInit = "init " KS_MODULE_NAME;
 
-int64_t loaded_interpreter = -1;
-PyObject *initialised_module = nullptr;
 
 // --- create ------------------------------------------------------------------
 
@@ -47,12 +44,10 @@ int copy_spec_attr(PyObject *spec, PyObject *module, const char *from, const cha
 PyObject *create_module(PyObject *spec, PyModuleDef *) {
     int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
     if (id < 0) return nullptr;
-    if (loaded_interpreter == -1) {
-        loaded_interpreter = id;
-    } else if (loaded_interpreter != id) {
-        PyErr_SetString(PyExc_ImportError,
-                        "Interpreter change detected - this module can only be loaded into one "
-                        "interpreter per process.");
+    if (g.interpreter == -1) {
+        g.interpreter = id;
+    } else if (g.interpreter != id) {
+        PyErr_SetString(PyExc_ImportError, fixed::kSecondInterpreter);
         return nullptr;
     }
     if (g.module != nullptr) return Py_NewRef(g.module);
@@ -133,16 +128,16 @@ int bind_functions() {
 // Readies a class, publishes it and binds __reduce__ / __setstate__ to its
 // __reduce_cython__ / __setstate_cython__.
 int make_class(PyTypeObject *type, const GradientVTable *vtab, const char *attr,
-               PyObject *const *default_type) {
+               PyObject *const *default_type, PyObject **signature) {
     if (PyType_Ready(type) < 0 || ks::publish_vtable(type, vtab) < 0 ||
-        add_signature(type, default_type) < 0)
+        add_signature(type, default_type, signature) < 0)
         return -1;
     if (PyModule_AddObjectRef(g.module, attr, reinterpret_cast<PyObject *>(type)) < 0) return -1;
     Ref dict = Ref::steal(PyType_GetDict(type));
     if (!dict) return -1;
     PyObject *reduce = nullptr, *setstate = nullptr;
-    bool ok = PyDict_GetItemStringRef(dict.get(), "__reduce_cython__", &reduce) > 0 &&
-              PyDict_GetItemStringRef(dict.get(), "__setstate_cython__", &setstate) > 0 &&
+    bool ok = PyDict_GetItemStringRef(dict.get(), KS_REDUCE_CYTHON, &reduce) > 0 &&
+              PyDict_GetItemStringRef(dict.get(), KS_SETSTATE_CYTHON, &setstate) > 0 &&
               PyDict_SetItemString(dict.get(), "__reduce__", reduce) == 0 &&
               PyDict_SetItemString(dict.get(), "__setstate__", setstate) == 0;
     Py_XDECREF(reduce);
@@ -220,9 +215,9 @@ int run_body() {
     ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
     ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
     STEP(make_class(&GradientRaylib_Type, &gradient_raylib_vtable, "GradientRaylib",
-                    &g.default_linear));
+                    &g.default_linear, &g.signature_gradient));
     STEP(make_class(&ClickGradient_Type, &click_gradient_vtable, "ClickGradient",
-                    &g.default_radial));
+                    &g.default_radial, &g.signature_click));
     STEP(bind_types());
     STEP(bind_functions());
 
@@ -234,8 +229,9 @@ int run_body() {
 
     ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
     ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
-    g.loc_type = g.loc_angle = g.loc_center = g.loc_colors = -1;
-    g.loc_stops = g.loc_count = g.loc_alpha = g.loc_size = -1;
+#define KS_RESET_LOCATION(loc, text) g.loc = -1;
+    KS_UNIFORMS(KS_RESET_LOCATION)
+#undef KS_RESET_LOCATION
 
     Ref linear = current_kind(g.s.Linear);
     STEP(linear ? 0 : -1);
@@ -246,9 +242,9 @@ int run_body() {
 
     Ref modname = Ref::steal(PyUnicode_FromString(KS_MODULE_NAME));
     STEP(modname ? 0 : -1);
-    STEP(set_global(g.s.unpickle_gradient, Ref::steal(PyCMethod_New(&unpickle_gradient_def, nullptr,
+    STEP(set_global(g.s.unpickle_GradientRaylib, Ref::steal(PyCMethod_New(&unpickle_gradient_def, nullptr,
                                                                     modname.get(), nullptr))));
-    STEP(set_global(g.s.unpickle_click, Ref::steal(PyCMethod_New(&unpickle_click_def, nullptr,
+    STEP(set_global(g.s.unpickle_ClickGradient, Ref::steal(PyCMethod_New(&unpickle_click_def, nullptr,
                                                                  modname.get(), nullptr))));
     STEP(PyModule_Add(g.module, "__test__", PyDict_New()));
 #undef STEP
@@ -256,14 +252,12 @@ int run_body() {
 }
 
 int exec_module(PyObject *module) {
-    if (initialised_module != nullptr) {
-        if (module == initialised_module) return 0;
-        PyErr_SetString(PyExc_RuntimeError,
-                        "Module 'ksraygrad' has already been imported. Re-initialisation is not "
-                        "supported.");
+    if (g.initialised != nullptr) {
+        if (module == g.initialised) return 0;
+        PyErr_SetString(PyExc_RuntimeError, fixed::kReinitialised);
         return -1;
     }
-    initialised_module = Py_NewRef(module);
+    g.initialised = Py_NewRef(module);
 #ifdef Py_GIL_DISABLED
     PyUnstable_Module_SetGIL(module, Py_MOD_GIL_USED);
 #endif
@@ -275,16 +269,14 @@ int exec_module(PyObject *module) {
         if (PyObject_SetAttrString(module, "__builtins__", g.builtins) < 0) break;
         long major = (Py_Version >> 24) & 0xff, minor = (Py_Version >> 16) & 0xff;
         if ((major != PY_MAJOR_VERSION || minor != PY_MINOR_VERSION) &&
-            PyErr_WarnFormat(PyExc_RuntimeWarning, 1,
-                             "compile time Python version %d.%d of module '%.100s' %s runtime "
-                             "version %ld.%ld",
+            PyErr_WarnFormat(PyExc_RuntimeWarning, 1, fixed::kVersionMismatch,
                              PY_MAJOR_VERSION, PY_MINOR_VERSION, KS_MODULE_NAME, "does not match",
                              major, minor) < 0)
             break;
         if (make_strings() < 0 || intern_params() < 0 || make_numbers() < 0) break;
         rc = run_body();
     } while (false);
-    if (rc < 0) Py_CLEAR(initialised_module);
+    if (rc < 0) Py_CLEAR(g.initialised);
     return rc;
 }
 

@@ -11,8 +11,8 @@
 #include "kesa_ui/fast/ksraygrad/pickle.hpp"
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
-#include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
+#include "kesa_ui/fast/ksraygrad/layout.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/stub_docs.h"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
@@ -26,39 +26,21 @@ struct PickleFormat {
     PyTypeObject *type;          // the reconstructor's own class
     Py_ssize_t fields;           // 7 or 8
     long long checksums[3];      // the first is written
-    PyObject *Globals::*written; // the first as a Python int
+    PyObject *Loaded::*written;  // the first as a Python int
     const char *field_names;     // for the checksum error
     PyObject *Strings::*reconstructor;
     const char *reduce_qn, *setstate_qn, *unpickle_qn, *set_state_qn;
 };
 
-const PickleFormat gradient_format = {
-    "GradientRaylib",
-    &GradientRaylib_Type,
-    7,
-    {0xce08233, 0x5c0dd12, 0x75fb95b},
-    &Globals::checksum_gradient,
-    "_angle, _center, _colors, _stops, _transparency, raw_colors, type",
-    &Strings::unpickle_gradient,
-    KS_QUALNAME("GradientRaylib", "__reduce_cython__"),
-    KS_QUALNAME("GradientRaylib", "__setstate_cython__"),
-    KS_MODULE_NAME ".__pyx_unpickle_GradientRaylib",
-    KS_MODULE_NAME ".__pyx_unpickle_GradientRaylib__set_state",
-};
-
-const PickleFormat click_format = {
-    "ClickGradient",
-    &ClickGradient_Type,
-    8,
-    {0xf8824c9, 0x906a415, 0x39d65a},
-    &Globals::checksum_click,
-    "_angle, _center, _colors, _stops, _transparency, raw_colors, type, weights",
-    &Strings::unpickle_click,
-    KS_QUALNAME("ClickGradient", "__reduce_cython__"),
-    KS_QUALNAME("ClickGradient", "__setstate_cython__"),
-    KS_MODULE_NAME ".__pyx_unpickle_ClickGradient",
-    KS_MODULE_NAME ".__pyx_unpickle_ClickGradient__set_state",
-};
+// The two formats of fixed.hpp, with the names their tracebacks show.
+#define KS_FORMAT(cls, fields, written, also1, also2, names)                              \
+    const PickleFormat cls##_format = {                                                   \
+        #cls, &cls##_Type, fields, {written, also1, also2}, &Loaded::checksum_##cls, names, \
+        &Strings::unpickle_##cls, KS_QUALNAME(#cls, KS_REDUCE_CYTHON),                     \
+        KS_QUALNAME(#cls, KS_SETSTATE_CYTHON), KS_MODULE_NAME ".__pyx_unpickle_" #cls,    \
+        KS_MODULE_NAME ".__pyx_unpickle_" #cls "__set_state"};
+KS_PICKLE_FORMATS(KS_FORMAT)
+#undef KS_FORMAT
 
 // --- reduce ------------------------------------------------------------------------
 
@@ -144,7 +126,8 @@ int set_state(const PickleFormat &f, GradientRaylibObject *self, PyObject *state
     }
     ks::replace_field(self->raw_colors, Ref::new_ref(e[5]));
     ks::replace_field(self->type, Ref::new_ref(e[6]));
-    if (f.fields == 8 && assign_weights(as_click(self), e[7]) < 0) return -1;
+    // The weights are stored only once all of them converted.
+    if (f.fields == 8 && !sequence_to_floats(e[7], as_click(self)->weights)) return -1;
     if (n == f.fields) return 0;
 
     PyObject *extra = e[f.fields];
@@ -189,8 +172,7 @@ int checksum_error(const PickleFormat &f, PyObject *received) {
     Ref args = Ref::steal(Py_BuildValue("(OLLLs)", received, f.checksums[0], f.checksums[1],
                                         f.checksums[2], f.field_names));
     if (!args) return -1;
-    Ref fmt = Ref::steal(
-        PyUnicode_FromString("Incompatible checksums (0x%x vs (0x%x, 0x%x, 0x%x) = (%s))"));
+    Ref fmt = Ref::steal(PyUnicode_FromString(fixed::kIncompatibleChecksums));
     if (!fmt) return -1;
     Ref message = Ref::steal(PyUnicode_Format(fmt.get(), args.get()));
     if (!message) return -1;
@@ -228,47 +210,46 @@ PyObject *unpickle_impl(const PickleFormat &f, PyObject *const *args, size_t nar
 
 PyObject *unpickle_gradient(PyObject *, PyObject *const *args, size_t nargsf,
                             PyObject *kwnames) {
-    return traced(gradient_format.unpickle_qn, unpickle_impl(gradient_format, args, nargsf, kwnames));
+    return traced(GradientRaylib_format.unpickle_qn, unpickle_impl(GradientRaylib_format, args, nargsf, kwnames));
 }
 
 PyObject *unpickle_click(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
-    return traced(click_format.unpickle_qn, unpickle_impl(click_format, args, nargsf, kwnames));
+    return traced(ClickGradient_format.unpickle_qn, unpickle_impl(ClickGradient_format, args, nargsf, kwnames));
 }
 
 PyObject *reduce_traced(const PickleFormat &f, PyObject *self, size_t nargsf, PyObject *kwnames) {
     return traced(f.reduce_qn,
-                  no_args("__reduce_cython__", nargsf, kwnames) ? reduce_impl(f, self) : nullptr);
+                  no_args(KS_REDUCE_CYTHON, nargsf, kwnames) ? reduce_impl(f, self) : nullptr);
 }
 
 }  // namespace
 
 PyObject *gradient_reduce(PyObject *self, PyObject *const *, size_t nargsf, PyObject *kwnames) {
-    return reduce_traced(gradient_format, self, nargsf, kwnames);
+    return reduce_traced(GradientRaylib_format, self, nargsf, kwnames);
 }
 
 PyObject *click_reduce(PyObject *self, PyObject *const *, size_t nargsf, PyObject *kwnames) {
-    return reduce_traced(click_format, self, nargsf, kwnames);
+    return reduce_traced(ClickGradient_format, self, nargsf, kwnames);
 }
 
 PyObject *gradient_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
                             PyObject *kwnames) {
-    return setstate_traced(gradient_format, self, args, nargsf, kwnames);
+    return setstate_traced(GradientRaylib_format, self, args, nargsf, kwnames);
 }
 
 PyObject *click_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
                          PyObject *kwnames) {
-    return setstate_traced(click_format, self, args, nargsf, kwnames);
+    return setstate_traced(ClickGradient_format, self, args, nargsf, kwnames);
 }
 
 PyMethodDef unpickle_gradient_def = {
-    "__pyx_unpickle_GradientRaylib", FASTCALL_KW(unpickle_gradient),
-    METH_FASTCALL | METH_KEYWORDS,
-    "__pyx_unpickle_GradientRaylib(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"
+    KS_UNPICKLE_GRADIENT, FASTCALL_KW(unpickle_gradient), METH_FASTCALL | METH_KEYWORDS,
+    KS_UNPICKLE_GRADIENT "(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"
     KS_DOC___pyx_unpickle_GradientRaylib};
 
 PyMethodDef unpickle_click_def = {
-    "__pyx_unpickle_ClickGradient", FASTCALL_KW(unpickle_click), METH_FASTCALL | METH_KEYWORDS,
-    "__pyx_unpickle_ClickGradient(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"
+    KS_UNPICKLE_CLICK, FASTCALL_KW(unpickle_click), METH_FASTCALL | METH_KEYWORDS,
+    KS_UNPICKLE_CLICK "(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"
     KS_DOC___pyx_unpickle_ClickGradient};
 
 }  // namespace ksraygrad

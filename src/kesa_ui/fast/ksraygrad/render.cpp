@@ -19,7 +19,7 @@
 #include "kesa_ui/core/rl_api.h"  // first: it brings raylib.h's Vector4
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
-#include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
+#include "kesa_ui/fast/ksraygrad/layout.hpp"
 #include "kesa_ui/fast/ksraygrad/lookups.hpp"
 #include "kesa_ui/fast/ksraygrad/resources.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
@@ -106,13 +106,13 @@ Ref float_tuple(const double (&values)[N]) {
 }
 
 // A KsVector2 holding (x, y) for the "size" uniform: the one kept in
-// `caches` refilled when nothing else references it (no one can tell it
+// the register refilled when nothing else references it (no one can tell it
 // from a new vector), else a new one from KsVector2.new, kept in its place.
 Ref size_vector(double x, double y) {
-    if (caches.draw_size != nullptr && refill_vector2(caches.draw_size, x, y))
-        return Ref::new_ref(caches.draw_size);
+    if (g.draw_size != nullptr && refill_vector2(g.draw_size, x, y))
+        return Ref::new_ref(g.draw_size);
     Ref fresh = Ref::steal(g.vec2_vt->new_(x, y));
-    if (fresh) ks::replace_field(caches.draw_size, Ref::new_ref(fresh.get()));
+    if (fresh) ks::replace_field(g.draw_size, Ref::new_ref(fresh.get()));
     return fresh;
 }
 

@@ -12,7 +12,6 @@
 #include "kesa_ui/fast/ksraygrad/resources.hpp"
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
-#include "kesa_ui/fast/ksraygrad/click_gradient.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
 
@@ -46,12 +45,9 @@ int build_shader() {
         PyObject *name;
         int *loc;
     };
-    const Uniform uniforms[] = {
-        {g.s.gradientType, &g.loc_type}, {g.s.angle, &g.loc_angle},
-        {g.s.centerPos, &g.loc_center},  {g.s.colors, &g.loc_colors},
-        {g.s.stops, &g.loc_stops},       {g.s.colorCount, &g.loc_count},
-        {g.s.alpha, &g.loc_alpha},       {g.s.size, &g.loc_size},
-    };
+#define KS_UNIFORM(loc, text) {g.s.loc##_name, &g.loc},
+    const Uniform uniforms[] = {KS_UNIFORMS(KS_UNIFORM)};
+#undef KS_UNIFORM
     for (const Uniform &u : uniforms) {
         int loc = g.fn.get_ksshader_location(shared_shader(), u.name);
         if (PyErr_Occurred()) return -1;
@@ -102,8 +98,9 @@ int build_blank_texture() {
 // Back to the state at load, for the current context.
 void forget_resources() {
     g.resources_generation = *g.context_generation;
-    g.loc_type = g.loc_angle = g.loc_center = g.loc_colors = -1;
-    g.loc_stops = g.loc_count = g.loc_alpha = g.loc_size = -1;
+#define KS_RESET_LOCATION(loc, text) g.loc = -1;
+    KS_UNIFORMS(KS_RESET_LOCATION)
+#undef KS_RESET_LOCATION
     ks::replace_field(g.shared_shader, Ref::new_ref(Py_None));
     ks::replace_field(g.shared_blank_texture, Ref::new_ref(Py_None));
 }

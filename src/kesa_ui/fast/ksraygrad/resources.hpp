@@ -3,7 +3,7 @@
 
 #include <Python.h>
 
-#include "kesa_ui/fast/ksraygrad/gradient_raylib.hpp"
+#include "kesa_ui/fast/ksraygrad/layout.hpp"
 
 namespace ksraygrad {
 

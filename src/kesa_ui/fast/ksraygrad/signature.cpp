@@ -20,7 +20,7 @@ struct SignatureObject {
     PyObject_HEAD
     PyTypeObject *type;             // the class whose dict holds it
     PyObject *const *default_type;  // where the class's default kind is kept
-    PyObject *signature;            // once made
+    PyObject **signature;           // its cache in the register
 };
 
 // inspect.Signature of init_params, `type` defaulting to *default_type and
@@ -61,39 +61,33 @@ PyObject *signature_get(PyObject *op, PyObject *obj, PyObject *owner) {
     // its own: None lets inspect find it.
     if (cls->tp_init != self->type->tp_init || cls->tp_new != self->type->tp_new)
         Py_RETURN_NONE;
-    if (self->signature == nullptr) {
+    if (*self->signature == nullptr) {
         if (*self->default_type == nullptr) Py_RETURN_NONE;  // the module is still loading
         Ref made = make_signature(*self->default_type);
         if (!made) return nullptr;
-        if (self->signature == nullptr) self->signature = made.release();  // made meanwhile?
+        if (*self->signature == nullptr) *self->signature = made.release();  // made meanwhile?
     }
-    return Py_NewRef(self->signature);
-}
-
-void signature_dealloc(PyObject *op) {
-    Py_CLEAR(reinterpret_cast<SignatureObject *>(op)->signature);
-    Py_TYPE(op)->tp_free(op);
+    return Py_NewRef(*self->signature);
 }
 
 PyTypeObject Signature_Type = {
     .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
     .tp_name = "kesa_ui.fast.ksraygrad.ksraygrad._signature",
     .tp_basicsize = sizeof(SignatureObject),
-    .tp_dealloc = signature_dealloc,
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION,
     .tp_descr_get = signature_get,
 };
 
 }  // namespace
 
-int add_signature(PyTypeObject *type, PyObject *const *default_type) {
+int add_signature(PyTypeObject *type, PyObject *const *default_type, PyObject **cache) {
     if (PyType_Ready(&Signature_Type) < 0) return -1;
     // Kept for the life of the process, with the class.
     auto *descr = PyObject_New(SignatureObject, &Signature_Type);
     if (descr == nullptr) return -1;
     descr->type = type;
     descr->default_type = default_type;
-    descr->signature = nullptr;
+    descr->signature = cache;
     Ref owned = Ref::steal(reinterpret_cast<PyObject *>(descr));
     Ref dict = Ref::steal(PyType_GetDict(type));
     if (!dict || PyDict_SetItemString(dict.get(), "__signature__", owned.get()) < 0) return -1;

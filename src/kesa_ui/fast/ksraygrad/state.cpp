@@ -6,8 +6,7 @@
 
 namespace ksraygrad {
 
-Globals g = {};
-Caches caches;
+Register g = {};
 
 Ref lookup_global(PyObject *name) {
     PyObject *value = nullptr;
@@ -59,29 +58,11 @@ int make_strings() {
         PyObject **slot;
         const char *text;
     };
-    const Item items[] = {
-        {&s.gradientType, "gradientType"}, {&s.angle, "angle"},
-        {&s.centerPos, "centerPos"},       {&s.colors, "colors"},
-        {&s.stops, "stops"},               {&s.colorCount, "colorCount"},
-        {&s.alpha, "alpha"},               {&s.size, "size"},
-        {&s.x, "x"},                       {&s.y, "y"},
-        {&s.z, "z"},                       {&s.w, "w"},
-        {&s.name, "name"},                 {&s.dict, "__dict__"},
-        {&s.update, "update"},             {&s.new_, "__new__"},
-        {&s.init, "__init__"},             {&s.ensure_resources, "_ensure_resources"},
-        {&s.recalculate_stops, "_recalculate_stops"},
-        {&s.md, "md"},                     {&s.GradientShader, "GradientShader"},
-        {&s.GradientPygame, "GradientPygame"}, {&s.GradientType, "GradientType"},
-        {&s.Linear, "Linear"},             {&s.Radial, "Radial"},
-        {&s.VERTEX_SHADER, "VERTEX_SHADER"}, {&s.FRAGMENT_SHADER, "FRAGMENT_SHADER"},
-        {&s.rl, "rl"},                     {&s.gen_image_color, "gen_image_color"},
-        {&s.load_texture_from_image, "load_texture_from_image"},
-        {&s.unload_image, "unload_image"}, {&s.white, "WHITE"},
-        {&s.BlendMode, "BlendMode"},       {&s.BLEND_ALPHA_PREMULTIPLY, "BLEND_ALPHA_PREMULTIPLY"},
-        {&s.unpickle_gradient, "__pyx_unpickle_GradientRaylib"},
-        {&s.unpickle_click, "__pyx_unpickle_ClickGradient"},
-        {&s.pickle, "pickle"},             {&s.PickleError, "PickleError"},
-    };
+#define KS_STRING_ITEM(member, text) {&s.member, text},
+#define KS_UNIFORM_ITEM(loc, text) {&s.loc##_name, text},
+    const Item items[] = {KS_STRINGS(KS_STRING_ITEM) KS_UNIFORMS(KS_UNIFORM_ITEM)};
+#undef KS_STRING_ITEM
+#undef KS_UNIFORM_ITEM
     for (const Item &it : items) {
         if (!intern(*it.slot, it.text)) return -1;
     }
@@ -95,8 +76,9 @@ int make_numbers() {
     };
     const Number numbers[] = {
         {&g.int_255, 255},  // the colour divisor
-        {&g.checksum_gradient, 0xce08233},
-        {&g.checksum_click, 0xf8824c9},
+#define KS_WRITTEN_ITEM(cls, fields, written, also1, also2, names) {&g.checksum_##cls, written},
+        KS_PICKLE_FORMATS(KS_WRITTEN_ITEM)
+#undef KS_WRITTEN_ITEM
     };
     for (const Number &n : numbers) {
         if (*n.slot == nullptr && (*n.slot = PyLong_FromLong(n.value)) == nullptr) return -1;

@@ -1,15 +1,12 @@
-// Module-wide state of kesa_ui.fast.ksraygrad.ksraygrad.
-//
-// One interpreter per process may load the module, so everything lives in
-// process-wide static storage: the bound sibling types and C functions, the
-// constants made once at load, and the shared rendering state (the gradient
-// shader, the blank texture and the eight uniform locations).
+// Module-wide state of kesa_ui.fast.ksraygrad.ksraygrad: the register of
+// everything that outlives a call, and the helpers that read it.
 #pragma once
 
 #include <Python.h>
 
 #include <cstdint>
 
+#include "kesa_ui/fast/ksraygrad/fixed.hpp"
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 #include "kesa_ui/fast/ksrect/ksrect.h"
 #include "kesa_ui/fast/ksrendertex/ks_render_tex.h"
@@ -24,10 +21,6 @@ namespace ksraygrad {
 using ks::Borrowed;
 using ks::Ref;
 
-#define KS_MODULE_NAME "kesa_ui.fast.ksraygrad.ksraygrad"
-// The qualified name of a class member, as tracebacks show it.
-#define KS_QUALNAME(cls, member) KS_MODULE_NAME "." cls "." member
-
 // The fourteen bound C functions of the raylib wrapper.
 struct RaylibFunctions {
 #define KS_FN_FIELD(name, ret, params) ks_raylib::name##_fn name;
@@ -35,23 +28,45 @@ struct RaylibFunctions {
 #undef KS_FN_FIELD
 };
 
-// Interned strings, made once at load; each member is named after its text,
-// except `white` ("WHITE", a macro of raylib.h, which module.cpp includes).
+// Interned strings: X(member, text). `white` is "WHITE" (a macro of
+// raylib.h, which some files include).
+#define KS_STRINGS(X)                                                                    \
+    X(x, "x") X(y, "y") X(z, "z") X(w, "w") X(name, "name") X(dict, "__dict__")          \
+    X(update, "update") X(new_, "__new__") X(init, "__init__")                            \
+    X(ensure_resources, "_ensure_resources") X(recalculate_stops, "_recalculate_stops")   \
+    X(md, "md") X(GradientShader, "GradientShader") X(GradientPygame, "GradientPygame")   \
+    X(GradientType, "GradientType") X(Linear, "Linear") X(Radial, "Radial")               \
+    X(VERTEX_SHADER, "VERTEX_SHADER") X(FRAGMENT_SHADER, "FRAGMENT_SHADER") X(rl, "rl")   \
+    X(gen_image_color, "gen_image_color") X(load_texture_from_image, "load_texture_from_image") \
+    X(unload_image, "unload_image") X(white, "WHITE") X(BlendMode, "BlendMode")           \
+    X(BLEND_ALPHA_PREMULTIPLY, "BLEND_ALPHA_PREMULTIPLY")                                 \
+    X(unpickle_GradientRaylib, KS_UNPICKLE_GRADIENT) X(unpickle_ClickGradient, KS_UNPICKLE_CLICK)       \
+    X(pickle, "pickle") X(PickleError, "PickleError")
+
 struct Strings {
-    PyObject *gradientType, *angle, *centerPos, *colors, *stops, *colorCount, *alpha, *size;
-    PyObject *x, *y, *z, *w, *name, *dict, *update, *new_, *init;
-    PyObject *ensure_resources, *recalculate_stops;
-    PyObject *md, *GradientShader, *GradientPygame, *GradientType, *Linear, *Radial;
-    PyObject *VERTEX_SHADER, *FRAGMENT_SHADER, *rl, *gen_image_color, *load_texture_from_image,
-        *unload_image, *white, *BlendMode, *BLEND_ALPHA_PREMULTIPLY;
-    PyObject *unpickle_gradient, *unpickle_click, *pickle, *PickleError;
+#define KS_STRING_FIELD(member, text) PyObject *member;
+    KS_STRINGS(KS_STRING_FIELD)
+#undef KS_STRING_FIELD
+#define KS_UNIFORM_NAME(loc, text) PyObject *loc##_name;
+    KS_UNIFORMS(KS_UNIFORM_NAME)  // the uniform names, by their location fields
+#undef KS_UNIFORM_NAME
 };
 
-struct Globals {
-    PyObject *module;       // the one module object, once created
-    PyObject *module_dict;  // borrowed from `module`
-    PyObject *builtins;     // the builtins module
-    PyObject *super;        // builtin super
+// --- the register: everything of the module that outlives a call ----------------
+//
+// One interpreter per process may load the module, so all of it lives in
+// process-wide static storage, in `g`, in three parts by who writes it and
+// when it goes.
+
+// Bound or made by the exec hook (module.cpp), kept for the life of the
+// process; a failed load keeps what it made and a retry fills in the rest.
+struct Loaded {
+    int64_t interpreter = -1;          // the one that may load the module
+    PyObject *initialised;             // the module object once its exec hook ran
+    PyObject *module;                  // the one module object, once created
+    PyObject *module_dict;             // borrowed from `module`
+    PyObject *builtins;                // the builtins module
+    PyObject *super;                   // builtin super
 
     // Sibling types and their C method tables.
     PyTypeObject *KsVector2;
@@ -65,12 +80,18 @@ struct Globals {
     const KsRenderTextureVTable *rtex_vt;
     const KsShaderVTable *shader_vt;
     RaylibFunctions fn;
+    // The raylib binding's C table, and through it the current GL context
+    // generation, which changes whenever a window opens or closes.
+    const KsRlApi *rl;
+    const uint64_t *context_generation;
 
     Strings s;
 
     // Constants.
     PyObject *int_255;
-    PyObject *checksum_gradient, *checksum_click;  // the schema checksums reduce writes
+#define KS_WRITTEN_CHECKSUM(cls, fields, written, also1, also2, names) PyObject *checksum_##cls;
+    KS_PICKLE_FORMATS(KS_WRITTEN_CHECKSUM)  // the checksums reduce writes, as ints
+#undef KS_WRITTEN_CHECKSUM
     PyObject *center_default;  // (0.5, 0.5)
     PyObject *clear_color;     // (0, 0, 0, 0)
     PyObject *origin;          // (0, 0)
@@ -80,24 +101,21 @@ struct Globals {
     PyObject *center_table;    // direction name -> centre pair
     PyObject *default_linear;  // GradientType.Linear, read at load
     PyObject *default_radial;  // GradientType.Radial, read at load
+};
 
-    // The raylib binding's C table, and through it the current GL context
-    // generation, which changes whenever a window opens or closes.
-    const KsRlApi *rl;
-    const uint64_t *context_generation;
-
-    // Shared rendering state, made for the context of `resources_generation`.
-    PyObject *shared_shader;          // a KsShader, or None
-    PyObject *shared_blank_texture;   // an rl.Texture, or None
-    int loc_type, loc_angle, loc_center, loc_colors, loc_stops, loc_count, loc_alpha, loc_size;
+// The shared rendering state: written by resources.cpp only, made for the
+// GL context of `resources_generation` and made again for a new one.
+struct Shared {
+    PyObject *shared_shader;         // a KsShader, or None
+    PyObject *shared_blank_texture;  // an rl.Texture, or None
+#define KS_LOCATION_FIELD(loc, text) int loc;
+    KS_UNIFORMS(KS_LOCATION_FIELD)   // -1 until looked up
+#undef KS_LOCATION_FIELD
     uint64_t resources_generation;
 };
 
-extern Globals g;
-
-// What rendering keeps between calls to save work, each with the rule that
-// drops it. Nothing else in the module outlives a call.
-struct Caches {
+// What is kept between calls to save work, each with the rule that drops it.
+struct Cached {
     // md.rl.WHITE (the tint of every draw) and the modules it was read
     // through, kept while a fresh lookup would find the same (lookups.cpp).
     // Kept only when each step of the lookup was a plain dict read: md from
@@ -116,9 +134,16 @@ struct Caches {
     // The KsVector2 that draw hands to the "size" uniform, refilled with the
     // new size when only this holds it (render.cpp); made anew otherwise.
     PyObject *draw_size;
+
+    // Each class's inspect.Signature (signature.cpp), made on first use and
+    // kept for good: it depends only on the class's default kind, fixed at
+    // load.
+    PyObject *signature_gradient, *signature_click;
 };
 
-extern Caches caches;
+struct Register : Loaded, Shared, Cached {};
+
+extern Register g;
 
 // Made once at load: 0, or -1 with an exception set.
 int make_strings();
