@@ -511,3 +511,17 @@ def test_colour_errors_say_which_item_and_what_to_do(cls, items, error, says, ca
         assert info.value.__cause__ is None
     else:  # the interpreter's own error, kept as the cause
         assert type(info.value.__cause__) is cause
+
+
+@pytest.mark.parametrize("direction", list(Dir), ids=lambda d: d.name)
+def test_the_gpu_and_the_cpu_renderer_share_the_direction_tables(direction):
+    # The module's tables are its own (it reads no file); the CPU renderer's
+    # must say the same for every direction.
+    from kesa_ui.rendering.pygame.gradient import ANGLES, CENTERS
+
+    linear = GradientRaylib([RED, BLUE], GradientType.Linear, direction)
+    radial = GradientRaylib([RED, BLUE], GradientType.Radial, direction)
+    assert linear.angle == ANGLES.get(direction.name, 0.0)
+    assert (radial.center.x, radial.center.y) == CENTERS.get(direction.name, (0.5, 0.5))
+    cpu = GradientPygame([RED, BLUE], GradientType.Linear, direction)
+    assert cpu.angle == linear.angle
