@@ -48,14 +48,16 @@ Ref to_int(PyObject *obj) {
 
 constexpr long long kExactInDouble = 1LL << 53;
 
-// `item / 255` as a double, with Python's semantics.
-bool component(PyObject *item, double &out) {
-    if (fast_component(item, out)) return true;
+// `item / 255` as a double, with Python's semantics: an exact float, or an
+// exact int that a double holds exactly, is divided in C (the one rounding
+// Python's true division makes too); anything else goes through Python's
+// division, and its quotient through the float conversion.
+[[gnu::noinline]] bool component_slow(PyObject *item, double &out) {
     if (PyLong_CheckExact(item)) {
         int overflow = 0;
         long long v = PyLong_AsLongLongAndOverflow(item, &overflow);
         if (!overflow && v >= -kExactInDouble && v <= kExactInDouble) {
-            out = static_cast<double>(v) / 255.0;  // both exact: one rounding
+            out = static_cast<double>(v) / 255.0;
             return true;
         }
         if (v == -1 && PyErr_Occurred()) return false;
@@ -64,6 +66,19 @@ bool component(PyObject *item, double &out) {
     if (!q) return false;
     out = as_double(q.get());
     return !(out == -1.0 && PyErr_Occurred());
+}
+
+[[gnu::always_inline]] inline bool component(PyObject *item, double &out) {
+    if (PyFloat_CheckExact(item)) [[likely]] {
+        out = PyFloat_AS_DOUBLE(item) / 255.0;
+        return true;
+    }
+    Py_ssize_t small;
+    if (ks::small_int(item, &small)) [[likely]] {
+        out = static_cast<double>(small) / 255.0;
+        return true;
+    }
+    return component_slow(item, out);
 }
 
 constexpr const char *kTupleToVector4 = KS_MODULE_NAME ".tuple_to_vector4";
@@ -145,24 +160,32 @@ long long as_int64(PyObject *obj) {
 
 namespace {
 
-// t[i] / 255 into `out`. On failure the traceback entry names `line`: the
-// caller's line for component i; the error says where the colour came from
-// when `place` does.
-bool component_at(PyObject *t, Py_ssize_t i, float &out, int line, const ItemPlace *place) {
-    double d;
+// The failure of component i of `t`: the IndexError of a short colour, or
+// the pending error (explained when `place` says where the colour came from),
+// with the traceback entry at `line`.
+[[gnu::noinline]] bool component_failed(PyObject *t, Py_ssize_t i, int line,
+                                        const ItemPlace *place) {
     // A short tuple fails at its first missing component; nothing past its
     // end is read.
-    if (i >= PyTuple_GET_SIZE(t)) {
+    if (i >= PyTuple_GET_SIZE(t))
         PyErr_Format(PyExc_IndexError, fixed::kShortColour, PyTuple_GET_SIZE(t),
                      PyTuple_GET_SIZE(t) == 1 ? "" : "s");
-    } else if (component(PyTuple_GET_ITEM(t, i), d)) {
-        out = narrow(d);
-        return true;
-    } else if (place != nullptr) {
+    else if (place != nullptr)
         explain_component_error(*place, t, i);
-    }
     add_traceback_at(kTupleToVector4, line);
     return false;
+}
+
+// t[i] / 255 into `out`. On failure the traceback entry names `line`: the
+// caller's line for component i.
+[[gnu::always_inline]] inline bool component_at(PyObject *t, Py_ssize_t i, float &out, int line,
+                                                const ItemPlace *place) {
+    double d;
+    if (i < PyTuple_GET_SIZE(t) && component(PyTuple_GET_ITEM(t, i), d)) [[likely]] {
+        out = narrow(d);
+        return true;
+    }
+    return component_failed(t, i, line, place);
 }
 
 Vector4 to_vector4(PyObject *t, bool &ok, const ItemPlace *place) {
@@ -331,27 +354,6 @@ bool item_weight(PyObject *item, Py_ssize_t index, float &out) {
         return false;
     }
     out = narrow(d);
-    return true;
-}
-
-bool fast_item(PyObject *item, Vector4 &color, float &weight) {
-    if (!PyTuple_CheckExact(item)) return false;
-    if (PyTuple_GET_SIZE(item) == 2) {
-        double w;
-        PyObject *w_obj = PyTuple_GET_ITEM(item, 1);
-        Py_ssize_t small;
-        if (PyFloat_CheckExact(w_obj))
-            w = PyFloat_AS_DOUBLE(w_obj);
-        else if (ks::small_int(w_obj, &small))
-            w = static_cast<double>(small);
-        else
-            return false;
-        if (!fast_vector4(PyTuple_GET_ITEM(item, 0), color)) return false;
-        weight = narrow(w);
-        return true;
-    }
-    if (!fast_vector4(item, color)) return false;
-    weight = 1.0f;
     return true;
 }
 

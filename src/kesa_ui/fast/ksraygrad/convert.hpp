@@ -35,36 +35,6 @@ inline int as_int32(PyObject *obj) {
 // The same into a signed 64-bit value.
 long long as_int64(PyObject *obj);
 
-// `obj / 255` for an exact float or an exact int that fits a machine word:
-// false (and nothing set) for any other object.
-inline bool fast_component(PyObject *obj, double &out) {
-    if (PyFloat_CheckExact(obj)) {
-        out = PyFloat_AS_DOUBLE(obj) / 255.0;
-        return true;
-    }
-    Py_ssize_t v;
-    if (!ks::small_int(obj, &v)) return false;
-    out = static_cast<double>(v) / 255.0;  // exact as a double: one rounding
-    return true;
-}
-
-// tuple_to_vector4 for an exact tuple of at least four fast components,
-// without touching Python: false (and nothing set) otherwise.
-inline bool fast_vector4(PyObject *t, Vector4 &out) {
-    if (!PyTuple_CheckExact(t) || PyTuple_GET_SIZE(t) < 3) return false;
-    double c[4];
-    if (!fast_component(PyTuple_GET_ITEM(t, 0), c[0]) ||
-        !fast_component(PyTuple_GET_ITEM(t, 1), c[1]) ||
-        !fast_component(PyTuple_GET_ITEM(t, 2), c[2]))
-        return false;
-    if (PyTuple_GET_SIZE(t) == 3)
-        c[3] = 1.0;  // opaque
-    else if (!fast_component(PyTuple_GET_ITEM(t, 3), c[3]))
-        return false;
-    out = Vector4{narrow(c[0]), narrow(c[1]), narrow(c[2]), narrow(c[3])};
-    return true;
-}
-
 // One colour tuple (r, g, b, a) on the 0..255 scale, each component divided
 // by 255 with Python's true division; (r, g, b) is opaque (alpha 1.0).
 // `ok` is false on failure.
@@ -108,11 +78,6 @@ inline Borrowed item_color(PyObject *item) {
 // pair, else 1.0). Runs no Python code; false with OverflowError for an int
 // beyond a double.
 bool item_weight(PyObject *item, Py_ssize_t index, float &out);
-
-// Colour and weight of an item made of exact tuples and plain numbers,
-// converted without running Python code; false (nothing set) for any other
-// item.
-bool fast_item(PyObject *item, Vector4 &color, float &weight);
 
 // Converts one colour of the colour list, exactly a tuple or None (None
 // fails in the conversion), whose item is `place`: errors name the item and

@@ -359,15 +359,8 @@ int gradient_init_traced(GradientRaylibObject *self, PyObject *const *a, Borrowe
 
 bool append_item(GradientRaylibObject *self, uint32_t serial, Py_ssize_t index, PyObject *item,
                  float *weight) {
-    // Items of plain numbers convert without running Python code, so the
-    // list cannot change under them and the borrowed item is safe.
     Vector4 v;
-    float w;
-    if (fast_item(item, v, w)) {
-        if (weight != nullptr) *weight = w;
-        return append(self->colors, v);
-    }
-    Ref held = Ref::new_ref(item);  // converting may drop it from the list
+    Ref held = Ref::new_ref(item);  // converting may run code that drops it from the list
     if (!convert_color(item_color(item), v, ItemPlace{index, item})) return false;
     if (self->colors_serial != serial) {
         // That code gave the gradient new colours (through `colors`, the

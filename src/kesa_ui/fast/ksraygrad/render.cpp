@@ -20,7 +20,6 @@
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/layout.hpp"
-#include "kesa_ui/fast/ksraygrad/lookups.hpp"
 #include "kesa_ui/fast/ksraygrad/resources.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
@@ -103,17 +102,6 @@ Ref float_tuple(const double (&values)[N]) {
         PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(i), f);
     }
     return tuple;
-}
-
-// A KsVector2 holding (x, y) for the "size" uniform: the one kept in
-// the register refilled when nothing else references it (no one can tell it
-// from a new vector), else a new one from KsVector2.new, kept in its place.
-Ref size_vector(double x, double y) {
-    if (g.draw_size != nullptr && refill_vector2(g.draw_size, x, y))
-        return Ref::new_ref(g.draw_size);
-    Ref fresh = Ref::steal(g.vec2_vt->new_(x, y));
-    if (fresh) ks::replace_field(g.draw_size, Ref::new_ref(fresh.get()));
-    return fresh;
 }
 
 // centre.<name> of the centre the gradient holds now, held while it is read.
@@ -204,9 +192,7 @@ bool begin_shader(Modes &modes) {
 // md.rl.BlendMode.BLEND_ALPHA_PREMULTIPLY as an int, looked up now.
 int premultiplied_blend_mode(bool &ok) {
     ok = false;
-    Ref md = lookup_global(g.s.md);
-    if (!md) return 0;
-    Ref rl = Ref::steal(PyObject_GetAttr(md.get(), g.s.rl));
+    Ref rl = current_rl();
     if (!rl) return 0;
     Ref modes = Ref::steal(PyObject_GetAttr(rl.get(), g.s.BlendMode));
     if (!modes) return 0;
@@ -281,14 +267,16 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
     int kind = kind_of(self);
     if (kind < 0) return nullptr;
     float alpha = narrow(self->transparency / 255.0);
-    Ref size = size_vector(v[2], v[3]);
+    Ref size = Ref::steal(g.vec2_vt->new_(v[2], v[3]));
     if (!size || !upload(self, kind, alpha, true, size.get())) return nullptr;
 
     Modes modes;
     if (!begin_shader(modes)) return nullptr;
     Ref dest = float_tuple({v[0], v[1], v[2], v[3]});
     if (!dest) return nullptr;
-    Ref tint = rl_white();
+    Ref rl = current_rl();  // md.rl.WHITE, looked up at each draw
+    if (!rl) return nullptr;
+    Ref tint = Ref::steal(PyObject_GetAttr(rl.get(), g.s.white));
     if (!tint) return nullptr;
     if (tint.get() != Py_None && !PyTuple_CheckExact(tint.get())) {
         PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(tint.get())->tp_name);

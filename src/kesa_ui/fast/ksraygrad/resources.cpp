@@ -56,12 +56,6 @@ int build_shader() {
     return 0;
 }
 
-// md.rl, looked up now (at each use, as the binding may be replaced).
-Ref current_rl() {
-    Ref md = lookup_global(g.s.md);
-    return md ? Ref::steal(PyObject_GetAttr(md.get(), g.s.rl)) : Ref();
-}
-
 // md.rl.<name>(args...) for a name of the binding, each call looking md.rl
 // up again.
 template <typename... Args>

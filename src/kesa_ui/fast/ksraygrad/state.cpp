@@ -16,25 +16,25 @@ Ref lookup_global(PyObject *name) {
     return Ref();
 }
 
+Ref current_rl() {
+    Ref md = lookup_global(g.s.md);
+    return md ? Ref::steal(PyObject_GetAttr(md.get(), g.s.rl)) : Ref();
+}
+
 Ref current_kind(PyObject *member_name) {
     Ref kinds = lookup_global(g.s.GradientType);
     return kinds ? Ref::steal(PyObject_GetAttr(kinds.get(), member_name)) : Ref();
 }
 
 int equals(PyObject *a, PyObject *b) {
-    // Objects whose types keep object's own comparison (enum members among
-    // them) are equal exactly when they are the same object: skip the call.
-    richcmpfunc identity = PyBaseObject_Type.tp_richcompare;
-    if (Py_TYPE(a)->tp_richcompare == identity && Py_TYPE(b)->tp_richcompare == identity)
-        return a == b;
     Ref res = Ref::steal(PyObject_RichCompare(a, b, Py_EQ));
     return res ? PyObject_IsTrue(res.get()) : -1;
 }
 
 int equals_none(PyObject *obj) {
+    // The shared resources' test, twice per draw: None's own comparison
+    // falls back to identity unless obj's type compares itself.
     if (obj == Py_None) return 1;
-    // None's own comparison falls back to identity unless obj's type
-    // compares itself.
     if (Py_TYPE(obj)->tp_richcompare == nullptr ||
         Py_TYPE(obj)->tp_richcompare == PyBaseObject_Type.tp_richcompare)
         return 0;

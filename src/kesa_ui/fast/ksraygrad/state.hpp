@@ -116,25 +116,6 @@ struct Shared {
 
 // What is kept between calls to save work, each with the rule that drops it.
 struct Cached {
-    // md.rl.WHITE (the tint of every draw) and the modules it was read
-    // through, kept while a fresh lookup would find the same (lookups.cpp).
-    // Kept only when each step of the lookup was a plain dict read: md from
-    // the module's globals, or from the dict of the builtins while that is
-    // an exact module; rl and WHITE from the dicts of md and rl while those
-    // are exact modules (checked at each use: a module's class can change
-    // without touching its dict). Every dict read is watched, and any event
-    // on any of them marks the answer stale; it is dropped at its next use.
-    struct {
-        PyObject *white, *md, *rl;   // strong references, or all nullptr
-        bool md_from_builtins;
-        bool stale;                  // set by the dict watcher
-        int watcher = -1;            // the dict watcher's id, once added
-    } tint;
-
-    // The KsVector2 that draw hands to the "size" uniform, refilled with the
-    // new size when only this holds it (render.cpp); made anew otherwise.
-    PyObject *draw_size;
-
     // Each class's inspect.Signature (signature.cpp), made on first use and
     // kept for good: it depends only on the class's default kind, fixed at
     // load.
@@ -154,6 +135,10 @@ int make_tuples();
 // with NameError (or the lookup's error) set when it is in neither.
 Ref lookup_global(PyObject *name);
 
+// md.rl (the raylib binding), looked up at this moment: md in the module's
+// namespace, then the builtins.
+Ref current_rl();
+
 // `GradientType.Linear` / `.Radial`, looked up at this moment.
 Ref current_kind(PyObject *member_name);
 
@@ -168,13 +153,5 @@ inline KsShaderObject *shared_shader() {
     return reinterpret_cast<KsShaderObject *>(g.shared_shader);
 }
 
-// Gives `vector` the value (x, y) in place when it is an exact KsVector2
-// that nothing else references: no one can tell it from a new vector, and
-// the caller saves making one. False, with nothing changed, otherwise.
-inline bool refill_vector2(PyObject *vector, double x, double y) {
-    if (Py_TYPE(vector) != g.KsVector2 || Py_REFCNT(vector) != 1) return false;
-    reinterpret_cast<KsVector2Object *>(vector)->data = KsVector2Data{x, y};
-    return true;
-}
 
 }  // namespace ksraygrad
