@@ -20,6 +20,7 @@
 #include "kesa_ui/fast/ksraygrad/args.hpp"
 #include "kesa_ui/fast/ksraygrad/convert.hpp"
 #include "kesa_ui/fast/ksraygrad/layout.hpp"
+#include "kesa_ui/fast/ksraygrad/lookups.hpp"
 #include "kesa_ui/fast/ksraygrad/resources.hpp"
 #include "kesa_ui/fast/ksraygrad/state.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
@@ -274,9 +275,7 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
     if (!begin_shader(modes)) return nullptr;
     Ref dest = float_tuple({v[0], v[1], v[2], v[3]});
     if (!dest) return nullptr;
-    Ref rl = current_rl();  // md.rl.WHITE, looked up at each draw
-    if (!rl) return nullptr;
-    Ref tint = Ref::steal(PyObject_GetAttr(rl.get(), g.s.white));
+    Ref tint = rl_white();
     if (!tint) return nullptr;
     if (tint.get() != Py_None && !PyTuple_CheckExact(tint.get())) {
         PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(tint.get())->tp_name);
