@@ -157,14 +157,7 @@ PyObject *set_weight(PyObject *self, PyObject *const *args, size_t nargsf, PyObj
 // in place instead: no one can tell it from a new vector, and a click saves
 // making one (about half of set_center's work).
 PyObject *store_center(GradientRaylibObject *self, double x, double y) {
-    PyObject *old = self->center;
-    if (Py_TYPE(old) == g.KsVector2 && Py_REFCNT(old) == 1) {
-        reinterpret_cast<KsVector2Object *>(old)->data = KsVector2Data{x, y};
-        Py_RETURN_NONE;
-    }
-    Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
-    if (!vec) return nullptr;
-    ks::replace_field(self->center, std::move(vec));
+    if (refill_vector2(self->center, x, y) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 

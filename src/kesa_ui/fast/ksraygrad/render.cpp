@@ -268,8 +268,9 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
     int kind = kind_of(self);
     if (kind < 0) return nullptr;
     float alpha = narrow(self->transparency / 255.0);
-    Ref size = Ref::steal(g.vec2_vt->new_(v[2], v[3]));
-    if (!size || !upload(self, kind, alpha, true, size.get())) return nullptr;
+    if (refill_vector2(g.draw_size, v[2], v[3]) < 0) return nullptr;
+    Ref size = Ref::new_ref(g.draw_size);
+    if (!upload(self, kind, alpha, true, size.get())) return nullptr;
 
     Modes modes;
     if (!begin_shader(modes)) return nullptr;

@@ -133,6 +133,11 @@ struct Cached {
         int watcher = -1;            // the dict watcher's id, once added
     } tint;
 
+    // The "size" vector of the last draw, refilled by the next one
+    // (refill_vector2). It buys about 60 of a draw's instructions, which the
+    // draw's target needs. Kept for good, like everything here.
+    PyObject *draw_size;
+
     // Each class's inspect.Signature (signature.cpp), made on first use and
     // kept for good: it depends only on the class's default kind, fixed at
     // load.
@@ -142,6 +147,21 @@ struct Cached {
 struct Register : Loaded, Shared, Cached {};
 
 extern Register g;
+
+// Makes `slot` hold a KsVector2 of (x, y): the exact KsVector2 there is
+// refilled in place when nothing else references it (no one can tell it
+// from a new vector), else a new one takes its place. 0, or -1 with an
+// exception set and `slot` unchanged.
+inline int refill_vector2(PyObject *&slot, double x, double y) {
+    if (slot != nullptr && Py_TYPE(slot) == g.KsVector2 && Py_REFCNT(slot) == 1) {
+        reinterpret_cast<KsVector2Object *>(slot)->data = KsVector2Data{x, y};
+        return 0;
+    }
+    Ref vec = Ref::steal(g.vec2_vt->new_(x, y));
+    if (!vec) return -1;
+    ks::replace_field(slot, std::move(vec));
+    return 0;
+}
 
 // Made once at load: 0, or -1 with an exception set.
 int make_strings();
