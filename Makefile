@@ -5,16 +5,20 @@ PY     := python3.14
 CMAKE_GEN := -G Ninja
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
-.PHONY: build test typecheck test-asan build-asan test-wheel test-backends test-refleaks build-dbg bench fuzz demo clean
+.PHONY: build check test typecheck test-asan build-asan test-wheel test-backends test-refleaks build-dbg bench fuzz demo clean
 
 # In-place build: the extension modules land next to their packages in src/.
 build:
 	$(DEVENV) sh -c 'cmake -S . -B build/inplace $(CMAKE_GEN) -DKS_INPLACE=ON >/dev/null && cmake --build build/inplace'
 
+# The suite once, against the in-place build: the maintainer's loop
+# (PYTEST_ADDOPTS picks tests, e.g. PYTEST_ADDOPTS="-k pickle").
+check: build
+	$(DEVENV) --display $(PYTEST) tests
+
 # The whole suite, then again against the sanitizer build and an installed
 # wheel, and last the drawing tests against raylib's other GL backends.
-test: build
-	$(DEVENV) --display $(PYTEST) tests
+test: check
 	$(MAKE) typecheck
 	$(MAKE) test-asan
 	$(MAKE) test-wheel
@@ -27,8 +31,8 @@ test: build
 # modules (it imports them, which needs no display). It runs outside the
 # checkout, where mypy finds the package once, through PYTHONPATH.
 TYPED := src/kesa_ui/core/__init__.py src/kesa_ui/core/colors.py src/kesa_ui/fast/GradientShader.py \
-  src/kesa_ui/rendering/pygame/gradient.py src/kesa_ui/fast/ksraygrad/demo.py \
-  src/kesa_ui/fast/ksraygrad/interactive.py src/kesa_ui/fast/ksraygrad/reference.py \
+  src/kesa_ui/rendering/pygame/gradient.py src/kesa_ui/demo/__init__.py src/kesa_ui/demo/gallery.py \
+  src/kesa_ui/demo/interactive.py src/kesa_ui/demo/reference.py \
   tests/typing/user_program.py tests/typing/user_mistakes.py
 typecheck: build
 	$(DEVENV) sh -c 'MYPYPATH=src $(PY) -m mypy --strict --no-incremental --cache-dir=/tmp/mypy $(TYPED)'
@@ -65,14 +69,11 @@ test-wheel:
 # ones on Mesa held to their version), built once per machine from Debian's
 # raylib source by tools/raylib-backends (Debian's own library, GL 3.3, is
 # the one the suite runs against). The builds without programmable shaders, GL 1.1 and
-# the software renderer, get tests/test_no_shaders.py instead.
-BACKEND_TESTS := tests/test_render_pixels.py tests/test_render_table.py tests/test_render_calls.py \
-  tests/test_lifecycle.py tests/test_rl.py tests/test_platform_raylib.py \
-  tests/test_platform_types.py tests/test_interactive.py tests/test_user_program.py \
-  tests/test_gpu_objects.py
+# the software renderer, get tests/test_no_shaders.py instead. The tests
+# that run on every backend are those marked `backends` (pytestmark).
 test-backends: build
 	$(DEVENV) tools/raylib-backends build >/dev/null
-	$(DEVENV) --display tools/raylib-backends test "$(PYTEST)" "$(BACKEND_TESTS)" tests/test_no_shaders.py
+	$(DEVENV) --display tools/raylib-backends test "$(PYTEST)" "-m backends tests" tests/test_no_shaders.py
 
 # The suite under python3.14-dbg against debug builds of every extension
 # (their own tree, debug ABI suffix), each test run repeatedly with the
@@ -105,7 +106,7 @@ bench: build
 # A gallery of every kind of gradient, rendered under a hidden window into
 # gallery/gallery.png (git-ignored); the PNG's absolute path is the last line.
 demo: build
-	$(DEVENV) --display $(PY) -m kesa_ui.fast.ksraygrad.demo
+	$(DEVENV) --display $(PY) -m kesa_ui.demo
 
 clean:
 	rm -rf build

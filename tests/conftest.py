@@ -38,6 +38,11 @@ if _expected:
         raise pytest.UsageError(f"testing {_module.__file__}, not the copy in {_expected}")
 
 
+def pytest_configure(config):
+    config.addinivalue_line(
+        "markers", "backends: also run against raylib's other GL backends (make test-backends)")
+
+
 @pytest.fixture(scope="session", autouse=True)
 def window():
     open_window(64)

@@ -16,6 +16,8 @@ from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.rendering.pygame.gradient import GradientPygame
 from support import BLUE, GREEN, PROBE_MISSING, RED, WHITE, colours_in, run_python
 
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
+
 BLANK = (0, 0, 0, 0)
 
 

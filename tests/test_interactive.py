@@ -7,7 +7,11 @@ import subprocess
 import sys
 import time
 
-from kesa_ui.fast.ksraygrad.interactive import TITLE, band_under
+import pytest
+
+from kesa_ui.demo.interactive import TITLE, band_under
+
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
 
 
 def xdotool(*args):
@@ -25,7 +29,7 @@ def test_band_under_the_pointer():
 
 def test_click_and_wheel_drive_the_gradient():
     proc = subprocess.Popen(
-        [sys.executable, "-m", "kesa_ui.fast.ksraygrad.demo", "--interactive", "--frames", "300"],
+        [sys.executable, "-m", "kesa_ui.demo", "--interactive", "--frames", "300"],
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=dict(os.environ))
     try:
         window = xdotool("search", "--sync", "--name", TITLE).split()[0]

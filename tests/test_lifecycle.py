@@ -14,6 +14,8 @@ from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from support import BLUE, BOTH, GREEN, RED, colors, run_python, state, stops
 
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
+
 
 def test_a_second_window_gets_working_gradients_and_the_first_ones_objects_go_quiet():
     run_python(

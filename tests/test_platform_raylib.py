@@ -19,6 +19,8 @@ from kesa_ui.fast.raylib import kesa_raylib
 from support import (BLACK, PROBE_MISSING, WHITE, call_log, colours_in, names, read_back,
                      run_python, uniform_locations, wrapper_calls)
 
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
+
 probe = pytest.importorskip("capi_probe", reason=PROBE_MISSING)
 
 PREMULTIPLY = int(rl.BLEND_ALPHA_PREMULTIPLY)

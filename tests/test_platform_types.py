@@ -17,6 +17,8 @@ from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from support import PROBE_MISSING, colours_in, f32, run_python
 
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
+
 probe = pytest.importorskip("capi_probe", reason=PROBE_MISSING)
 
 

@@ -19,6 +19,8 @@ from kesa_ui.fast.raylib import kesa_raylib as kr
 from support import (BLUE, GREEN, RED, UNIFORMS, WHITE, call_log, names, run_python,
                      uniform_locations)
 
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
+
 UPLOAD = "set_ksshader_value_"
 
 

@@ -16,6 +16,8 @@ from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.rendering.pygame.gradient import GradientPygame
 from support import BLUE, GREEN, RED, WHITE, read_back, run_python, stops
 
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
+
 LIN, RAD = GradientType.Linear, GradientType.Radial
 CLEAR_BLUE = (0, 0, 255, 0)
 NAN, INF = float("nan"), float("inf")
@@ -253,7 +255,7 @@ def test_surface_holds_the_rendered_pixels():
 def test_demo_writes_the_gallery_and_the_reference_pictures(tmp_path):
     pygame = pytest.importorskip("pygame")
     out = tmp_path / "g.png"
-    proc = run_python(f"import sys; from kesa_ui.fast.ksraygrad import demo; "
+    proc = run_python(f"import sys; from kesa_ui import demo; "
                       f"demo.main(['--reference', {str(tmp_path)!r}]); "
                       f"sys.exit(demo.main(['--output', {str(out)!r}]))")
     assert proc.stdout.splitlines()[-1] == str(out)
@@ -272,3 +274,19 @@ def test_demo_writes_the_gallery_and_the_reference_pictures(tmp_path):
     top_right, bottom_left = png.get_at((744, 439)), png.get_at((640, 505))
     assert top_right.r > 200 > top_right.g and bottom_left.g > 150 > bottom_left.r
     assert {png.get_at((x, y)).a for x in range(0, 1012, 7) for y in range(0, 524, 7)} == {255}
+
+
+def test_demo_finds_the_repository_by_argument_or_current_folder(tmp_path, monkeypatch):
+    from kesa_ui.demo import parse_args
+
+    monkeypatch.chdir(tmp_path)
+    assert parse_args([]).repo == tmp_path
+    for argv in (["--reference"], ["--repo", str(tmp_path / "absent")]):
+        with pytest.raises(SystemExit):
+            parse_args(argv)
+    (tmp_path / "docs").mkdir()
+    (tmp_path / "docs" / "reference.md").write_text("")
+    elsewhere = tmp_path / "elsewhere"
+    elsewhere.mkdir()
+    monkeypatch.chdir(elsewhere)
+    assert parse_args(["--reference", "--repo", str(tmp_path)]).repo == tmp_path

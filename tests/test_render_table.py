@@ -10,6 +10,8 @@ from kesa_ui.rendering.pygame.gradient import MAX_CELLS_PER_UNIT, GradientPygame
 from support import BLUE, RED
 from test_render_pixels import near_hard_edges, no_leak_hunt, read_back  # noqa: F401
 
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
+
 W, H = 480, 300  # pixels enough for a table of the finest resolution
 
 TRANSLUCENT_16 = [(((i * 37) % 256, (i * 91) % 256, (i * 13) % 256, (i * 71) % 256), 1 + i % 3)

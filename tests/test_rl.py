@@ -13,6 +13,8 @@ from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from support import BLUE, RED, read_back, run_python
 
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
+
 
 def test_enums_and_colours_carry_raylibs_values():
     assert rl.RED == (230, 41, 55, 255)

@@ -1,7 +1,11 @@
 """A new user's program, played in a fresh interpreter with a window of its
 own, its pixels checked against the CPU renderer."""
 
+import pytest
+
 from support import run_python
+
+pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
 
 
 def test_a_program_with_a_background_and_a_click_gradient_across_two_windows():

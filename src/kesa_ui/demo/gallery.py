@@ -1,8 +1,5 @@
-"""A gallery of GPU gradients, rendered under a hidden window into a PNG.
-
-    python -m kesa_ui.fast.ksraygrad.demo [--output PATH]
-    python -m kesa_ui.fast.ksraygrad.demo --reference [DIR]
-    python -m kesa_ui.fast.ksraygrad.demo --interactive [--frames N]
+"""The gallery of GPU gradients, rendered under a hidden window into a PNG
+(`python -m kesa_ui.demo`).
 
 Rows, top to bottom: linear gradients in the eight named directions; radial
 gradients at the seven named centres; weighted colour bands (equal, uneven,
@@ -15,26 +12,12 @@ checkerboard. Every texture tile is drawn upright with KsRenderTexture.draw.
 The last row is drawn once in a real frame on the window (begin_drawing ...
 end_drawing) and once, the same way, into the gallery's render texture,
 since the screen cannot be read back.
-
-The PNG goes to gallery/gallery.png in the repository (git-ignored) when run
-from a checkout, else under ./gallery; its absolute path is the last line of
-output.
-
---reference writes the small pictures of docs/reference.md (angle.png,
-center.png, weights.png) into DIR (default: docs/ in the checkout) and
-prints their paths (see reference.py).
-
---interactive opens a window instead, where a click moves a ClickGradient's
-centre and the mouse wheel reweights the band under the pointer (see
-interactive.py).
 """
 
 from __future__ import annotations
 
-import argparse
-import sys
 from pathlib import Path
-from typing import TYPE_CHECKING, Any, Callable, Sequence, Union
+from typing import TYPE_CHECKING, Any, Callable, Union
 
 if TYPE_CHECKING:
     from kesa_ui.core.rl import RenderTexture
@@ -59,32 +42,6 @@ LINEAR_DIRECTIONS = ["Right", "BottomRight", "Bottom", "BottomLeft", "Left", "To
                      "TopRight"]
 RADIAL_CENTERS = ["Center", "TopCenter", "TopLeft", "TopRight", "BottomCenter", "BottomLeft",
                   "BottomRight"]
-
-
-def default_output() -> Path:
-    """gallery/gallery.png in the checkout this file lives in, else in the
-    current directory."""
-    here = Path(__file__).resolve()
-    for parent in here.parents:
-        if (parent / ".git").exists() and (parent / "src" / "kesa_ui").is_dir():
-            return parent / "gallery" / "gallery.png"
-    return Path.cwd() / "gallery" / "gallery.png"
-
-
-def parse_args(argv: Sequence[str]) -> argparse.Namespace:
-    parser = argparse.ArgumentParser(
-        prog="python -m kesa_ui.fast.ksraygrad.demo",
-        description="Render a gallery of GPU gradients into a PNG and print its path.")
-    parser.add_argument("--output", type=Path, default=None,
-                        help="PNG file to write (default: gallery/gallery.png in the checkout)")
-    parser.add_argument("--reference", nargs="?", type=Path, const=True, default=None,
-                        metavar="DIR",
-                        help="write the reference pictures into DIR (default: docs/)")
-    parser.add_argument("--interactive", action="store_true",
-                        help="open a window: click to move the centre, scroll to reweight")
-    parser.add_argument("--frames", type=int, default=None,
-                        help="with --interactive: stop after this many frames")
-    return parser.parse_args(argv)
 
 
 def gallery_rows() -> list[Row]:
@@ -266,11 +223,12 @@ def save_png(target: RenderTexture, path: Path) -> None:
         rl.unload_image(img)
 
 
-def run_gallery(args: argparse.Namespace) -> tuple[Path, list[str]]:
-    """Writes the gallery PNG; returns its absolute path and the row titles."""
+def run_gallery(output: Path) -> tuple[Path, list[str]]:
+    """Writes the gallery PNG to output; returns its absolute path and the
+    row titles."""
     from kesa_ui.core.modules import rl
 
-    output = (args.output or default_output()).resolve()
+    output = output.resolve()
     rl.set_trace_log_level(rl.LOG_WARNING)
     rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
     rl.init_window(320, 200, "kesa_ui gradient gallery")
@@ -287,42 +245,3 @@ def run_gallery(args: argparse.Namespace) -> tuple[Path, list[str]]:
     finally:
         rl.close_window()
     return output, titles
-
-
-def run_reference(directory: Path | bool) -> list[Path]:
-    """Writes the pictures of docs/reference.md into directory (True: docs/
-    in the checkout) under a hidden window; returns their absolute paths."""
-    from kesa_ui.core.modules import rl
-    from kesa_ui.fast.ksraygrad.reference import write_pictures
-
-    if directory is True or directory is False:
-        directory = default_output().parent.parent / "docs"
-    rl.set_trace_log_level(rl.LOG_WARNING)
-    rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
-    rl.init_window(320, 200, "kesa_ui reference pictures")
-    try:
-        return [path.resolve() for path in write_pictures(directory)]
-    finally:
-        rl.close_window()
-
-
-def main(argv: Sequence[str] | None = None) -> int:
-    args = parse_args(sys.argv[1:] if argv is None else argv)
-    if args.interactive:
-        from kesa_ui.fast.ksraygrad.interactive import run
-
-        run(frames=args.frames, log=lambda line: print(line, flush=True))
-        return 0
-    if args.reference is not None:
-        for path in run_reference(args.reference):
-            print(path)
-        return 0
-    output, titles = run_gallery(args)
-    for number, title in enumerate(titles, 1):
-        print(f"row {number}: {title}")
-    print(output)
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())

@@ -3,7 +3,7 @@ the click, and the mouse wheel changes the weight of the colour band under
 the pointer. Each change is printed ("center X Y", "weight INDEX VALUE"), so
 a test can drive the window with synthetic input and read what happened.
 
-Run it with `python -m kesa_ui.fast.ksraygrad.demo --interactive`.
+Run it with `python -m kesa_ui.demo --interactive`.
 """
 
 from __future__ import annotations

@@ -1,5 +1,5 @@
 """The pictures of docs/reference.md, drawn by the GPU gradients under a
-hidden window: `python -m kesa_ui.fast.ksraygrad.demo --reference [DIR]`.
+hidden window: `python -m kesa_ui.demo --reference [DIR]`.
 
 - angle.png: linear gradients from red to blue at several angles.
 - center.png: radial gradients at several centres, each marked.
