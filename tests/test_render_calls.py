@@ -158,6 +158,29 @@ def test_draw_calls():
     assert dest == (0.10000000149011612, 0.0, 10.0, 10.0) and tint == rl.WHITE
 
 
+
+def test_a_frames_calls_allocate_nothing_once_warm():
+    # The calls a frame makes each time build no Python object: with every
+    # allocation failing, a draw at a new size, a click and a reweight go on.
+    testcapi = pytest.importorskip("_testcapi")
+    c = ClickGradient([RED, BLUE])
+    rt = rl.load_render_texture(8, 8)
+    rl.begin_texture_mode(rt)
+    try:
+        c.draw(0, 0, 8, 8)  # the first draw makes what the next ones refill
+        w, h, weight = 4, 6, 2.0
+        testcapi.set_nomemory(0, 0)
+        try:
+            c.draw(0, 0, w, h)
+            c.set_center((0.25, 0.75))
+            c.set_weight(0, weight)
+        finally:
+            testcapi.remove_mem_hooks()
+    finally:
+        rl.end_texture_mode()
+        rl.unload_render_texture(rt)
+    assert c.center == KsVector2(0.25, 0.75) and c.weights[0] == 2.0
+
 def test_only_colours_with_a_stop_are_counted():
     c = ClickGradient([RED, GREEN, BLUE])
     c.weights = [1.0, 1.0]

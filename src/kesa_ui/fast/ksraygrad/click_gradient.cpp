@@ -152,10 +152,8 @@ PyObject *set_weight(PyObject *self, PyObject *const *args, size_t nargsf, PyObj
     return traced(QN("set_weight"), set_weight_body(click_of(self), args, nargsf, kwnames));
 }
 
-// A new centre vector (x, y) in place of the old one. When the old one is an
-// exact KsVector2 that only the gradient references, it takes the new value
-// in place instead: no one can tell it from a new vector, and a click saves
-// making one (about half of set_center's work).
+// The centre (x, y), refilled in place when no one else holds the old one
+// (refill_vector2: about half of set_center's work).
 PyObject *store_center(GradientRaylibObject *self, double x, double y) {
     if (refill_vector2(self->center, x, y) < 0) return nullptr;
     Py_RETURN_NONE;

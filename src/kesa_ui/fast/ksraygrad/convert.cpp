@@ -48,10 +48,8 @@ Ref to_int(PyObject *obj) {
 
 constexpr long long kExactInDouble = 1LL << 53;
 
-// `item / 255` as a double, with Python's semantics: an exact float, or an
-// exact int that a double holds exactly, is divided in C (the one rounding
-// Python's true division makes too); anything else goes through Python's
-// division, and its quotient through the float conversion.
+// component() past its inline checks: an exact int of up to 2**53, then
+// Python's division.
 [[gnu::noinline]] bool component_slow(PyObject *item, double &out) {
     if (PyLong_CheckExact(item)) {
         int overflow = 0;
@@ -68,6 +66,11 @@ constexpr long long kExactInDouble = 1LL << 53;
     return !(out == -1.0 && PyErr_Occurred());
 }
 
+// `item / 255` as a double, with Python's semantics: an exact float, or an
+// exact int that a double holds exactly, is divided in C (the one rounding
+// Python's true division makes too); anything else goes through Python's
+// division, and its quotient through the float conversion. Floats and
+// one-word ints, what colours are made of, are checked inline.
 [[gnu::always_inline]] inline bool component(PyObject *item, double &out) {
     if (PyFloat_CheckExact(item)) [[likely]] {
         out = PyFloat_AS_DOUBLE(item) / 255.0;

@@ -134,7 +134,7 @@ struct Cached {
     } tint;
 
     // The "size" vector of the last draw, refilled by the next one
-    // (refill_vector2). It buys about 60 of a draw's instructions, which the
+    // (refill_vector2). It buys about 80 of a draw's instructions, which the
     // draw's target needs. Kept for good, like everything here.
     PyObject *draw_size;
 
