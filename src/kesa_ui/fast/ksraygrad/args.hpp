@@ -4,6 +4,8 @@
 
 #include <Python.h>
 
+#include <cassert>
+
 namespace ksraygrad {
 
 // Every parameter list, written once: X(id, function name for messages,
@@ -43,14 +45,28 @@ int intern_params();
 bool bind_args_slow(const Params &p, PyObject *const *args, size_t nargsf, PyObject *kwnames,
                     PyObject **out);
 
+// `out` has one slot per parameter of `p`; its size, known here, makes the
+// common call (every parameter given by position) a fixed copy.
+template <size_t N>
 inline bool bind_args(const Params &p, PyObject *const *args, size_t nargsf, PyObject *kwnames,
-                      PyObject **out) {
-    // The common call: every parameter given by position.
-    if (kwnames == nullptr && PyVectorcall_NARGS(nargsf) == p.count) {
-        for (int i = 0; i < p.count; i++) out[i] = args[i];
+                      PyObject *(&out)[N]) {
+    assert(p.count == static_cast<int>(N));
+    if (kwnames == nullptr && PyVectorcall_NARGS(nargsf) == static_cast<Py_ssize_t>(N)) {
+        for (size_t i = 0; i < N; i++) out[i] = args[i];
         return true;
     }
     return bind_args_slow(p, args, nargsf, kwnames, out);
+}
+
+// The same for a single parameter.
+inline bool bind_args(const Params &p, PyObject *const *args, size_t nargsf, PyObject *kwnames,
+                      PyObject *&out) {
+    assert(p.count == 1);
+    if (kwnames == nullptr && PyVectorcall_NARGS(nargsf) == 1) {
+        out = args[0];
+        return true;
+    }
+    return bind_args_slow(p, args, nargsf, kwnames, &out);
 }
 
 // Tuple-and-dict form, for tp_init: the same rules.

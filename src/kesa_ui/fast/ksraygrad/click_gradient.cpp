@@ -162,7 +162,7 @@ PyObject *store_center(GradientRaylibObject *self, double x, double y) {
 PyObject *set_center_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
                           PyObject *kwnames) {
     PyObject *center;
-    if (!bind_args(set_center_params, args, nargsf, kwnames, &center)) return nullptr;
+    if (!bind_args(set_center_params, args, nargsf, kwnames, center)) return nullptr;
     if (center == Py_None) {
         PyErr_SetString(PyExc_TypeError, fixed::kNoneColour);
         return nullptr;
@@ -199,7 +199,7 @@ double coordinate(Borrowed center, PyObject *name) {
 PyObject *set_center_ksvec_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
                                 PyObject *kwnames) {
     PyObject *center;
-    if (!bind_args(set_center_ksvec_params, args, nargsf, kwnames, &center)) return nullptr;
+    if (!bind_args(set_center_ksvec_params, args, nargsf, kwnames, center)) return nullptr;
     if (center != Py_None && !PyObject_TypeCheck(center, g.KsVector2)) {
         PyErr_Format(PyExc_TypeError,
                      "Argument 'center' has incorrect type (expected %.200s, got %.200s)",

@@ -147,7 +147,7 @@ int set_state_traced(const PickleFormat &f, GradientRaylibObject *self, PyObject
 PyObject *setstate_impl(const PickleFormat &f, PyObject *self, PyObject *const *args,
                         size_t nargsf, PyObject *kwnames) {
     PyObject *state;
-    if (!bind_args(setstate_params, args, nargsf, kwnames, &state)) return nullptr;
+    if (!bind_args(setstate_params, args, nargsf, kwnames, state)) return nullptr;
     if (!PyTuple_CheckExact(state)) {
         PyErr_Format(PyExc_TypeError, "Expected tuple, got %.200s", Py_TYPE(state)->tp_name);
         return nullptr;
