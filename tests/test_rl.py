@@ -119,6 +119,36 @@ def test_wrong_argument_types_raise_type_error(call):
         call()
 
 
+@pytest.mark.parametrize(
+    "call, error, message",
+    [
+        (lambda: rl.set_window_size(1), TypeError,
+         "set_window_size() takes exactly 2 arguments (1 given)"),
+        (lambda: rl.draw_rectangle(0, 0, 1, 1, rl.RED, 0), TypeError,
+         "draw_rectangle() takes exactly 5 arguments (6 given)"),
+        (lambda: rl.load_render_texture(1, height=1), TypeError,
+         "load_render_texture() takes no keyword arguments"),
+        (lambda: rl.init_window(1, 1, None), TypeError,
+         "init_window() argument 3 must be str, not None"),
+        (lambda: rl.init_window(1, 1, "a\0b"), ValueError, "embedded null character"),
+        (lambda: rl.draw_text(b"t", 0, 0, 10, rl.RED), TypeError,
+         "draw_text() argument 1 must be str, not bytes"),
+        (lambda: rl.gen_image_color(2**31, 1, rl.RED), OverflowError,
+         "signed integer is greater than maximum"),
+        (lambda: rl.draw_texture(None, -2**31 - 1, 0, rl.RED), OverflowError,
+         "signed integer is less than minimum"),
+        (lambda: rl.draw_texture_pro(None, 0, 0, 0, "r", rl.RED), TypeError,
+         "must be real number, not str"),
+        (lambda: rl.export_image(None, 5), TypeError, "expected str, bytes or os.PathLike"),
+    ],
+)
+def test_positional_functions_bind_as_pyarg_parsetuple_did(call, error, message):
+    """The messages rl's positional-only functions have always given."""
+    with pytest.raises(error) as info:
+        call()
+    assert str(info.value).startswith(message)
+
+
 def test_bad_values_raise():
     img = rl.gen_image_color(2, 2, rl.RED)
     with pytest.raises(IndexError):

@@ -14,6 +14,7 @@
 
 #include <rlgl.h>
 
+#include "kesa_ui/native/args.hpp"
 #include "kesa_ui/native/module.hpp"
 #include "kesa_ui/native/number.hpp"
 
@@ -133,10 +134,13 @@ PyObject *rl_set_trace_log_level(PyObject *, PyObject *arg) {
     Py_RETURN_NONE;
 }
 
-PyObject *rl_init_window(PyObject *, PyObject *args) {
+PyObject *rl_init_window(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[3];
     int width, height;
     const char *title;
-    if (!PyArg_ParseTuple(args, "iis:init_window", &width, &height, &title)) return nullptr;
+    if (!ks::bind_positional("init_window", args, nargsf, kwnames, a) || !ks::arg_int(a[0], &width) ||
+        !ks::arg_int(a[1], &height) || !ks::arg_str("init_window", 3, a[2], &title))
+        return nullptr;
     if (width <= 0 || height <= 0) {
         PyErr_SetString(PyExc_ValueError, "window size must be positive");
         return nullptr;
@@ -203,9 +207,12 @@ PyObject *rl_is_window_resized(PyObject *, PyObject *) {
     return PyBool_FromLong(IsWindowResized());
 }
 
-PyObject *rl_set_window_size(PyObject *, PyObject *args) {
+PyObject *rl_set_window_size(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[2];
     int width, height;
-    if (!PyArg_ParseTuple(args, "ii:set_window_size", &width, &height)) return nullptr;
+    if (!ks::bind_positional("set_window_size", args, nargsf, kwnames, a) ||
+        !ks::arg_int(a[0], &width) || !ks::arg_int(a[1], &height))
+        return nullptr;
     if (width <= 0 || height <= 0) {
         PyErr_Format(PyExc_ValueError, "window size must be positive, got %dx%d", width, height);
         return nullptr;
@@ -278,11 +285,13 @@ PyObject *rl_is_mouse_button_pressed(PyObject *, PyObject *arg) {
 
 // --- images --------------------------------------------------------------------
 
-PyObject *rl_gen_image_color(PyObject *, PyObject *args) {
+PyObject *rl_gen_image_color(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[3];
     int width, height;
-    PyObject *color_obj;
-    if (!PyArg_ParseTuple(args, "iiO:gen_image_color", &width, &height, &color_obj))
+    if (!ks::bind_positional("gen_image_color", args, nargsf, kwnames, a) ||
+        !ks::arg_int(a[0], &width) || !ks::arg_int(a[1], &height))
         return nullptr;
+    PyObject *color_obj = a[2];
     Color c;
     if (color_from_object(color_obj, &c) < 0) return nullptr;
     if (width <= 0 || height <= 0 || width > INT_MAX / 4 / height) {
@@ -309,10 +318,13 @@ PyObject *rl_image_flip_vertical(PyObject *, PyObject *arg) {
     Py_RETURN_NONE;
 }
 
-PyObject *rl_get_image_color(PyObject *, PyObject *args) {
-    PyObject *obj;
+PyObject *rl_get_image_color(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[3];
     int x, y;
-    if (!PyArg_ParseTuple(args, "Oii:get_image_color", &obj, &x, &y)) return nullptr;
+    if (!ks::bind_positional("get_image_color", args, nargsf, kwnames, a) ||
+        !ks::arg_int(a[1], &x) || !ks::arg_int(a[2], &y))
+        return nullptr;
+    PyObject *obj = a[0];
     RlImageObject *img = image_arg(obj, true);
     if (img == nullptr) return nullptr;
     if (x < 0 || y < 0 || x >= img->image.width || y >= img->image.height) {
@@ -323,14 +335,15 @@ PyObject *rl_get_image_color(PyObject *, PyObject *args) {
     return color_to_tuple(GetImageColor(img->image, x, y));
 }
 
-PyObject *rl_export_image(PyObject *, PyObject *args) {
-    PyObject *obj, *path_bytes = nullptr;
-    if (!PyArg_ParseTuple(args, "OO&:export_image", &obj, PyUnicode_FSConverter, &path_bytes))
+PyObject *rl_export_image(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[2], *path = nullptr;
+    if (!ks::bind_positional("export_image", args, nargsf, kwnames, a) ||
+        !PyUnicode_FSConverter(a[1], &path))
         return nullptr;
-    RlImageObject *img = image_arg(obj, true);
-    bool ok = img != nullptr && ExportImage(img->image, PyBytes_AS_STRING(path_bytes));
-    Py_DECREF(path_bytes);
+    ks::Ref path_bytes = ks::Ref::steal(path);
+    RlImageObject *img = image_arg(a[0], true);
     if (img == nullptr) return nullptr;
+    bool ok = ExportImage(img->image, PyBytes_AS_STRING(path_bytes.get()));
     return PyBool_FromLong(ok);
 }
 
@@ -372,9 +385,12 @@ PyObject *rl_load_image_from_texture(PyObject *, PyObject *arg) {
     return rl_image_new(image);
 }
 
-PyObject *rl_load_render_texture(PyObject *, PyObject *args) {
+PyObject *rl_load_render_texture(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[2];
     int width, height;
-    if (!PyArg_ParseTuple(args, "ii:load_render_texture", &width, &height)) return nullptr;
+    if (!ks::bind_positional("load_render_texture", args, nargsf, kwnames, a) ||
+        !ks::arg_int(a[0], &width) || !ks::arg_int(a[1], &height))
+        return nullptr;
     if ((width <= 0 || height <= 0) &&
         rl_context::require_size(width, height, true, "render texture") < 0)
         return nullptr;
@@ -442,10 +458,13 @@ RlTextureObject *drawable_texture(PyObject *obj) {
     return t;
 }
 
-PyObject *rl_draw_texture(PyObject *, PyObject *args) {
-    PyObject *tex_obj, *tint_obj;
+PyObject *rl_draw_texture(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[4];
     int x, y;
-    if (!PyArg_ParseTuple(args, "OiiO:draw_texture", &tex_obj, &x, &y, &tint_obj)) return nullptr;
+    if (!ks::bind_positional("draw_texture", args, nargsf, kwnames, a) || !ks::arg_int(a[1], &x) ||
+        !ks::arg_int(a[2], &y))
+        return nullptr;
+    PyObject *tex_obj = a[0], *tint_obj = a[3];
     Color tint;
     if (color_from_object(tint_obj, &tint) < 0) return nullptr;
     RlTextureObject *t = drawable_texture(tex_obj);
@@ -454,10 +473,10 @@ PyObject *rl_draw_texture(PyObject *, PyObject *args) {
     Py_RETURN_NONE;
 }
 
-PyObject *rl_draw_texture_v(PyObject *, PyObject *args) {
-    PyObject *tex_obj, *pos_obj, *tint_obj;
-    if (!PyArg_ParseTuple(args, "OOO:draw_texture_v", &tex_obj, &pos_obj, &tint_obj))
-        return nullptr;
+PyObject *rl_draw_texture_v(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[3];
+    if (!ks::bind_positional("draw_texture_v", args, nargsf, kwnames, a)) return nullptr;
+    PyObject *tex_obj = a[0], *pos_obj = a[1], *tint_obj = a[2];
     Vector2 position;
     Color tint;
     if (!vector2_arg(pos_obj, "position", &position) || color_from_object(tint_obj, &tint) < 0)
@@ -468,11 +487,10 @@ PyObject *rl_draw_texture_v(PyObject *, PyObject *args) {
     Py_RETURN_NONE;
 }
 
-PyObject *rl_draw_texture_rec(PyObject *, PyObject *args) {
-    PyObject *tex_obj, *source_obj, *pos_obj, *tint_obj;
-    if (!PyArg_ParseTuple(args, "OOOO:draw_texture_rec", &tex_obj, &source_obj, &pos_obj,
-                          &tint_obj))
-        return nullptr;
+PyObject *rl_draw_texture_rec(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[4];
+    if (!ks::bind_positional("draw_texture_rec", args, nargsf, kwnames, a)) return nullptr;
+    PyObject *tex_obj = a[0], *source_obj = a[1], *pos_obj = a[2], *tint_obj = a[3];
     Rectangle source;
     Vector2 position;
     Color tint;
@@ -485,12 +503,14 @@ PyObject *rl_draw_texture_rec(PyObject *, PyObject *args) {
     Py_RETURN_NONE;
 }
 
-PyObject *rl_draw_texture_pro(PyObject *, PyObject *args) {
-    PyObject *tex_obj, *source_obj, *dest_obj, *origin_obj, *tint_obj;
+PyObject *rl_draw_texture_pro(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[6];
     float rotation;
-    if (!PyArg_ParseTuple(args, "OOOOfO:draw_texture_pro", &tex_obj, &source_obj, &dest_obj,
-                          &origin_obj, &rotation, &tint_obj))
+    if (!ks::bind_positional("draw_texture_pro", args, nargsf, kwnames, a) ||
+        !ks::arg_float(a[4], &rotation))
         return nullptr;
+    PyObject *tex_obj = a[0], *source_obj = a[1], *dest_obj = a[2], *origin_obj = a[3],
+             *tint_obj = a[5];
     Rectangle source, dest;
     Vector2 origin;
     Color tint;
@@ -503,22 +523,28 @@ PyObject *rl_draw_texture_pro(PyObject *, PyObject *args) {
     Py_RETURN_NONE;
 }
 
-PyObject *rl_draw_rectangle(PyObject *, PyObject *args) {
+PyObject *rl_draw_rectangle(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[5];
     int x, y, width, height;
-    PyObject *color_obj;
-    if (!PyArg_ParseTuple(args, "iiiiO:draw_rectangle", &x, &y, &width, &height, &color_obj))
+    if (!ks::bind_positional("draw_rectangle", args, nargsf, kwnames, a) ||
+        !ks::arg_int(a[0], &x) || !ks::arg_int(a[1], &y) || !ks::arg_int(a[2], &width) ||
+        !ks::arg_int(a[3], &height))
         return nullptr;
+    PyObject *color_obj = a[4];
     Color color;
     if (color_from_object(color_obj, &color) < 0 || require_drawing() < 0) return nullptr;
     DrawRectangle(x, y, width, height, color);
     Py_RETURN_NONE;
 }
 
-PyObject *rl_draw_text(PyObject *, PyObject *args) {
-    PyObject *text_obj, *color_obj;
+PyObject *rl_draw_text(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[5];
     int x, y, font_size;
-    if (!PyArg_ParseTuple(args, "UiiiO:draw_text", &text_obj, &x, &y, &font_size, &color_obj))
+    if (!ks::bind_positional("draw_text", args, nargsf, kwnames, a) ||
+        !ks::arg_unicode("draw_text", 1, a[0]) || !ks::arg_int(a[1], &x) ||
+        !ks::arg_int(a[2], &y) || !ks::arg_int(a[3], &font_size))
         return nullptr;
+    PyObject *text_obj = a[0], *color_obj = a[4];
     Py_ssize_t length;
     const char *utf8 = PyUnicode_AsUTF8AndSize(text_obj, &length);
     if (utf8 == nullptr) return nullptr;
@@ -591,7 +617,7 @@ PyObject *rl_get_max_fragment_uniform_vectors(PyObject *, PyObject *) {
 }
 
 #define RL_FN(name, flags, sig, doc) \
-    {#name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(rl_##name)), flags, \
+    {#name, KS_CFUNCTION(rl_##name), flags, \
      #name sig "\n--\n\n" doc}
 
 PyMethodDef rl_methods[] = {
@@ -600,7 +626,7 @@ PyMethodDef rl_methods[] = {
           "Sets ConfigFlags for the next init_window."),
     RL_FN(set_trace_log_level, METH_O, "($module, level, /)",
           "Sets the TraceLogLevel below which raylib stays quiet."),
-    RL_FN(init_window, METH_VARARGS, "($module, width, height, title, /)",
+    RL_FN(init_window, METH_FASTCALL | METH_KEYWORDS, "($module, width, height, title, /)",
           "Opens the window and its GL context; GPU calls then belong to this thread."),
     RL_FN(close_window, METH_NOARGS, "($module, /)",
           "Closes the window; GPU objects made for it are refused from then on."),
@@ -613,7 +639,7 @@ PyMethodDef rl_methods[] = {
     RL_FN(get_screen_height, METH_NOARGS, "($module, /)", "The window's height in pixels."),
     RL_FN(is_window_resized, METH_NOARGS, "($module, /)",
           "Whether the window was resized since the last frame."),
-    RL_FN(set_window_size, METH_VARARGS, "($module, width, height, /)",
+    RL_FN(set_window_size, METH_FASTCALL | METH_KEYWORDS, "($module, width, height, /)",
           "Resizes the window to width x height pixels."),
     RL_FN(get_fps, METH_NOARGS, "($module, /)", "Frames per second, over the last frames."),
     RL_FN(begin_drawing, METH_NOARGS, "($module, /)",
@@ -629,13 +655,13 @@ PyMethodDef rl_methods[] = {
     RL_FN(is_key_pressed, METH_O, "($module, key, /)",
           "Whether a KeyboardKey went down this frame."),
     // Images.
-    RL_FN(gen_image_color, METH_VARARGS, "($module, width, height, color, /)",
+    RL_FN(gen_image_color, METH_FASTCALL | METH_KEYWORDS, "($module, width, height, color, /)",
           "A new Image of one colour."),
     RL_FN(unload_image, METH_O, "($module, image, /)", "Frees an image's pixels."),
     RL_FN(image_flip_vertical, METH_O, "($module, image, /)", "Flips an image in place."),
-    RL_FN(get_image_color, METH_VARARGS, "($module, image, x, y, /)",
+    RL_FN(get_image_color, METH_FASTCALL | METH_KEYWORDS, "($module, image, x, y, /)",
           "The (r, g, b, a) colour of a pixel."),
-    RL_FN(export_image, METH_VARARGS, "($module, image, path, /)",
+    RL_FN(export_image, METH_FASTCALL | METH_KEYWORDS, "($module, image, path, /)",
           "Writes an image file; returns whether that worked."),
     // Textures.
     RL_FN(load_texture_from_image, METH_O, "($module, image, /)",
@@ -643,25 +669,25 @@ PyMethodDef rl_methods[] = {
     RL_FN(unload_texture, METH_O, "($module, texture, /)", "Frees a texture on the GPU."),
     RL_FN(load_image_from_texture, METH_O, "($module, texture, /)",
           "A texture's pixels as an Image (a render texture's come bottom-up)."),
-    RL_FN(load_render_texture, METH_VARARGS, "($module, width, height, /)",
+    RL_FN(load_render_texture, METH_FASTCALL | METH_KEYWORDS, "($module, width, height, /)",
           "A new RenderTexture to draw into."),
     RL_FN(unload_render_texture, METH_O, "($module, target, /)",
           "Frees a render texture on the GPU."),
     // Drawing.
-    RL_FN(draw_texture, METH_VARARGS, "($module, texture, x, y, tint, /)",
+    RL_FN(draw_texture, METH_FASTCALL | METH_KEYWORDS, "($module, texture, x, y, tint, /)",
           "Draws a texture at (x, y)."),
-    RL_FN(draw_texture_v, METH_VARARGS, "($module, texture, position, tint, /)",
+    RL_FN(draw_texture_v, METH_FASTCALL | METH_KEYWORDS, "($module, texture, position, tint, /)",
           "Draws a texture at position (x, y)."),
-    RL_FN(draw_texture_rec, METH_VARARGS, "($module, texture, source, position, tint, /)",
+    RL_FN(draw_texture_rec, METH_FASTCALL | METH_KEYWORDS, "($module, texture, source, position, tint, /)",
           "Draws the source rectangle (x, y, width, height) of a texture at position; a\n"
           "negative height flips it (render textures are stored bottom-up)."),
-    RL_FN(draw_texture_pro, METH_VARARGS,
+    RL_FN(draw_texture_pro, METH_FASTCALL | METH_KEYWORDS,
           "($module, texture, source, dest, origin, rotation, tint, /)",
           "Draws the source rectangle of a texture into the dest rectangle, rotated by\n"
           "rotation degrees about origin (relative to dest)."),
-    RL_FN(draw_rectangle, METH_VARARGS, "($module, x, y, width, height, color, /)",
+    RL_FN(draw_rectangle, METH_FASTCALL | METH_KEYWORDS, "($module, x, y, width, height, color, /)",
           "Fills a rectangle."),
-    RL_FN(draw_text, METH_VARARGS, "($module, text, x, y, font_size, color, /)",
+    RL_FN(draw_text, METH_FASTCALL | METH_KEYWORDS, "($module, text, x, y, font_size, color, /)",
           "Draws text in raylib's default font."),
     // Modes.
     RL_FN(begin_texture_mode, METH_O, "($module, target, /)",

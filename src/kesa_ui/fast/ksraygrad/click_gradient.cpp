@@ -249,19 +249,19 @@ PyGetSetDef click_getset[] = {
 };
 
 PyMethodDef click_methods[] = {
-    {"set_weight", FASTCALL_KW(set_weight), METH_FASTCALL | METH_KEYWORDS,
+    {"set_weight", KS_CFUNCTION(set_weight), METH_FASTCALL | METH_KEYWORDS,
      "set_weight($self, index, weight)\n--\n\n" KS_DOC_ClickGradient_set_weight},
-    {"set_center", FASTCALL_KW(set_center), METH_FASTCALL | METH_KEYWORDS,
+    {"set_center", KS_CFUNCTION(set_center), METH_FASTCALL | METH_KEYWORDS,
      "set_center($self, center)\n--\n\n" KS_DOC_ClickGradient_set_center},
-    {"set_center_ksvec", FASTCALL_KW(set_center_ksvec), METH_FASTCALL | METH_KEYWORDS,
+    {"set_center_ksvec", KS_CFUNCTION(set_center_ksvec), METH_FASTCALL | METH_KEYWORDS,
      "set_center_ksvec($self, center)\n--\n\n" KS_DOC_ClickGradient_set_center_ksvec},
-    {"_recalculate_stops", FASTCALL_KW(recalculate_stops), METH_FASTCALL | METH_KEYWORDS,
+    {"_recalculate_stops", KS_CFUNCTION(recalculate_stops), METH_FASTCALL | METH_KEYWORDS,
      "_recalculate_stops($self)\n--\n\n" KS_DOC_ClickGradient__recalculate_stops},
-    {"draw", FASTCALL_KW(click_draw), METH_FASTCALL | METH_KEYWORDS,
+    {"draw", KS_CFUNCTION(click_draw), METH_FASTCALL | METH_KEYWORDS,
      "draw($self, x, y, width, height)\n--\n\n" KS_DOC_ClickGradient_draw},
-    {KS_REDUCE_CYTHON, FASTCALL_KW(click_reduce), METH_FASTCALL | METH_KEYWORDS,
+    {KS_REDUCE_CYTHON, KS_CFUNCTION(click_reduce), METH_FASTCALL | METH_KEYWORDS,
      "__reduce_cython__($self)\n--\n\n" KS_DOC_GradientRaylib___reduce_cython__},
-    {KS_SETSTATE_CYTHON, FASTCALL_KW(click_setstate), METH_FASTCALL | METH_KEYWORDS,
+    {KS_SETSTATE_CYTHON, KS_CFUNCTION(click_setstate), METH_FASTCALL | METH_KEYWORDS,
      "__setstate_cython__($self, __pyx_state)\n--\n\n" KS_DOC_GradientRaylib___setstate_cython__},
     {nullptr, nullptr, 0, nullptr},
 };

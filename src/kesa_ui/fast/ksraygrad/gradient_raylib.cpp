@@ -294,13 +294,13 @@ PyGetSetDef gradient_getset[] = {
 };
 
 PyMethodDef gradient_methods[] = {
-    {"_ensure_resources", FASTCALL_KW(gradient_ensure_resources),
+    {"_ensure_resources", KS_CFUNCTION(gradient_ensure_resources),
      METH_FASTCALL | METH_KEYWORDS | METH_CLASS, "_ensure_resources($cls)\n--\n\n" KS_DOC_GradientRaylib__ensure_resources},
-    {"generate_texture", FASTCALL_KW(gradient_generate_texture), METH_FASTCALL | METH_KEYWORDS,
+    {"generate_texture", KS_CFUNCTION(gradient_generate_texture), METH_FASTCALL | METH_KEYWORDS,
      "generate_texture($self, width, height)\n--\n\n" KS_DOC_GradientRaylib_generate_texture},
-    {KS_REDUCE_CYTHON, FASTCALL_KW(gradient_reduce), METH_FASTCALL | METH_KEYWORDS,
+    {KS_REDUCE_CYTHON, KS_CFUNCTION(gradient_reduce), METH_FASTCALL | METH_KEYWORDS,
      "__reduce_cython__($self)\n--\n\n" KS_DOC_GradientRaylib___reduce_cython__},
-    {KS_SETSTATE_CYTHON, FASTCALL_KW(gradient_setstate), METH_FASTCALL | METH_KEYWORDS,
+    {KS_SETSTATE_CYTHON, KS_CFUNCTION(gradient_setstate), METH_FASTCALL | METH_KEYWORDS,
      "__setstate_cython__($self, __pyx_state)\n--\n\n" KS_DOC_GradientRaylib___setstate_cython__},
     {nullptr, nullptr, 0, nullptr},
 };

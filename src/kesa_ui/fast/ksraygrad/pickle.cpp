@@ -243,12 +243,12 @@ PyObject *click_setstate(PyObject *self, PyObject *const *args, size_t nargsf,
 }
 
 PyMethodDef unpickle_gradient_def = {
-    KS_UNPICKLE_GRADIENT, FASTCALL_KW(unpickle_gradient), METH_FASTCALL | METH_KEYWORDS,
+    KS_UNPICKLE_GRADIENT, KS_CFUNCTION(unpickle_gradient), METH_FASTCALL | METH_KEYWORDS,
     KS_UNPICKLE_GRADIENT "(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"
     KS_DOC___pyx_unpickle_GradientRaylib};
 
 PyMethodDef unpickle_click_def = {
-    KS_UNPICKLE_CLICK, FASTCALL_KW(unpickle_click), METH_FASTCALL | METH_KEYWORDS,
+    KS_UNPICKLE_CLICK, KS_CFUNCTION(unpickle_click), METH_FASTCALL | METH_KEYWORDS,
     KS_UNPICKLE_CLICK "(__pyx_type, __pyx_checksum, __pyx_state)\n--\n\n"
     KS_DOC___pyx_unpickle_ClickGradient};
 

@@ -29,6 +29,7 @@
 #include "kesa_ui/core/rl_api.h"
 #include "kesa_ui/fast/ksrendertex/ks_render_tex.h"
 #include "kesa_ui/fast/raylib/call_log_api.h"
+#include "kesa_ui/native/args.hpp"
 #include "kesa_ui/native/capi.hpp"
 #include "kesa_ui/native/module.hpp"
 
@@ -276,11 +277,11 @@ PyMethodDef rt_methods[] = {
     {"fast_clear", rt_fast_clear, METH_O,
      "fast_clear($self, color, /)\n--\n\nFills the whole target with an (r, g, b, a) colour, whatever\n"
      "texture, blend or shader mode is active."},
-    {"draw", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(rt_draw)),
+    {"draw", KS_CFUNCTION(rt_draw),
      METH_VARARGS | METH_KEYWORDS,
      "draw($self, /, x, y, tint=(255, 255, 255, 255))\n--\n\n"
      "Draws the target upright at (x, y) on the current target, at its own size."},
-    {"draw_rect", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(rt_draw_rect)),
+    {"draw_rect", KS_CFUNCTION(rt_draw_rect),
      METH_VARARGS | METH_KEYWORDS,
      "draw_rect($self, /, dest, tint=(255, 255, 255, 255))\n--\n\n"
      "Draws the target upright, stretched over dest (x, y, width, height)."},

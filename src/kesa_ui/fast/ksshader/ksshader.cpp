@@ -28,6 +28,7 @@
 
 #include "kesa_ui/core/rl_api.h"
 #include "kesa_ui/fast/ksshader/ksshader.h"
+#include "kesa_ui/native/args.hpp"
 #include "kesa_ui/native/capi.hpp"
 #include "kesa_ui/native/module.hpp"
 
@@ -279,7 +280,7 @@ PyObject *shader_create_from_code(PyObject *, PyObject *args, PyObject *kwds) {
 }
 
 PyMethodDef shader_methods[] = {
-    {"create_from_code", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(shader_create_from_code)),
+    {"create_from_code", KS_CFUNCTION(shader_create_from_code),
      METH_VARARGS | METH_KEYWORDS | METH_STATIC,
      "create_from_code(vs, fs)\n--\n\n"
      "Compiles and links a shader from GLSL sources (each a str, or None for raylib's\n"

@@ -38,6 +38,7 @@
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 #include "kesa_ui/fast/raylib/call_log.h"
 #include "kesa_ui/fast/raylib/uniforms.h"
+#include "kesa_ui/native/args.hpp"
 #include "kesa_ui/native/capi.hpp"
 #include "kesa_ui/native/module.hpp"
 #include "kesa_ui/native/number.hpp"
@@ -467,7 +468,7 @@ PyMethodDef module_methods[] = {
      "start_call_log()\n--\n\nClears any earlier record and starts recording calls."},
     {"stop_call_log", ks_log::stop, METH_NOARGS,
      "stop_call_log()\n--\n\nStops recording and returns the list of (name, args) pairs."},
-    {"inject_failure", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(ks_log::inject_failure)),
+    {"inject_failure", KS_CFUNCTION(ks_log::inject_failure),
      METH_FASTCALL,
      "inject_failure(name, exception)\n--\n\n"
      "Makes the next call of the named function raise `exception` once (None withdraws it)."},

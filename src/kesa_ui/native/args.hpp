@@ -1,0 +1,250 @@
+// Binding the arguments of a vectorcall (METH_FASTCALL | METH_KEYWORDS)
+// function, shared by every module. Two rules, chosen per function:
+//
+// - bind_args: named parameters, given by position or keyword, with the
+//   TypeErrors of CPython's own functions ("takes at most 2 positional
+//   arguments", "got an unexpected keyword argument", "missing required
+//   argument"). The parameter list is a Params.
+// - bind_positional: positional-only parameters, with the TypeErrors of
+//   PyArg_ParseTuple ("takes exactly 2 arguments (1 given)", "takes no
+//   keyword arguments"). The converters below keep PyArg_ParseTuple's
+//   messages for its int, float, str and path conversions.
+//
+// Both fill an array of borrowed references; the common call (every
+// parameter given by position) is a fixed copy.
+#pragma once
+
+#include <Python.h>
+
+#include <cassert>
+#include <climits>
+#include <cstring>
+
+namespace ks {
+
+constexpr int kMaxParams = 6;
+
+struct Params {
+    const char *fname;               // for messages, e.g. "generate_texture"
+    int required;                    // the first `required` parameters have no default
+    int count;
+    const char *texts[kMaxParams];   // the parameter names
+    PyObject *names[kMaxParams];     // the same, interned at load (intern_params)
+};
+
+// Interns every name of the lists not interned yet: 0, or -1 with an
+// exception set (a retried load makes only what is missing).
+inline int intern_params(Params *const *lists, size_t n) {
+    for (size_t l = 0; l < n; l++) {
+        Params *p = lists[l];
+        for (int i = 0; i < p->count; i++) {
+            if (p->names[i] == nullptr && !(p->names[i] = PyUnicode_InternFromString(p->texts[i])))
+                return -1;
+        }
+    }
+    return 0;
+}
+
+namespace args_detail {
+
+inline int find_param(const Params &p, PyObject *key) {
+    for (int i = 0; i < p.count; i++) {
+        if (p.names[i] == key) return i;  // keyword names are usually interned
+    }
+    for (int i = 0; i < p.count; i++) {
+        int eq = PyUnicode_Compare(p.names[i], key);
+        if (eq == 0) return i;
+        if (eq == -1 && PyErr_Occurred()) return -2;
+    }
+    return -1;
+}
+
+inline bool bind_keyword(const Params &p, PyObject *key, PyObject *value, PyObject **out) {
+    if (!PyUnicode_Check(key)) {
+        PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", p.fname);
+        return false;
+    }
+    int i = find_param(p, key);
+    if (i == -2) return false;
+    if (i < 0) {
+        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", p.fname,
+                     key);
+        return false;
+    }
+    if (out[i] != nullptr) {
+        PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%U'", p.fname, key);
+        return false;
+    }
+    out[i] = value;
+    return true;
+}
+
+inline bool check_positional(const Params &p, Py_ssize_t nargs) {
+    if (nargs <= p.count) return true;
+    PyErr_Format(PyExc_TypeError, "%s() takes %s %d positional argument%s (%zd given)", p.fname,
+                 p.required == p.count ? "exactly" : "at most", p.count,
+                 p.count == 1 ? "" : "s", nargs);
+    return false;
+}
+
+inline bool check_required(const Params &p, PyObject **out) {
+    for (int i = 0; i < p.required; i++) {
+        if (out[i] == nullptr) {
+            PyErr_Format(PyExc_TypeError, "%s() missing required argument '%U' (pos %d)",
+                         p.fname, p.names[i], i + 1);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every call but the common one.
+[[gnu::noinline]] inline bool bind_slow(const Params &p, PyObject *const *args, size_t nargsf,
+                                        PyObject *kwnames, PyObject **out) {
+    Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    if (!check_positional(p, nargs)) return false;
+    for (int i = 0; i < p.count; i++) out[i] = i < nargs ? args[i] : nullptr;
+    if (kwnames != nullptr) {
+        Py_ssize_t nkw = PyTuple_GET_SIZE(kwnames);
+        for (Py_ssize_t k = 0; k < nkw; k++) {
+            if (!bind_keyword(p, PyTuple_GET_ITEM(kwnames, k), args[nargs + k], out)) return false;
+        }
+    }
+    return check_required(p, out);
+}
+
+[[gnu::noinline]] inline bool positional_error(const char *fname, Py_ssize_t count,
+                                               Py_ssize_t nargs, PyObject *kwnames) {
+    if (kwnames != nullptr && PyTuple_GET_SIZE(kwnames) > 0)
+        PyErr_Format(PyExc_TypeError, "%s() takes no keyword arguments", fname);
+    else
+        PyErr_Format(PyExc_TypeError, "%s() takes exactly %zd argument%s (%zd given)", fname,
+                     count, count == 1 ? "" : "s", nargs);
+    return false;
+}
+
+// What PyArg_ParseTuple calls a value's type in its messages.
+inline const char *type_name(PyObject *obj) {
+    return obj == Py_None ? "None" : Py_TYPE(obj)->tp_name;
+}
+
+}  // namespace args_detail
+
+// Named parameters: `out` has one slot per parameter of `p` (nullptr where
+// a parameter with a default was not given). Raises the usual TypeErrors
+// for too many positional arguments, unknown or repeated keywords and
+// missing arguments.
+template <size_t N>
+inline bool bind_args(const Params &p, PyObject *const *args, size_t nargsf, PyObject *kwnames,
+                      PyObject *(&out)[N]) {
+    assert(p.count == static_cast<int>(N));
+    if (kwnames == nullptr && PyVectorcall_NARGS(nargsf) == static_cast<Py_ssize_t>(N)) {
+        for (size_t i = 0; i < N; i++) out[i] = args[i];
+        return true;
+    }
+    return args_detail::bind_slow(p, args, nargsf, kwnames, out);
+}
+
+// The same for a single parameter.
+inline bool bind_args(const Params &p, PyObject *const *args, size_t nargsf, PyObject *kwnames,
+                      PyObject *&out) {
+    assert(p.count == 1);
+    if (kwnames == nullptr && PyVectorcall_NARGS(nargsf) == 1) {
+        out = args[0];
+        return true;
+    }
+    return args_detail::bind_slow(p, args, nargsf, kwnames, &out);
+}
+
+// Tuple-and-dict form, for tp_init: the same rules.
+inline bool bind_args_tuple(const Params &p, PyObject *args, PyObject *kwargs, PyObject **out) {
+    Py_ssize_t nargs = PyTuple_GET_SIZE(args);
+    if (!args_detail::check_positional(p, nargs)) return false;
+    for (int i = 0; i < p.count; i++) out[i] = i < nargs ? PyTuple_GET_ITEM(args, i) : nullptr;
+    if (kwargs != nullptr) {
+        Py_ssize_t pos = 0;
+        PyObject *key, *value;
+        while (PyDict_Next(kwargs, &pos, &key, &value)) {
+            if (!args_detail::bind_keyword(p, key, value, out)) return false;
+        }
+    }
+    return args_detail::check_required(p, out);
+}
+
+// Raises TypeError unless no argument at all was given.
+inline bool no_args(const char *fname, size_t nargsf, PyObject *kwnames) {
+    Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    if (nargs > 0) {
+        PyErr_Format(PyExc_TypeError, "%s() takes no positional arguments (%zd given)", fname,
+                     nargs);
+        return false;
+    }
+    if (kwnames != nullptr && PyTuple_GET_SIZE(kwnames) > 0) {
+        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", fname,
+                     PyTuple_GET_ITEM(kwnames, 0));
+        return false;
+    }
+    return true;
+}
+
+// Positional-only parameters, exactly N of them.
+template <size_t N>
+inline bool bind_positional(const char *fname, PyObject *const *args, size_t nargsf,
+                            PyObject *kwnames, PyObject *(&out)[N]) {
+    Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    if ((kwnames != nullptr && PyTuple_GET_SIZE(kwnames) > 0) ||
+        nargs != static_cast<Py_ssize_t>(N)) [[unlikely]]
+        return args_detail::positional_error(fname, static_cast<Py_ssize_t>(N), nargs, kwnames);
+    for (size_t i = 0; i < N; i++) out[i] = args[i];
+    return true;
+}
+
+// --- conversions with PyArg_ParseTuple's messages ------------------------------------
+
+// A C int through __index__ (its "i").
+inline bool arg_int(PyObject *obj, int *out) {
+    long v = PyLong_AsLong(obj);
+    if (v == -1 && PyErr_Occurred()) return false;
+    if (v > INT_MAX || v < INT_MIN) {
+        PyErr_SetString(PyExc_OverflowError, v > INT_MAX ? "signed integer is greater than maximum"
+                                                         : "signed integer is less than minimum");
+        return false;
+    }
+    *out = static_cast<int>(v);
+    return true;
+}
+
+// A C float through __float__ (its "f": a plain cast).
+inline bool arg_float(PyObject *obj, float *out) {
+    double v = PyFloat_AsDouble(obj);
+    if (v == -1.0 && PyErr_Occurred()) return false;
+    *out = static_cast<float>(v);
+    return true;
+}
+
+// A str, as itself (its "U"); argument `pos` (from 1) of `fname`.
+inline bool arg_unicode(const char *fname, int pos, PyObject *obj) {
+    if (PyUnicode_Check(obj)) return true;
+    PyErr_Format(PyExc_TypeError, "%s() argument %d must be str, not %.50s", fname, pos,
+                 args_detail::type_name(obj));
+    return false;
+}
+
+// A str as UTF-8 without NUL characters (its "s"), valid while `obj` lives.
+inline bool arg_str(const char *fname, int pos, PyObject *obj, const char **out) {
+    if (!arg_unicode(fname, pos, obj)) return false;
+    Py_ssize_t length;
+    const char *s = PyUnicode_AsUTF8AndSize(obj, &length);
+    if (s == nullptr) return false;
+    if (std::strlen(s) != static_cast<size_t>(length)) {
+        PyErr_SetString(PyExc_ValueError, "embedded null character");
+        return false;
+    }
+    *out = s;
+    return true;
+}
+
+}  // namespace ks
+
+// A function of any calling convention as a method-table entry.
+#define KS_CFUNCTION(fn) reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn))
