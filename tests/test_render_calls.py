@@ -158,7 +158,6 @@ def test_draw_calls():
     assert dest == (0.10000000149011612, 0.0, 10.0, 10.0) and tint == rl.WHITE
 
 
-
 def test_a_frames_calls_allocate_nothing_once_warm():
     # The calls a frame makes each time build no Python object: with every
     # allocation failing, a draw at a new size, a click and a reweight go on.
@@ -180,6 +179,7 @@ def test_a_frames_calls_allocate_nothing_once_warm():
         rl.end_texture_mode()
         rl.unload_render_texture(rt)
     assert c.center == KsVector2(0.25, 0.75) and c.weights[0] == 2.0
+
 
 def test_only_colours_with_a_stop_are_counted():
     c = ClickGradient([RED, GREEN, BLUE])

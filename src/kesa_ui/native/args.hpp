@@ -8,7 +8,8 @@
 // - bind_positional: positional-only parameters, with the TypeErrors of
 //   PyArg_ParseTuple ("takes exactly 2 arguments (1 given)", "takes no
 //   keyword arguments"). The converters below keep PyArg_ParseTuple's
-//   messages for its int, float, str and path conversions.
+//   messages for its int, float and str conversions ("i", "f", "s", "U");
+//   for a path, call PyUnicode_FSConverter, as its "O&" did.
 //
 // Both fill an array of borrowed references; the common call (every
 // parameter given by position) is a fixed copy.
@@ -19,6 +20,8 @@
 #include <cassert>
 #include <climits>
 #include <cstring>
+
+#include "kesa_ui/native/number.hpp"
 
 namespace ks {
 
@@ -214,11 +217,13 @@ inline bool arg_int(PyObject *obj, int *out) {
     return true;
 }
 
-// A C float through __float__ (its "f": a plain cast).
+// A C float through __float__ (its "f"; beyond float's range an infinity,
+// what its plain cast gives on our targets, without the cast's undefined
+// behaviour).
 inline bool arg_float(PyObject *obj, float *out) {
     double v = PyFloat_AsDouble(obj);
     if (v == -1.0 && PyErr_Occurred()) return false;
-    *out = static_cast<float>(v);
+    *out = narrow(v);
     return true;
 }
 
