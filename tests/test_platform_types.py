@@ -50,12 +50,21 @@ def test_vector_construction(cls, args, kwargs, expected):
 
 @pytest.mark.parametrize("cls", [KsVector2, SubVector])
 @pytest.mark.parametrize(
-    "args, kwargs",
-    [(("1",), {}), ((None,), {}), ((1, 2, 3), {}), ((), {"z": 1}), ((1,), {"x": 2})],
+    "args, kwargs, message",
+    [
+        (("1",), {}, "must be real number, not str"),
+        ((None,), {}, "must be real number, not NoneType"),
+        ((1, 2, 3), {}, "KsVector2() takes at most 2 arguments (3 given)"),
+        ((), {"z": 1}, "KsVector2() got an unexpected keyword argument 'z'"),
+        ((1,), {"x": 2}, "argument for KsVector2() given by name ('x') and position (1)"),
+        ((), {"x": 1, "y": 2, "z": 3}, "KsVector2() takes at most 2 keyword arguments (3 given)"),
+    ],
 )
-def test_vector_construction_rejects_bad_arguments(cls, args, kwargs):
-    with pytest.raises(TypeError):
+def test_vector_construction_rejects_bad_arguments(cls, args, kwargs, message):
+    """The exact type (its own vectorcall) and a subclass (tp_new) alike."""
+    with pytest.raises(TypeError) as info:
         cls(*args, **kwargs)
+    assert str(info.value) == message
 
 
 def test_vector_attributes_are_read_write_floats():
@@ -204,6 +213,33 @@ def test_render_texture_subclass():
 def test_render_texture_rejects_bad_sizes(make, size, error):
     with pytest.raises(error):
         make(size)
+
+
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        (lambda t: KsRect(1, 2, 3, 4, 5), "KsRect() takes at most 4 arguments (5 given)"),
+        (lambda t: KsRect(w="a"), "must be real number, not str"),
+        (lambda t: KsRenderTexture(), "KsRenderTexture() missing required argument 'size' (pos 1)"),
+        (lambda t: t.draw(0), "draw() missing required argument 'y' (pos 2)"),
+        (lambda t: t.draw("a", zz=1), "must be real number, not str"),  # values first
+        (lambda t: t.draw(0, 0, zz=1), "draw() got an unexpected keyword argument 'zz'"),
+        (lambda t: t.draw_rect(5), "draw_rect() argument 1 must be 4-item tuple, not int"),
+        (lambda t: t.draw_rect((1, 2)), "draw_rect() argument 1 must be tuple of length 4, not 2"),
+        (lambda t: t.draw_rect([1, 2]),
+         "draw_rect() argument 1 must be sequence of length 4, not 2"),
+        (lambda t: t.draw(0, 0, x=1), "argument for draw() given by name ('x') and position (1)"),
+        (lambda t: KsShader.create_from_code("x", vs="y"),
+         "create_from_code() missing required argument 'fs' (pos 2)"),
+    ],
+)
+def test_keyword_methods_bind_as_pyarg_parsetupleandkeywords_did(call, message):
+    """The messages the platform types' constructors and methods have always given."""
+    target = KsRenderTexture(KsVector2(2, 2))
+    with pytest.raises(TypeError) as info:
+        call(target)
+    assert str(info.value) == message
+    target.unload()
 
 
 # --- KsShader ----------------------------------------------------------------------

@@ -1,5 +1,5 @@
 // Binding the arguments of a vectorcall (METH_FASTCALL | METH_KEYWORDS)
-// function, shared by every module. Two rules, chosen per function:
+// function, shared by every module. Three rules, chosen per function:
 //
 // - bind_args: named parameters, given by position or keyword, with the
 //   TypeErrors of CPython's own functions ("takes at most 2 positional
@@ -10,9 +10,16 @@
 //   keyword arguments"). The converters below keep PyArg_ParseTuple's
 //   messages for its int, float and str conversions ("i", "f", "s", "U");
 //   for a path, call PyUnicode_FSConverter, as its "O&" did.
+// - bind_keywords: parameters given by position or keyword, with the
+//   TypeErrors of PyArg_ParseTupleAndKeywords ("takes at most 2 arguments
+//   (3 given)", "argument for f() given by name ('x') and position (1)")
+//   and its order: each parameter in turn is converted (so a bad value is
+//   reported before a missing or unknown keyword), then leftover keywords
+//   are judged. Each parameter has a converter (to_object, to_float,
+//   to_double, to_floats<N>).
 //
-// Both fill an array of borrowed references; the common call (every
-// parameter given by position) is a fixed copy.
+// The first two fill an array of borrowed references; the common call
+// (every parameter given by position) is a fixed copy.
 #pragma once
 
 #include <Python.h>
@@ -22,6 +29,7 @@
 #include <cstring>
 
 #include "kesa_ui/native/number.hpp"
+#include "kesa_ui/native/ref.hpp"
 
 namespace ks {
 
@@ -202,6 +210,137 @@ inline bool bind_positional(const char *fname, PyObject *const *args, size_t nar
     return true;
 }
 
+// --- PyArg_ParseTupleAndKeywords' rule ------------------------------------------------
+
+namespace args_detail {
+
+// The keyword arguments of a call: a vectorcall's names and values, or a
+// dict. Looked up by each parameter's text, as PyArg_ParseTupleAndKeywords
+// does, so these parameter lists need no interned names.
+struct Keywords {
+    PyObject *names = nullptr;          // vectorcall: a tuple of str, or nullptr
+    PyObject *const *values = nullptr;  // vectorcall: the values, in the names' order
+    PyObject *dict = nullptr;           // tuple-and-dict call: a dict, or nullptr
+
+    Py_ssize_t count() const {
+        if (names != nullptr) return PyTuple_GET_SIZE(names);
+        return dict != nullptr ? PyDict_GET_SIZE(dict) : 0;
+    }
+
+    // The value given for `text`: a new reference in *out, nullptr there if
+    // none was given; false with an exception set on error.
+    bool find(const char *text, PyObject **out) const {
+        *out = nullptr;
+        if (dict != nullptr) return PyDict_GetItemStringRef(dict, text, out) >= 0;
+        for (Py_ssize_t k = 0; k < count(); k++) {
+            if (PyUnicode_EqualToUTF8(PyTuple_GET_ITEM(names, k), text)) {
+                *out = Py_NewRef(values[k]);
+                break;
+            }
+        }
+        return true;
+    }
+
+    PyObject *key(Py_ssize_t k) const {
+        if (names != nullptr) return PyTuple_GET_ITEM(names, k);
+        Py_ssize_t pos = 0;
+        PyObject *key = nullptr;
+        for (Py_ssize_t i = 0; i <= k && PyDict_Next(dict, &pos, &key, nullptr); i++) {
+        }
+        return key;
+    }
+};
+
+// Keywords left over once every parameter was bound: one that repeats a
+// positional argument, one that is not a str, or one no parameter has.
+[[gnu::noinline]] inline bool leftover_keywords(const Params &p, Py_ssize_t nargs,
+                                                const Keywords &kw) {
+    for (int i = 0; i < nargs; i++) {
+        PyObject *given;
+        if (!kw.find(p.texts[i], &given)) return false;
+        if (given != nullptr) {
+            Py_DECREF(given);
+            PyErr_Format(PyExc_TypeError,
+                         "argument for %s() given by name ('%s') and position (%d)", p.fname,
+                         p.texts[i], i + 1);
+            return false;
+        }
+    }
+    for (Py_ssize_t k = 0; k < kw.count(); k++) {
+        PyObject *key = kw.key(k);
+        if (!PyUnicode_Check(key)) {
+            PyErr_SetString(PyExc_TypeError, "keywords must be strings");
+            return false;
+        }
+        bool known = false;
+        for (int i = 0; i < p.count && !known; i++) known = PyUnicode_EqualToUTF8(key, p.texts[i]);
+        if (!known) {
+            PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%S'", p.fname,
+                         key);
+            return false;
+        }
+    }
+    PyErr_Format(PyExc_TypeError, "invalid keyword argument for %s()", p.fname);
+    return false;
+}
+
+// Parameter i: its value from the positional arguments or the keywords,
+// converted; absent, fine if it has a default.
+template <typename Convert>
+bool bind_one(const Params &p, int i, PyObject *const *args, Py_ssize_t nargs,
+              const Keywords &kw, Py_ssize_t &used, const Convert &convert) {
+    if (i < nargs) return convert(args[i], p.fname, i + 1);
+    if (used < kw.count()) {
+        PyObject *given;
+        if (!kw.find(p.texts[i], &given)) return false;
+        if (given != nullptr) {
+            used++;
+            bool ok = convert(given, p.fname, i + 1);
+            Py_DECREF(given);  // the call's own arguments still hold it
+            return ok;
+        }
+    }
+    if (i >= p.required) return true;
+    PyErr_Format(PyExc_TypeError, "%s() missing required argument '%s' (pos %d)", p.fname,
+                 p.texts[i], i + 1);
+    return false;
+}
+
+template <typename... Convert>
+bool bind_keywords(const Params &p, PyObject *const *args, Py_ssize_t nargs, const Keywords &kw,
+                   const Convert &...convert) {
+    assert(p.count == static_cast<int>(sizeof...(Convert)));
+    const Py_ssize_t given = nargs + kw.count();
+    if (given > p.count) [[unlikely]] {
+        PyErr_Format(PyExc_TypeError, "%s() takes at most %d %sargument%s (%zd given)", p.fname,
+                     p.count, nargs == 0 ? "keyword " : "", p.count == 1 ? "" : "s", given);
+        return false;
+    }
+    int i = 0;
+    Py_ssize_t used = 0;
+    if (!(bind_one(p, i++, args, nargs, kw, used, convert) && ...)) return false;
+    return used == kw.count() || leftover_keywords(p, nargs, kw);
+}
+
+}  // namespace args_detail
+
+// A vectorcall's arguments, one converter per parameter of `p`.
+template <typename... Convert>
+bool bind_keywords(const Params &p, PyObject *const *args, size_t nargsf, PyObject *kwnames,
+                   const Convert &...convert) {
+    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    return args_detail::bind_keywords(p, args, nargs, {kwnames, args + nargs, nullptr},
+                                      convert...);
+}
+
+// A tuple-and-dict call's (tp_new, METH_VARARGS | METH_KEYWORDS).
+template <typename... Convert>
+bool bind_keywords_tuple(const Params &p, PyObject *args, PyObject *kwargs,
+                         const Convert &...convert) {
+    return args_detail::bind_keywords(p, PySequence_Fast_ITEMS(args), PyTuple_GET_SIZE(args),
+                                      {nullptr, nullptr, kwargs}, convert...);
+}
+
 // --- conversions with PyArg_ParseTuple's messages ------------------------------------
 
 // A C int through __index__ (its "i").
@@ -248,6 +387,70 @@ inline bool arg_str(const char *fname, int pos, PyObject *obj, const char **out)
     *out = s;
     return true;
 }
+
+// Converters for bind_keywords, one per parameter: the object itself
+// ("O"), a C float ("f"), a C double ("d"), a sequence of N numbers as C
+// floats ("(ff)", "(ffff)"). Each leaves its target alone when the
+// parameter is absent, so the target's initial value is the default.
+struct to_object {
+    PyObject **out;
+    bool operator()(PyObject *obj, const char *, int) const {
+        *out = obj;
+        return true;
+    }
+};
+
+struct to_float {
+    float *out;
+    bool operator()(PyObject *obj, const char *, int) const { return arg_float(obj, out); }
+};
+
+struct to_double {
+    double *out;
+    bool operator()(PyObject *obj, const char *, int) const {
+        double v = as_double(obj);
+        if (v == -1.0 && PyErr_Occurred()) return false;
+        *out = v;
+        return true;
+    }
+};
+
+template <Py_ssize_t N>
+struct to_floats {
+    float *out;  // N of them
+    bool operator()(PyObject *obj, const char *fname, int pos) const {
+        if (!PySequence_Check(obj) || PyUnicode_Check(obj) || PyBytes_Check(obj) ||
+            PyByteArray_Check(obj)) {
+            PyErr_Format(PyExc_TypeError, "%s() argument %d must be %zd-item tuple, not %.50s",
+                         fname, pos, N, args_detail::type_name(obj));
+            return false;
+        }
+        // A sequence other than a tuple is measured, then read into one (which
+        // may find another length).
+        Ref items = Ref::new_ref(obj);
+        if (!PyTuple_Check(obj)) {
+            Py_ssize_t size = PySequence_Size(obj);
+            if (size == -1 && PyErr_Occurred()) return false;
+            if (size != N) {
+                PyErr_Format(PyExc_TypeError,
+                             "%s() argument %d must be sequence of length %zd, not %zd", fname, pos,
+                             N, size);
+                return false;
+            }
+            items = Ref::steal(PySequence_Tuple(obj));
+            if (!items) return false;
+        }
+        if (PyTuple_GET_SIZE(items.get()) != N) {
+            PyErr_Format(PyExc_TypeError, "%s() argument %d must be tuple of length %zd, not %zd",
+                         fname, pos, N, PyTuple_GET_SIZE(items.get()));
+            return false;
+        }
+        for (Py_ssize_t i = 0; i < N; i++) {
+            if (!arg_float(PyTuple_GET_ITEM(items.get(), i), &out[i])) return false;
+        }
+        return true;
+    }
+};
 
 }  // namespace ks
 

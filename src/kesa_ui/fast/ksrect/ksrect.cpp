@@ -10,6 +10,7 @@
 #include <cstddef>
 
 #include "kesa_ui/fast/ksrect/ksrect.h"
+#include "kesa_ui/native/args.hpp"
 #include "kesa_ui/native/capi.hpp"
 #include "kesa_ui/native/module.hpp"
 
@@ -28,11 +29,12 @@ PyObject *make(PyTypeObject *type, float x, float y, float w, float h) {
     return self;
 }
 
+const ks::Params rect_params = {"KsRect", 0, 4, {"x", "y", "w", "h"}, {}};
+
 PyObject *rect_new(PyTypeObject *type, PyObject *args, PyObject *kwds) {
-    static const char *kwlist[] = {"x", "y", "w", "h", nullptr};
     float x = 0, y = 0, w = 0, h = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwds, "|ffff:KsRect", const_cast<char **>(kwlist), &x,
-                                     &y, &w, &h))
+    if (!ks::bind_keywords_tuple(rect_params, args, kwds, ks::to_float{&x}, ks::to_float{&y},
+                                 ks::to_float{&w}, ks::to_float{&h}))
         return nullptr;
     return make(type, x, y, w, h);
 }

@@ -172,12 +172,13 @@ KsRenderTextureVTable vtable = {vtable_new, c_fast_clear};
 
 // --- type ---------------------------------------------------------------------------
 
+const ks::Params new_params = {"KsRenderTexture", 1, 1, {"size"}, {}};
+const ks::Params draw_params = {"draw", 2, 3, {"x", "y", "tint"}, {}};
+const ks::Params draw_rect_params = {"draw_rect", 1, 2, {"dest", "tint"}, {}};
+
 PyObject *rt_new(PyTypeObject *type, PyObject *args, PyObject *kwds) {
-    static const char *kwlist[] = {"size", nullptr};
     PyObject *size;
-    if (!PyArg_ParseTupleAndKeywords(args, kwds, "O:KsRenderTexture", const_cast<char **>(kwlist),
-                                     &size))
-        return nullptr;
+    if (!ks::bind_keywords_tuple(new_params, args, kwds, ks::to_object{&size})) return nullptr;
     return make(type, size);
 }
 
@@ -227,12 +228,11 @@ PyObject *draw_upright(KsRenderTextureObject *self, Rectangle dest, PyObject *ti
     Py_RETURN_NONE;
 }
 
-PyObject *rt_draw(PyObject *op, PyObject *args, PyObject *kwds) {
-    static const char *kwlist[] = {"x", "y", "tint", nullptr};
+PyObject *rt_draw(PyObject *op, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
     float x, y;
     PyObject *tint = nullptr;
-    if (!PyArg_ParseTupleAndKeywords(args, kwds, "ff|O:draw", const_cast<char **>(kwlist), &x, &y,
-                                     &tint))
+    if (!ks::bind_keywords(draw_params, args, nargsf, kwnames, ks::to_float{&x}, ks::to_float{&y},
+                           ks::to_object{&tint}))
         return nullptr;
     auto *self = reinterpret_cast<KsRenderTextureObject *>(op);
     if (!made(self)) return nullptr;
@@ -243,12 +243,11 @@ PyObject *rt_draw(PyObject *op, PyObject *args, PyObject *kwds) {
                         tint);
 }
 
-PyObject *rt_draw_rect(PyObject *op, PyObject *args, PyObject *kwds) {
-    static const char *kwlist[] = {"dest", "tint", nullptr};
+PyObject *rt_draw_rect(PyObject *op, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
     float d[4];
     PyObject *tint = nullptr;
-    if (!PyArg_ParseTupleAndKeywords(args, kwds, "(ffff)|O:draw_rect", const_cast<char **>(kwlist),
-                                     &d[0], &d[1], &d[2], &d[3], &tint))
+    if (!ks::bind_keywords(draw_rect_params, args, nargsf, kwnames, ks::to_floats<4>{d},
+                           ks::to_object{&tint}))
         return nullptr;
     return draw_upright(reinterpret_cast<KsRenderTextureObject *>(op),
                         Rectangle{d[0], d[1], d[2], d[3]}, tint);
@@ -278,11 +277,11 @@ PyMethodDef rt_methods[] = {
      "fast_clear($self, color, /)\n--\n\nFills the whole target with an (r, g, b, a) colour, whatever\n"
      "texture, blend or shader mode is active."},
     {"draw", KS_CFUNCTION(rt_draw),
-     METH_VARARGS | METH_KEYWORDS,
+     METH_FASTCALL | METH_KEYWORDS,
      "draw($self, /, x, y, tint=(255, 255, 255, 255))\n--\n\n"
      "Draws the target upright at (x, y) on the current target, at its own size."},
     {"draw_rect", KS_CFUNCTION(rt_draw_rect),
-     METH_VARARGS | METH_KEYWORDS,
+     METH_FASTCALL | METH_KEYWORDS,
      "draw_rect($self, /, dest, tint=(255, 255, 255, 255))\n--\n\n"
      "Draws the target upright, stretched over dest (x, y, width, height)."},
     {nullptr, nullptr, 0, nullptr},

@@ -270,18 +270,20 @@ PyObject *shader_repr(PyObject *op) {
     return PyUnicode_FromFormat("<KsShader id=%u>", reinterpret_cast<KsShaderObject *>(op)->id);
 }
 
-PyObject *shader_create_from_code(PyObject *, PyObject *args, PyObject *kwds) {
-    static const char *kwlist[] = {"vs", "fs", nullptr};
+const ks::Params create_params = {"create_from_code", 2, 2, {"vs", "fs"}, {}};
+
+PyObject *shader_create_from_code(PyObject *, PyObject *const *args, size_t nargsf,
+                                  PyObject *kwnames) {
     PyObject *vs, *fs;
-    if (!PyArg_ParseTupleAndKeywords(args, kwds, "OO:create_from_code",
-                                     const_cast<char **>(kwlist), &vs, &fs))
+    if (!ks::bind_keywords(create_params, args, nargsf, kwnames, ks::to_object{&vs},
+                           ks::to_object{&fs}))
         return nullptr;
     return create_from_code(vs, fs);
 }
 
 PyMethodDef shader_methods[] = {
     {"create_from_code", KS_CFUNCTION(shader_create_from_code),
-     METH_VARARGS | METH_KEYWORDS | METH_STATIC,
+     METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
      "create_from_code(vs, fs)\n--\n\n"
      "Compiles and links a shader from GLSL sources (each a str, or None for raylib's\n"
      "default stage). Raises RuntimeError with raylib's reason when that fails, or\n"

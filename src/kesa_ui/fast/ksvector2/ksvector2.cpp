@@ -13,6 +13,7 @@
 #include <cstddef>
 
 #include "kesa_ui/fast/ksvector2/ksvector2.h"
+#include "kesa_ui/native/args.hpp"
 #include "kesa_ui/native/capi.hpp"
 #include "kesa_ui/native/module.hpp"
 #include "kesa_ui/native/number.hpp"
@@ -57,49 +58,24 @@ void vector_dealloc(PyObject *self) {
 
 // --- construction -----------------------------------------------------------------
 
+const ks::Params vector_params = {"KsVector2", 0, 2, {"x", "y"}, {}};
+
 PyObject *vector_new(PyTypeObject *type, PyObject *args, PyObject *kwds) {
-    static const char *kwlist[] = {"x", "y", nullptr};
     double x = 0.0, y = 0.0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwds, "|dd:KsVector2", const_cast<char **>(kwlist), &x,
-                                     &y))
+    if (!ks::bind_keywords_tuple(vector_params, args, kwds, ks::to_double{&x}, ks::to_double{&y}))
         return nullptr;
     return make(type, x, y);
 }
 
-// KsVector2(x=0.0, y=0.0) without building an args tuple or dict. Only the
-// exact type gets here (tp_vectorcall is not inherited).
+// KsVector2(x=0.0, y=0.0) without building an args tuple or dict, with the
+// same rule. Only the exact type gets here (tp_vectorcall is not inherited).
 PyObject *vector_vectorcall(PyObject *type, PyObject *const *args, size_t nargsf,
                             PyObject *kwnames) {
-    Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
-    if (nargs > 2) {
-        PyErr_Format(PyExc_TypeError, "KsVector2() takes at most 2 arguments (%zd given)", nargs);
+    double x = 0.0, y = 0.0;
+    if (!ks::bind_keywords(vector_params, args, nargsf, kwnames, ks::to_double{&x},
+                           ks::to_double{&y}))
         return nullptr;
-    }
-    double xy[2] = {0.0, 0.0};
-    for (Py_ssize_t i = 0; i < nargs; i++) {
-        xy[i] = ks::as_double(args[i]);
-        if (xy[i] == -1.0 && PyErr_Occurred()) return nullptr;
-    }
-    if (kwnames != nullptr) {
-        Py_ssize_t nkw = PyTuple_GET_SIZE(kwnames);
-        for (Py_ssize_t k = 0; k < nkw; k++) {
-            PyObject *key = PyTuple_GET_ITEM(kwnames, k);
-            int i = PyUnicode_EqualToUTF8(key, "x") ? 0 : PyUnicode_EqualToUTF8(key, "y") ? 1 : -1;
-            if (i < 0) {
-                PyErr_Format(PyExc_TypeError, "KsVector2() got an unexpected keyword argument %R",
-                             key);
-                return nullptr;
-            }
-            if (i < nargs) {
-                PyErr_Format(PyExc_TypeError, "KsVector2() got multiple values for argument %R",
-                             key);
-                return nullptr;
-            }
-            xy[i] = ks::as_double(args[nargs + k]);
-            if (xy[i] == -1.0 && PyErr_Occurred()) return nullptr;
-        }
-    }
-    return make(reinterpret_cast<PyTypeObject *>(type), xy[0], xy[1]);
+    return make(reinterpret_cast<PyTypeObject *>(type), x, y);
 }
 
 // --- behaviour ----------------------------------------------------------------------

@@ -8,6 +8,7 @@
 // begun nothing.
 #include "kesa_ui/fast/raylib/call_log.h"
 
+#include "kesa_ui/native/args.hpp"
 #include "kesa_ui/native/ref.hpp"
 
 namespace ks_log {
@@ -81,12 +82,10 @@ PyObject *stop(PyObject *, PyObject *) {
     return result;
 }
 
-PyObject *inject_failure(PyObject *, PyObject *const *args, Py_ssize_t nargs) {
-    if (nargs != 2) {
-        PyErr_Format(PyExc_TypeError, "inject_failure() takes 2 arguments (%zd given)", nargs);
-        return nullptr;
-    }
-    PyObject *name = args[0], *exc = args[1];
+PyObject *inject_failure(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
+    PyObject *a[2];
+    if (!ks::bind_positional("inject_failure", args, nargsf, kwnames, a)) return nullptr;
+    PyObject *name = a[0], *exc = a[1];
     if (!PyUnicode_Check(name)) {
         PyErr_Format(PyExc_TypeError, "name must be str, not %.100s", Py_TYPE(name)->tp_name);
         return nullptr;

@@ -22,6 +22,6 @@ extern const KsCallLogApi api;
 // inject_failure(name, exception).
 PyObject *start(PyObject *, PyObject *);
 PyObject *stop(PyObject *, PyObject *);
-PyObject *inject_failure(PyObject *, PyObject *const *args, Py_ssize_t nargs);
+PyObject *inject_failure(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames);
 
 }  // namespace ks_log

@@ -469,7 +469,7 @@ PyMethodDef module_methods[] = {
     {"stop_call_log", ks_log::stop, METH_NOARGS,
      "stop_call_log()\n--\n\nStops recording and returns the list of (name, args) pairs."},
     {"inject_failure", KS_CFUNCTION(ks_log::inject_failure),
-     METH_FASTCALL,
+     METH_FASTCALL | METH_KEYWORDS,
      "inject_failure(name, exception)\n--\n\n"
      "Makes the next call of the named function raise `exception` once (None withdraws it)."},
     {nullptr, nullptr, 0, nullptr},
