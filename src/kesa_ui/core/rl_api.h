@@ -279,6 +279,32 @@ static inline int ks_rl_require_not_target(const KsRlApi *api, const KsGpuObject
     return -1;
 }
 
+// 0 unless a gradient is being rendered: Python code it runs may not draw
+// or change the window's modes (that would land in the render's target or
+// end its modes). -1 with RuntimeError then.
+static inline int ks_rl_require_no_render(const KsRlApi *api) {
+    if (!*api->render_in_progress) [[likely]]
+        return 0;
+    PyErr_SetString(PyExc_RuntimeError,
+                    "a gradient is being rendered: code it runs cannot draw or change the "
+                    "window's modes");
+    return -1;
+}
+
+// The same, and the caller is on the window's thread: Python code may draw
+// or change the window's modes now.
+static inline int ks_rl_require_drawing(const KsRlApi *api) {
+    if (ks_rl_require_no_render(api) < 0) return -1;
+    return ks_rl_require_window(api);
+}
+
+// -1 with the ValueError for a render texture whose GPU objects were
+// released (unloaded, or gone with their window).
+static inline int ks_rl_unloaded_target(void) {
+    PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
+    return -1;
+}
+
 // Renders do not interleave. A gradient's render uploads the shared
 // uniforms and begins modes that any other render would overwrite or end, and
 // it may run Python code on the way (a tint or a centre looked up, say): a

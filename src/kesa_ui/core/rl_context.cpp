@@ -387,10 +387,7 @@ void release_shader(uint64_t made_in, unsigned int program) {
 // --- modes --------------------------------------------------------------------------
 
 int begin_target(KsGpuObject *target) {
-    if (!target->live) {
-        PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
-        return -1;
-    }
+    if (!target->live) return ks_rl_unloaded_target();
     try {
         targets.push_back(target);
     } catch (const std::bad_alloc &) {
@@ -407,8 +404,7 @@ int begin_target_named(const RenderTexture2D *names) {
     for (KsGpuObject *o : live) {
         if (o->render_target && o->gpu.id == names->id && names->id != 0) return begin_target(o);
     }
-    PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
-    return -1;
+    return ks_rl_unloaded_target();
 }
 
 int begin_target_record(RlRenderTextureObject *target) { return begin_target(target->object); }

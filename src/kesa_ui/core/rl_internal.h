@@ -6,7 +6,15 @@
 extern PyTypeObject RlImage_Type;
 extern PyTypeObject RlTexture_Type;
 extern PyTypeObject RlRenderTexture_Type;
-extern const KsRlApi rl_api;
+extern const KsRlApi rl_api;          // rl_capi.cpp
+extern PyMethodDef rl_methods[];       // rl_functions.cpp
+
+// rl's one colour rule (rl_module.cpp): any sequence of four ints 0..255, or
+// of three (opaque). 0, or -1 with TypeError or ValueError.
+int rl_color_from_object(PyObject *obj, Color *out);
+PyObject *rl_color_to_tuple(Color c);
+// raylib's current log level, as rl last set it (raylib has no getter).
+int rl_trace_log_level();
 
 // New rl records; nullptr with an exception set on failure (rl_image_new
 // then frees the image's data, which it would have owned). Texture and

@@ -7,19 +7,18 @@
 //   argument"). The parameter list is a Params.
 // - bind_positional: positional-only parameters, with the TypeErrors of
 //   PyArg_ParseTuple ("takes exactly 2 arguments (1 given)", "takes no
-//   keyword arguments"). The converters below keep PyArg_ParseTuple's
-//   messages for its int, float and str conversions ("i", "f", "s", "U");
-//   for a path, call PyUnicode_FSConverter, as its "O&" did.
+//   keyword arguments").
 // - bind_keywords: parameters given by position or keyword, with the
 //   TypeErrors of PyArg_ParseTupleAndKeywords ("takes at most 2 arguments
 //   (3 given)", "argument for f() given by name ('x') and position (1)")
 //   and its order: each parameter in turn is converted (so a bad value is
 //   reported before a missing or unknown keyword), then leftover keywords
-//   are judged. Each parameter has a converter (to_object, to_float,
-//   to_double, to_floats<N>).
+//   are judged.
 //
-// The first two fill an array of borrowed references; the common call
-// (every parameter given by position) is a fixed copy.
+// bind_args fills an array of borrowed references; its common call (every
+// parameter given by position) is a fixed copy. The other two take a
+// converter per parameter (to_object, to_int, to_float, ...), which keep
+// PyArg_ParseTuple's messages for its conversions.
 #pragma once
 
 #include <Python.h>
@@ -27,6 +26,7 @@
 #include <cassert>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "kesa_ui/native/number.hpp"
 #include "kesa_ui/native/ref.hpp"
@@ -198,16 +198,27 @@ inline bool no_args(const char *fname, size_t nargsf, PyObject *kwnames) {
     return true;
 }
 
-// Positional-only parameters, exactly N of them.
-template <size_t N>
+namespace args_detail {
+
+template <size_t... I, typename... Convert>
+bool convert_each(const char *fname, PyObject *const *args, std::index_sequence<I...>,
+                  const Convert &...convert) {
+    return (convert(args[I], fname, static_cast<int>(I) + 1) && ...);
+}
+
+}  // namespace args_detail
+
+// Positional-only parameters, one converter each (to_object, to_int, ...),
+// converted in order.
+template <typename... Convert>
 inline bool bind_positional(const char *fname, PyObject *const *args, size_t nargsf,
-                            PyObject *kwnames, PyObject *(&out)[N]) {
+                            PyObject *kwnames, const Convert &...convert) {
+    constexpr Py_ssize_t n = sizeof...(Convert);
     Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
-    if ((kwnames != nullptr && PyTuple_GET_SIZE(kwnames) > 0) ||
-        nargs != static_cast<Py_ssize_t>(N)) [[unlikely]]
-        return args_detail::positional_error(fname, static_cast<Py_ssize_t>(N), nargs, kwnames);
-    for (size_t i = 0; i < N; i++) out[i] = args[i];
-    return true;
+    if ((kwnames != nullptr && PyTuple_GET_SIZE(kwnames) > 0) || nargs != n) [[unlikely]]
+        return args_detail::positional_error(fname, n, nargs, kwnames);
+    return args_detail::convert_each(fname, args, std::index_sequence_for<Convert...>{},
+                                     convert...);
 }
 
 // --- PyArg_ParseTupleAndKeywords' rule ------------------------------------------------
@@ -388,14 +399,47 @@ inline bool arg_str(const char *fname, int pos, PyObject *obj, const char **out)
     return true;
 }
 
-// Converters for bind_keywords, one per parameter: the object itself
-// ("O"), a C float ("f"), a C double ("d"), a sequence of N numbers as C
-// floats ("(ff)", "(ffff)"). Each leaves its target alone when the
-// parameter is absent, so the target's initial value is the default.
+// Converters for bind_positional and bind_keywords, one per parameter: the
+// object itself ("O"), a C int ("i"), a C float ("f"), a C double ("d"), a
+// str ("U"), a str as UTF-8 ("s"), a path as bytes ("O&" with
+// PyUnicode_FSConverter), a sequence of N numbers as C floats ("(ffff)").
+// Each leaves its target alone when the parameter is absent, so the
+// target's initial value is the default.
 struct to_object {
     PyObject **out;
     bool operator()(PyObject *obj, const char *, int) const {
         *out = obj;
+        return true;
+    }
+};
+
+struct to_int {
+    int *out;
+    bool operator()(PyObject *obj, const char *, int) const { return arg_int(obj, out); }
+};
+
+struct to_unicode {
+    PyObject **out;
+    bool operator()(PyObject *obj, const char *fname, int pos) const {
+        if (!arg_unicode(fname, pos, obj)) return false;
+        *out = obj;
+        return true;
+    }
+};
+
+struct to_str {
+    const char **out;  // valid while the argument lives
+    bool operator()(PyObject *obj, const char *fname, int pos) const {
+        return arg_str(fname, pos, obj, out);
+    }
+};
+
+struct to_path {
+    Ref *out;  // the path's bytes
+    bool operator()(PyObject *obj, const char *, int) const {
+        PyObject *bytes = nullptr;
+        if (!PyUnicode_FSConverter(obj, &bytes)) return false;
+        *out = Ref::steal(bytes);
         return true;
     }
 };

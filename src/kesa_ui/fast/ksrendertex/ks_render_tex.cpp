@@ -64,17 +64,6 @@ bool made(KsRenderTextureObject *self) {
     return false;
 }
 
-// Drawing from Python, refused while a gradient renders (it would land in
-// the render): false with RuntimeError then.
-bool not_rendering() {
-    if (!*rl->render_in_progress) [[likely]]
-        return true;
-    PyErr_SetString(PyExc_RuntimeError,
-                    "a gradient is being rendered: code it runs cannot draw or change the "
-                    "window's modes");
-    return false;
-}
-
 // 0 when the target can be used for a GL call now; else -1 with
 // RuntimeError (another window or thread) or ValueError (unloaded).
 int require_loaded(KsRenderTextureObject *self) {
@@ -82,8 +71,7 @@ int require_loaded(KsRenderTextureObject *self) {
     if (ks_rl_require_current(rl, record(self)->generation, "KsRenderTexture") < 0) return -1;
     if (self->loaded && record(self)->object->live) [[likely]]
         return 0;
-    PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
-    return -1;
+    return ks_rl_unloaded_target();
 }
 
 // One side of the size, truncated toward zero: 1 to INT_MAX pixels (the
@@ -209,7 +197,7 @@ PyObject *rt_unload(PyObject *op, PyObject *) {
 }
 
 PyObject *rt_fast_clear(PyObject *op, PyObject *color) {
-    if (!not_rendering() || c_fast_clear(reinterpret_cast<KsRenderTextureObject *>(op), color) < 0) return nullptr;
+    if (ks_rl_require_no_render(rl) < 0 || c_fast_clear(reinterpret_cast<KsRenderTextureObject *>(op), color) < 0) return nullptr;
     Py_RETURN_NONE;
 }
 
@@ -218,7 +206,7 @@ PyObject *rt_fast_clear(PyObject *op, PyObject *color) {
 // rectangle has a negative height.
 PyObject *draw_upright(KsRenderTextureObject *self, Rectangle dest, PyObject *tint_obj) {
     Color tint = WHITE;
-    if (!not_rendering() || (tint_obj != nullptr && rl->color_from_object(tint_obj, &tint) < 0) ||
+    if (ks_rl_require_no_render(rl) < 0 || (tint_obj != nullptr && rl->color_from_object(tint_obj, &tint) < 0) ||
         require_loaded(self) < 0 || ks_rl_require_not_target(rl, record(self)->object) < 0)
         return nullptr;
     const Texture2D &texture = gpu(self).texture;

@@ -83,9 +83,10 @@ PyObject *stop(PyObject *, PyObject *) {
 }
 
 PyObject *inject_failure(PyObject *, PyObject *const *args, size_t nargsf, PyObject *kwnames) {
-    PyObject *a[2];
-    if (!ks::bind_positional("inject_failure", args, nargsf, kwnames, a)) return nullptr;
-    PyObject *name = a[0], *exc = a[1];
+    PyObject *name, *exc;
+    if (!ks::bind_positional("inject_failure", args, nargsf, kwnames, ks::to_object{&name},
+                             ks::to_object{&exc}))
+        return nullptr;
     if (!PyUnicode_Check(name)) {
         PyErr_Format(PyExc_TypeError, "name must be str, not %.100s", Py_TYPE(name)->tp_name);
         return nullptr;

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "kesa_ui/core/rl_api.h"
+#include "kesa_ui/core/rl_args.h"
 #include "kesa_ui/fast/raylib/kesa_raylib_capi.h"
 #include "kesa_ui/fast/raylib/call_log.h"
 #include "kesa_ui/fast/raylib/uniforms.h"
@@ -95,26 +96,6 @@ const char *type_name(const void *obj) {
     return checked_shader_arg(s, out);
 }
 
-// Reads a tuple of exactly n numbers.
-bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, float *out) {
-    if (obj == nullptr || !PyTuple_Check(obj)) {
-        PyErr_Format(PyExc_TypeError, "%s must be a tuple of %zd numbers, not %.100s", what, n,
-                     type_name(obj));
-        return false;
-    }
-    if (PyTuple_GET_SIZE(obj) != n) {
-        PyErr_Format(PyExc_TypeError, "%s must be a tuple of %zd numbers, got %zd items", what, n,
-                     PyTuple_GET_SIZE(obj));
-        return false;
-    }
-    for (Py_ssize_t i = 0; i < n; i++) {
-        double v = ks::as_double(PyTuple_GET_ITEM(obj, i));
-        if (v == -1.0 && PyErr_Occurred()) return false;
-        out[i] = ks::narrow(v);
-    }
-    return true;
-}
-
 // What was read from the tuple an argument received last time, while that
 // very tuple is held here: a tuple of exact ints and floats cannot change, so
 // passing it again (as callers do with their constant rectangles, origins
@@ -148,20 +129,6 @@ private:
     PyObject *tuple_ = nullptr;  // strong, for the life of the process
     T value_{};
 };
-
-bool rect_arg(PyObject *obj, const char *what, Rectangle *out) {
-    float v[4];
-    if (!numbers_arg(obj, 4, what, v)) return false;
-    *out = Rectangle{v[0], v[1], v[2], v[3]};
-    return true;
-}
-
-bool pair_arg(PyObject *obj, const char *what, Vector2 *out) {
-    float v[2];
-    if (!numbers_arg(obj, 2, what, v)) return false;
-    *out = Vector2{v[0], v[1]};
-    return true;
-}
 
 LastTuple<Rectangle, 4> last_source;
 LastTuple<Vector2, 2> last_origin;
@@ -227,7 +194,7 @@ PyObject *target_rep(PyObject *obj) {
 PyObject *pair_rep(PyObject *obj) {
     if (PyErr_Occurred()) return nullptr;  // an earlier representation failed
     float v[2];
-    if (numbers_arg(obj, 2, "value", v)) return Py_BuildValue("(dd)", double(v[0]), double(v[1]));
+    if (ks::numbers_arg(obj, 2, "value", ks::Numbers::tuple, v)) return Py_BuildValue("(dd)", double(v[0]), double(v[1]));
     PyErr_Clear();
     return given(obj);
 }
@@ -314,11 +281,11 @@ void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObj
     Rectangle src, dst;
     Vector2 org;
     Color color;
-    auto source_arg = [](PyObject *o, Rectangle *r) { return rect_arg(o, "source", r); };
-    auto origin_arg = [](PyObject *o, Vector2 *v) { return pair_arg(o, "origin", v); };
+    auto source_arg = [](PyObject *o, Rectangle *r) { return ks::rectangle_arg(o, "source", ks::Numbers::tuple, r); };
+    auto origin_arg = [](PyObject *o, Vector2 *v) { return ks::vector2_arg(o, "origin", ks::Numbers::tuple, v); };
     auto tint_arg = [](PyObject *o, Color *c) { return rl->color_from_object(o, c) == 0; };
     if (tint == nullptr) tint = Py_None;
-    if (!last_source.read(source, &src, source_arg) || !rect_arg(dest, "dest", &dst) ||
+    if (!last_source.read(source, &src, source_arg) || !ks::rectangle_arg(dest, "dest", ks::Numbers::tuple, &dst) ||
         !last_origin.read(origin, &org, origin_arg) || !last_tint.read(tint, &color, tint_arg) ||
         ks_rl_require_texture(rl, record) < 0 || ks_rl_require_not_target(rl, record->object) < 0)
         return;
@@ -375,7 +342,7 @@ void set_ksshader_value_vec2_tuple(KsShaderObject *shader, int loc, PyObject *va
         return;
     Shader s;
     Vector2 v;
-    if (!shader_arg(shader, &s) || !pair_arg(value, "value", &v) || ks_rl_require_window(rl) < 0)
+    if (!shader_arg(shader, &s) || !ks::vector2_arg(value, "value", ks::Numbers::tuple, &v) || ks_rl_require_window(rl) < 0)
         return;
     SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC2);
 }
