@@ -124,11 +124,11 @@ def test_an_older_rl_table_is_refused():
         import ctypes
         import kesa_ui.core.rl as rl
         table = ctypes.c_size_t(ctypes.sizeof(ctypes.c_size_t))
-        name = b"kesa_ui.core.rl._C_API_V2"
+        name = b"kesa_ui.core.rl._C_API_V3"
         capsule = ctypes.pythonapi.PyCapsule_New
         capsule.restype = ctypes.py_object
         capsule.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_void_p]
-        rl._C_API_V2 = capsule(ctypes.addressof(table), name, None)
+        rl._C_API_V3 = capsule(ctypes.addressof(table), name, None)
         try:
             import {NAME}
         except ImportError as e:

@@ -143,9 +143,18 @@ def test_the_shader_is_sized_to_the_gpu_and_refused_without_shaders():
     assert "[5]" in GradientShader.fragment_shader(version, 16)
     with pytest.raises(RuntimeError, match="too few"):
         GradientShader.fragment_shader(version, 9)
-    for no_shaders in (rl.RL_OPENGL_SOFTWARE, rl.RL_OPENGL_11):
-        with pytest.raises(RuntimeError, match="without programmable shaders.*GradientPygame"):
-            GradientShader.fragment_shader(no_shaders)
+    # rl's table of backends covers every rlGlVersion, read-only, and the
+    # shader has a dialect for each backend with shaders.
+    assert set(rl.GL_BACKENDS) == set(rl.rlGlVersion)
+    with pytest.raises(TypeError):
+        rl.GL_BACKENDS[rl.RL_OPENGL_33] = ("OpenGL 3.3", False)
+    for backend, (built_for, shaders) in rl.GL_BACKENDS.items():
+        if shaders:
+            assert GradientShader.preamble(backend).startswith("#version")
+        else:
+            with pytest.raises(RuntimeError, match=f"built for {built_for}, without programmable "
+                                                   "shaders.*GradientPygame"):
+                GradientShader.fragment_shader(backend)
 
 
 @pytest.mark.parametrize("render", [

@@ -10,7 +10,7 @@ left of the current target, y down; colours are (r, g, b, a) or (r, g, b)
 
 from enum import IntEnum
 from os import PathLike
-from typing import Sequence, final
+from typing import Mapping, Sequence, final
 
 _Color = tuple[int, int, int, int]
 # Four ints 0..255: (red, green, blue, alpha).
@@ -235,6 +235,11 @@ RL_OPENGL_33: rlGlVersion
 RL_OPENGL_43: rlGlVersion
 RL_OPENGL_ES_20: rlGlVersion
 RL_OPENGL_ES_30: rlGlVersion
+
+# Each rlGlVersion (the keys are its members) mapped to what raylib is then
+# built for ("OpenGL 3.3", "its software renderer") and whether that has
+# programmable shaders. Read-only.
+GL_BACKENDS: Mapping[int, tuple[str, bool]]
 MOUSE_BUTTON_LEFT: MouseButton
 MOUSE_BUTTON_RIGHT: MouseButton
 MOUSE_BUTTON_MIDDLE: MouseButton

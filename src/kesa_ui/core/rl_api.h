@@ -2,7 +2,7 @@
 //
 // Sibling extension modules reuse rl's Image, Texture and RenderTexture
 // types instead of defining their own. They fetch this table once with
-// ks_rl_import() (a capsule under rl._C_API_V2) and then build and read rl
+// ks_rl_import() (a capsule under rl._C_API_V3) and then build and read rl
 // objects directly. Every module links the same shared libraylib, so they
 // all see one GL context.
 //
@@ -107,12 +107,31 @@ struct KsGl {
     int (*GetUniformLocation)(unsigned int program, const char *name);
 };
 
+// The GL backends raylib can be built for, rlgl.h's rlGlVersion, written
+// down once: each with its member's name, what raylib is then said to be
+// built for, and whether it has programmable shaders. rl exports the table
+// to Python (GL_BACKENDS) and to C (KsRlApi::gl_backend).
+#define KS_GL_BACKENDS(X)                                  \
+    X(RL_OPENGL_SOFTWARE, "its software renderer", false)  \
+    X(RL_OPENGL_11, "OpenGL 1.1", false)                   \
+    X(RL_OPENGL_21, "OpenGL 2.1", true)                    \
+    X(RL_OPENGL_33, "OpenGL 3.3", true)                    \
+    X(RL_OPENGL_43, "OpenGL 4.3", true)                    \
+    X(RL_OPENGL_ES_20, "OpenGL ES 2.0", true)              \
+    X(RL_OPENGL_ES_30, "OpenGL ES 3.0", true)
+
+struct KsGlBackend {
+    int version;          // an rlGlVersion
+    const char *member;   // its name, e.g. "RL_OPENGL_33"
+    const char *name;     // e.g. "OpenGL 3.3", as in "raylib was built for OpenGL 3.3"
+    bool shaders;         // programmable shaders
+};
+
 struct KsRlApi {
     // sizeof(KsRlApi) in the rl that made the table. Fields are only ever
     // added at the end, so a consumer can use a table at least as large as
     // the one its own header declares.
     size_t size;
-    PyTypeObject *image_type;
     PyTypeObject *texture_type;
     PyTypeObject *render_texture_type;
     // New records of the current generation, each with a new identity: new
@@ -203,12 +222,15 @@ struct KsRlApi {
     // The largest side this window's GPU takes for a texture (a
     // render_target: for a render texture), or 0 without a window.
     int (*max_gpu_side)(bool render_target);
+    // What rl knows of a GL backend (an rlGlVersion), nullptr for one it
+    // does not know. rlGetVersion() is the one this raylib was built for.
+    const KsGlBackend *(*gl_backend)(int version);
 };
 
-// Renamed when the table gained its leading size: a module built against
-// the table without one cannot bind this one by mistake, nor the reverse.
-// Fields are only ever added at the end now, under this name.
-#define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API_V2"
+// Renamed when the table gained its leading size and when a field went: a
+// module built against another layout cannot bind this one by mistake, nor
+// the reverse. Fields are only ever added at the end under one name.
+#define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API_V3"
 
 // 0 when an object made in `generation` belongs to the open window, else -1
 // with RuntimeError set; `what` names the object in the message.

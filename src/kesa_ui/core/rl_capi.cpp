@@ -13,7 +13,6 @@ PyObject *caller_render_texture_new(RenderTexture2D render_texture) {
 
 const KsRlApi rl_api = {
     .size = sizeof(KsRlApi),
-    .image_type = &RlImage_Type,
     .texture_type = &RlTexture_Type,
     .render_texture_type = &RlRenderTexture_Type,
     .texture_new = rl_context::texture_new,
@@ -40,5 +39,6 @@ const KsRlApi rl_api = {
     .framebuffer_save = rl_context::framebuffer_save,
     .framebuffer_restore = rl_context::framebuffer_restore,
     .max_gpu_side = rl_context::max_gpu_side,
+    .gl_backend = rl_gl_backend,
 };
 

@@ -13,6 +13,8 @@ extern PyMethodDef rl_methods[];       // rl_functions.cpp
 // of three (opaque). 0, or -1 with TypeError or ValueError.
 int rl_color_from_object(PyObject *obj, Color *out);
 PyObject *rl_color_to_tuple(Color c);
+// The GL backend `version` (KsRlApi::gl_backend; rl_module.cpp).
+const KsGlBackend *rl_gl_backend(int version);
 // raylib's current log level, as rl last set it (raylib has no getter).
 int rl_trace_log_level();
 

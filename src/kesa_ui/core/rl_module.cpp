@@ -84,6 +84,23 @@ PyObject *rl_color_to_tuple(Color c) { return Py_BuildValue("(iiii)", c.r, c.g, 
 
 namespace {
 
+const KsGlBackend gl_backends[] = {
+#define BACKEND(member, name, shaders) {member, #member, name, shaders},
+    KS_GL_BACKENDS(BACKEND)
+#undef BACKEND
+};
+
+}  // namespace
+
+const KsGlBackend *rl_gl_backend(int version) {
+    for (const KsGlBackend &b : gl_backends) {
+        if (b.version == version) return &b;
+    }
+    return nullptr;
+}
+
+namespace {
+
 struct EnumMember {
     const char *name;
     long value;
@@ -135,9 +152,11 @@ int add_enums(PyObject *module) {
                            M(LOG_ERROR), M(LOG_FATAL), M(LOG_NONE)});
     if (rc == 0)
         rc = add_int_enum(module, e, "rlGlVersion",
-                          {M(RL_OPENGL_SOFTWARE), M(RL_OPENGL_11), M(RL_OPENGL_21),
-                           M(RL_OPENGL_33), M(RL_OPENGL_43), M(RL_OPENGL_ES_20),
-                           M(RL_OPENGL_ES_30)});
+                          {
+#define ENUM_MEMBER(member, name, shaders) M(member),
+                              KS_GL_BACKENDS(ENUM_MEMBER)
+#undef ENUM_MEMBER
+                          });
     if (rc == 0)
         rc = add_int_enum(module, e, "MouseButton",
                           {M(MOUSE_BUTTON_LEFT), M(MOUSE_BUTTON_RIGHT), M(MOUSE_BUTTON_MIDDLE)});
@@ -155,6 +174,20 @@ int add_enums(PyObject *module) {
              M(KEY_V),      M(KEY_W),      M(KEY_X),     M(KEY_Y),     M(KEY_Z)});
 #undef M
     return rc;
+}
+
+// GL_BACKENDS: a read-only mapping of each rlGlVersion member to
+// (what raylib is then built for, whether it has programmable shaders).
+int add_gl_backends(PyObject *module) {
+    ks::Ref backends = ks::Ref::steal(PyDict_New());
+    if (!backends) return -1;
+    for (const KsGlBackend &b : gl_backends) {
+        ks::Ref member = ks::Ref::steal(PyObject_GetAttrString(module, b.member));
+        ks::Ref info = ks::Ref::steal(Py_BuildValue("(sO)", b.name, b.shaders ? Py_True : Py_False));
+        if (!member || !info || PyDict_SetItem(backends.get(), member.get(), info.get()) < 0)
+            return -1;
+    }
+    return PyModule_Add(module, "GL_BACKENDS", PyDictProxy_New(backends.get()));
 }
 
 int add_colors(PyObject *module) {
@@ -182,9 +215,10 @@ int exec_module(PyObject *m) {
         PyType_Ready(&RlRenderTexture_Type) < 0)
         return -1;
     if (PyModule_AddType(m, &RlImage_Type) < 0 || PyModule_AddType(m, &RlTexture_Type) < 0 ||
-        PyModule_AddType(m, &RlRenderTexture_Type) < 0 || add_enums(m) < 0 || add_colors(m) < 0)
+        PyModule_AddType(m, &RlRenderTexture_Type) < 0 || add_enums(m) < 0 || add_gl_backends(m) < 0 ||
+        add_colors(m) < 0)
         return -1;
-    return PyModule_Add(m, "_C_API_V2",
+    return PyModule_Add(m, "_C_API_V3",
                         PyCapsule_New(const_cast<KsRlApi *>(&rl_api), KS_RL_API_CAPSULE, nullptr));
 }
 

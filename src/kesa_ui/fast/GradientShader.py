@@ -93,19 +93,27 @@ precision mediump float;
 #endif
 """
 
-# The lines each dialect starts with, by rlGlVersion (kesa_ui.core.rl).
+# The lines each dialect starts with, by the name of the backend's rlGlVersion
+# member (kesa_ui.core.rl, which says which backends have shaders: GL_BACKENDS).
 _GLSL_330 = "#version 330\n#define VARYING in\nout vec4 finalColor;\n#define FRAG_COLOR finalColor\n"
 _PREAMBLES = {
-    2: "#version 120\n#define VARYING varying\n#define FRAG_COLOR gl_FragColor\n",
-    3: _GLSL_330,
-    4: _GLSL_330,
-    5: "#version 100\n" + _PRECISION_ES2 + "#define VARYING varying\n#define FRAG_COLOR gl_FragColor\n",
-    6: ("#version 300 es\nprecision highp float;\nprecision highp int;\n#define VARYING in\n"
-        "out vec4 finalColor;\n#define FRAG_COLOR finalColor\n"),
+    "RL_OPENGL_21": "#version 120\n#define VARYING varying\n#define FRAG_COLOR gl_FragColor\n",
+    "RL_OPENGL_33": _GLSL_330,
+    "RL_OPENGL_43": _GLSL_330,
+    "RL_OPENGL_ES_20": ("#version 100\n" + _PRECISION_ES2
+                        + "#define VARYING varying\n#define FRAG_COLOR gl_FragColor\n"),
+    "RL_OPENGL_ES_30": ("#version 300 es\nprecision highp float;\nprecision highp int;\n"
+                        "#define VARYING in\nout vec4 finalColor;\n#define FRAG_COLOR finalColor\n"),
 }
 
-# The backends without programmable shaders, by rlGlVersion.
-_NO_SHADERS = {0: "its software renderer", 1: "OpenGL 1.1"}
+
+def _without_shaders(gl_version: int) -> str | None:
+    """What raylib is built for on backend `gl_version`, if that has no
+    programmable shaders; else None."""
+    from kesa_ui.core import rl
+
+    built_for, shaders = rl.GL_BACKENDS.get(gl_version, ("", True))
+    return None if shaders else built_for
 
 _BODY = """
 VARYING vec2 fragTexCoord;
@@ -202,14 +210,18 @@ def preamble(gl_version: int) -> str:
     #version line (and precision, under ES), then VARYING (the qualifier of
     an input from the vertex stage) and FRAG_COLOR (the output colour) for
     the body to use. RuntimeError for a backend without shaders."""
-    if gl_version in _NO_SHADERS:
+    from kesa_ui.core import rl
+
+    built_for = _without_shaders(gl_version)
+    if built_for is not None:
         raise RuntimeError(
-            f"this raylib was built for {_NO_SHADERS[gl_version]}, without programmable "
+            f"this raylib was built for {built_for}, without programmable "
             "shaders, so it cannot draw GPU gradients; GradientPygame "
             "(kesa_ui.rendering.pygame.gradient) draws the same gradients on the CPU")
-    if gl_version not in _PREAMBLES:
-        raise RuntimeError(f"no gradient shader for raylib's GL version {gl_version}")
-    return _PREAMBLES[gl_version]
+    try:
+        return _PREAMBLES[rl.rlGlVersion(gl_version).name]
+    except (ValueError, KeyError):
+        raise RuntimeError(f"no gradient shader for raylib's GL version {gl_version}") from None
 
 
 def fragment_shader(gl_version: int, uniform_vectors: int | None = None) -> str:
@@ -235,7 +247,7 @@ def __getattr__(name: str) -> str:
         from kesa_ui.core import rl
 
         version = rl.rl_get_version()
-        if version in _NO_SHADERS or not rl.is_window_ready():
+        if _without_shaders(version) is not None or not rl.is_window_ready():
             return fragment_shader(version)
         return fragment_shader(version, rl.get_max_fragment_uniform_vectors())
     raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

@@ -3,7 +3,7 @@
 // A type module publishes its C method table as an unnamed capsule under
 // `__pyx_vtable__` in the type's dict; a function module publishes its C
 // functions in a `__pyx_capi__` dict of capsules named by each function's
-// signature text; rl publishes a table as the capsule `_C_API_V2`. The names
+// signature text; rl publishes a table as the capsule `_C_API_V3`. The names
 // follow Cython's; the signature texts and layouts are the C++ headers' own.
 //
 // Every function returns nullptr (or -1) with an exception set on failure.

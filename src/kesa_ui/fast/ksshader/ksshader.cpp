@@ -160,13 +160,11 @@ int check_stage(const KsGl &gl, const char *source, unsigned int type, const cha
     return -1;
 }
 
-// raylib's names of the backends without programmable shaders, or nullptr.
+// What raylib was built for, when that has no programmable shaders; else
+// nullptr.
 const char *without_shaders(int gl_version) {
-    switch (gl_version) {
-        case RL_OPENGL_SOFTWARE: return "its software renderer";
-        case RL_OPENGL_11: return "OpenGL 1.1";
-        default: return nullptr;
-    }
+    const KsGlBackend *backend = rl->gl_backend(gl_version);
+    return backend != nullptr && !backend->shaders ? backend->name : nullptr;
 }
 
 // --- creation ------------------------------------------------------------------
