@@ -90,21 +90,27 @@ struct RlRenderTextureObject {
 // live at other addresses with a new one); a member is null when GL lacks it
 // (raylib's software renderer lacks all of them). Valid on the window's
 // thread while the window is open.
+// Each is X(return type, name without "gl", parameters).
+#define KS_GL_FUNCTIONS(X)                                                                  \
+    X(void, GetIntegerv, (unsigned int pname, int *value))                                  \
+    X(unsigned int, GetError, (void))                                                       \
+    X(unsigned int, CreateShader, (unsigned int type))                                      \
+    X(void, ShaderSource,                                                                   \
+      (unsigned int shader, int count, const char *const *text, const int *length))         \
+    X(void, CompileShader, (unsigned int shader))                                           \
+    X(void, GetShaderiv, (unsigned int shader, unsigned int pname, int *value))             \
+    X(void, GetShaderInfoLog, (unsigned int shader, int size, int *length, char *log))      \
+    X(void, DeleteShader, (unsigned int shader))                                            \
+    X(unsigned char, IsProgram, (unsigned int program))                                     \
+    X(void, GetProgramiv, (unsigned int program, unsigned int pname, int *value))           \
+    X(void, GetActiveUniform, (unsigned int program, unsigned int index, int size,          \
+                               int *length, int *count, unsigned int *type, char *name))    \
+    X(int, GetUniformLocation, (unsigned int program, const char *name))
+
 struct KsGl {
-    void (*GetIntegerv)(unsigned int pname, int *value);
-    unsigned int (*GetError)(void);
-    unsigned int (*CreateShader)(unsigned int type);
-    void (*ShaderSource)(unsigned int shader, int count, const char *const *text,
-                         const int *length);
-    void (*CompileShader)(unsigned int shader);
-    void (*GetShaderiv)(unsigned int shader, unsigned int pname, int *value);
-    void (*GetShaderInfoLog)(unsigned int shader, int size, int *length, char *log);
-    void (*DeleteShader)(unsigned int shader);
-    unsigned char (*IsProgram)(unsigned int program);
-    void (*GetProgramiv)(unsigned int program, unsigned int pname, int *value);
-    void (*GetActiveUniform)(unsigned int program, unsigned int index, int size, int *length,
-                             int *count, unsigned int *type, char *name);
-    int (*GetUniformLocation)(unsigned int program, const char *name);
+#define KS_GL_MEMBER(ret, name, params) ret(*name) params;
+    KS_GL_FUNCTIONS(KS_GL_MEMBER)
+#undef KS_GL_MEMBER
 };
 
 // The GL backends raylib can be built for, rlgl.h's rlGlVersion, written
@@ -232,6 +238,12 @@ struct KsRlApi {
 // the reverse. Fields are only ever added at the end under one name.
 #define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API_V3"
 
+// -1 with `type` raised with `message`: the refusals below.
+static inline int ks_rl_refuse(PyObject *type, const char *message) {
+    PyErr_SetString(type, message);
+    return -1;
+}
+
 // 0 when an object made in `generation` belongs to the open window, else -1
 // with RuntimeError set; `what` names the object in the message.
 static inline int ks_rl_require_generation(const KsRlApi *api, uint64_t generation,
@@ -295,10 +307,9 @@ static inline int ks_rl_require_texture(const KsRlApi *api, const RlTextureObjec
 static inline int ks_rl_require_not_target(const KsRlApi *api, const KsGpuObject *object) {
     if (object != *api->current_target) [[likely]]
         return 0;
-    PyErr_SetString(PyExc_ValueError,
-                    "a render texture cannot be drawn into itself: this texture belongs to the "
-                    "target being drawn into (end its texture mode first)");
-    return -1;
+    return ks_rl_refuse(PyExc_ValueError,
+                        "a render texture cannot be drawn into itself: this texture belongs to "
+                        "the target being drawn into (end its texture mode first)");
 }
 
 // 0 unless a gradient is being rendered: Python code it runs may not draw
@@ -307,10 +318,9 @@ static inline int ks_rl_require_not_target(const KsRlApi *api, const KsGpuObject
 static inline int ks_rl_require_no_render(const KsRlApi *api) {
     if (!*api->render_in_progress) [[likely]]
         return 0;
-    PyErr_SetString(PyExc_RuntimeError,
-                    "a gradient is being rendered: code it runs cannot draw or change the "
-                    "window's modes");
-    return -1;
+    return ks_rl_refuse(PyExc_RuntimeError,
+                        "a gradient is being rendered: code it runs cannot draw or change the "
+                        "window's modes");
 }
 
 // The same, and the caller is on the window's thread: Python code may draw
@@ -323,8 +333,7 @@ static inline int ks_rl_require_drawing(const KsRlApi *api) {
 // -1 with the ValueError for a render texture whose GPU objects were
 // released (unloaded, or gone with their window).
 static inline int ks_rl_unloaded_target(void) {
-    PyErr_SetString(PyExc_ValueError, "the render texture was unloaded");
-    return -1;
+    return ks_rl_refuse(PyExc_ValueError, "the render texture was unloaded");
 }
 
 // Renders do not interleave. A gradient's render uploads the shared
@@ -335,12 +344,10 @@ static inline int ks_rl_unloaded_target(void) {
 static inline int ks_rl_begin_render(const KsRlApi *api) {
     // Only the window's thread renders, so the flag is that thread's alone.
     if (ks_rl_require_window(api) < 0) return -1;
-    if (*api->render_in_progress) [[unlikely]] {
-        PyErr_SetString(PyExc_RuntimeError,
-                        "a gradient is already being rendered: a render cannot begin inside "
-                        "another one (from code that the first render ran)");
-        return -1;
-    }
+    if (*api->render_in_progress) [[unlikely]]
+        return ks_rl_refuse(PyExc_RuntimeError,
+                            "a gradient is already being rendered: a render cannot begin "
+                            "inside another one (from code that the first render ran)");
     *api->render_in_progress = true;
     return 0;
 }

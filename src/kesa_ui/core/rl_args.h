@@ -9,7 +9,8 @@
 //   for anything else or the wrong length ("must be a tuple of n numbers").
 //
 // Items are real numbers (TypeError otherwise), narrowed to floats. A
-// colour is read by rl's one colour rule (KsRlApi::color_from_object).
+// colour is read by rl's one colour rule (KsRlApi::color_from_object); a
+// record of one of rl's types (or any type) by record_arg.
 #pragma once
 
 #include <Python.h>
@@ -71,6 +72,18 @@ inline bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, Numbers r
         return false;
     }
     return rl_args_detail::read_items(items.get(), n, out);
+}
+
+// `obj` as an instance of `type` (a subclass too), or nullptr with the
+// TypeError "<what> must be <kind>, not <its type>". `obj` may be nullptr
+// (a C caller's).
+template <typename T>
+T *record_arg(PyObject *obj, PyTypeObject *type, const char *what, const char *kind) {
+    if (obj != nullptr && PyObject_TypeCheck(obj, type)) [[likely]]
+        return reinterpret_cast<T *>(obj);
+    PyErr_Format(PyExc_TypeError, "%s must be %s, not %.100s", what, kind,
+                 rl_args_detail::type_name(obj));
+    return nullptr;
 }
 
 inline bool vector2_arg(PyObject *obj, const char *what, Numbers rule, Vector2 *out) {

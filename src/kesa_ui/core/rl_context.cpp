@@ -89,18 +89,9 @@ void load(F &slot, const char *name) {
 }
 
 void load_gl() {
-    load(gl.GetIntegerv, "glGetIntegerv");
-    load(gl.GetError, "glGetError");
-    load(gl.CreateShader, "glCreateShader");
-    load(gl.ShaderSource, "glShaderSource");
-    load(gl.CompileShader, "glCompileShader");
-    load(gl.GetShaderiv, "glGetShaderiv");
-    load(gl.GetShaderInfoLog, "glGetShaderInfoLog");
-    load(gl.DeleteShader, "glDeleteShader");
-    load(gl.IsProgram, "glIsProgram");
-    load(gl.GetProgramiv, "glGetProgramiv");
-    load(gl.GetActiveUniform, "glGetActiveUniform");
-    load(gl.GetUniformLocation, "glGetUniformLocation");
+#define LOAD(ret, name, params) load(gl.name, "gl" #name);
+    KS_GL_FUNCTIONS(LOAD)
+#undef LOAD
 }
 
 void read_size_limits() {

@@ -27,12 +27,10 @@ using rl_context::require_window;
 // also from code that a gradient's render runs.
 int require_drawing() { return ks_rl_require_drawing(&rl_api); }
 
+// An argument of one of rl's types; the message names the type in full.
 template <typename T>
 T *typed_arg(PyObject *obj, PyTypeObject *type, const char *what) {
-    if (PyObject_TypeCheck(obj, type)) return reinterpret_cast<T *>(obj);
-    PyErr_Format(PyExc_TypeError, "%s must be %s, not %.100s", what, type->tp_name,
-                 Py_TYPE(obj)->tp_name);
-    return nullptr;
+    return ks::record_arg<T>(obj, type, what, type->tp_name);
 }
 
 RlImageObject *image_arg(PyObject *obj, bool need_data) {

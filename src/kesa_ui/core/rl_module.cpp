@@ -222,14 +222,8 @@ int exec_module(PyObject *m) {
                         PyCapsule_New(const_cast<KsRlApi *>(&rl_api), KS_RL_API_CAPSULE, nullptr));
 }
 
-PyModuleDef_Slot rl_slots[] = KS_MODULE_SLOTS(exec_module);
-
-PyModuleDef rl_module = {
-    PyModuleDef_HEAD_INIT, "kesa_ui.core.rl",
-    "The toolkit's raylib binding (pyray's names and conventions).", 0, rl_methods,
-    rl_slots, nullptr, nullptr, nullptr,
-};
-
 }  // namespace
 
-PyMODINIT_FUNC PyInit_rl(void) { return PyModuleDef_Init(&rl_module); }
+KS_DEFINE_MODULE(rl, "kesa_ui.core.rl",
+                 "The toolkit's raylib binding (pyray's names and conventions).",
+                 rl_methods, exec_module, nullptr)

@@ -7,6 +7,8 @@
 // one at each read) hold its identity and say which part they name.
 #include "kesa_ui/core/rl_internal.h"
 
+#include "kesa_ui/native/module.hpp"
+
 #include <cstddef>
 
 namespace {
@@ -101,9 +103,7 @@ PyGetSetDef render_texture_getset[] = {
 }  // namespace
 
 PyTypeObject RlImage_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = "kesa_ui.core.rl.Image",
-    .tp_basicsize = sizeof(RlImageObject),
+    KS_TYPE_HEAD("kesa_ui.core.rl.Image", RlImageObject),
     .tp_dealloc = image_dealloc,
     .tp_repr = image_repr,
     .tp_flags = Py_TPFLAGS_DEFAULT,
@@ -112,9 +112,7 @@ PyTypeObject RlImage_Type = {
 };
 
 PyTypeObject RlTexture_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = "kesa_ui.core.rl.Texture",
-    .tp_basicsize = sizeof(RlTextureObject),
+    KS_TYPE_HEAD("kesa_ui.core.rl.Texture", RlTextureObject),
     .tp_dealloc = texture_dealloc,
     .tp_repr = texture_repr,
     .tp_flags = Py_TPFLAGS_DEFAULT,
@@ -123,9 +121,7 @@ PyTypeObject RlTexture_Type = {
 };
 
 PyTypeObject RlRenderTexture_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = "kesa_ui.core.rl.RenderTexture",
-    .tp_basicsize = sizeof(RlRenderTextureObject),
+    KS_TYPE_HEAD("kesa_ui.core.rl.RenderTexture", RlRenderTextureObject),
     .tp_dealloc = render_texture_dealloc,
     .tp_repr = render_texture_repr,
     .tp_flags = Py_TPFLAGS_DEFAULT,

@@ -21,6 +21,7 @@
 #include "kesa_ui/fast/ksraygrad/stub_docs.h"
 #include "kesa_ui/fast/ksraygrad/stops.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
+#include "kesa_ui/native/module.hpp"
 
 namespace ksraygrad {
 
@@ -133,11 +134,11 @@ PyObject *click_vectorcall(PyObject *type, PyObject *const *args, size_t nargsf,
 PyObject *set_weight_body(ClickGradientObject *self, PyObject *const *args, size_t nargsf,
                           PyObject *kwnames) {
     PyObject *a[2];
-    if (!bind_args(set_weight_params, args, nargsf, kwnames, a)) return nullptr;
-    int index = as_int32(a[0]);
-    if (index == -1 && PyErr_Occurred()) return nullptr;
-    double weight = as_double(a[1]);
-    if (weight == -1.0 && PyErr_Occurred()) return nullptr;
+    int index;
+    double weight;
+    if (!bind_args(set_weight_params, args, nargsf, kwnames, a) || !int32_arg(a[0], &index) ||
+        !double_arg(a[1], &weight))
+        return nullptr;
     Py_ssize_t n = static_cast<Py_ssize_t>(self->weights.size());
     if (index < 0 || index >= n) {
         PyErr_Format(PyExc_IndexError, fixed::kWeightIndex, n - 1);
@@ -271,9 +272,7 @@ PyMethodDef click_methods[] = {
 const GradientVTable click_gradient_vtable = {click_update_colors};
 
 PyTypeObject ClickGradient_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = KS_MODULE_NAME ".ClickGradient",
-    .tp_basicsize = sizeof(ClickGradientObject),
+    KS_TYPE_HEAD(KS_MODULE_NAME ".ClickGradient", ClickGradientObject),
     .tp_dealloc = click_dealloc,
     // Garbage-collector support (traverse, clear) is inherited.
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,

@@ -35,6 +35,16 @@ inline int as_int32(PyObject *obj) {
 // The same into a signed 64-bit value.
 long long as_int64(PyObject *obj);
 
+// as_int32 and as_double for a chain of checks: false with the exception set.
+inline bool int32_arg(PyObject *obj, int *out) {
+    *out = as_int32(obj);
+    return *out != -1 || !PyErr_Occurred();
+}
+inline bool double_arg(PyObject *obj, double *out) {
+    *out = as_double(obj);
+    return *out != -1.0 || !PyErr_Occurred();
+}
+
 // One colour tuple (r, g, b, a) on the 0..255 scale, each component divided
 // by 255 with Python's true division; (r, g, b) is opaque (alpha 1.0).
 // `ok` is false on failure.

@@ -19,6 +19,7 @@
 #include "kesa_ui/fast/ksraygrad/stub_docs.h"
 #include "kesa_ui/fast/ksraygrad/stops.hpp"
 #include "kesa_ui/fast/ksraygrad/traceback.hpp"
+#include "kesa_ui/native/module.hpp"
 
 namespace ksraygrad {
 
@@ -380,9 +381,7 @@ int no_len_error() {
 const GradientVTable gradient_raylib_vtable = {gradient_update_colors};
 
 PyTypeObject GradientRaylib_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = KS_MODULE_NAME ".GradientRaylib",
-    .tp_basicsize = sizeof(GradientRaylibObject),
+    KS_TYPE_HEAD(KS_MODULE_NAME ".GradientRaylib", GradientRaylibObject),
     .tp_dealloc = gradient_dealloc,
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC,
     .tp_traverse = gradient_traverse,

@@ -207,11 +207,10 @@ int premultiplied_blend_mode(bool &ok) {
 PyObject *generate_texture_impl(GradientRaylibObject *self, PyObject *const *args,
                                 size_t nargsf, PyObject *kwnames) {
     PyObject *a[2];
-    if (!bind_args(texture_params, args, nargsf, kwnames, a)) return nullptr;
-    int width = as_int32(a[0]);
-    if (width == -1 && PyErr_Occurred()) return nullptr;
-    int height = as_int32(a[1]);
-    if (height == -1 && PyErr_Occurred()) return nullptr;
+    int width, height;
+    if (!bind_args(texture_params, args, nargsf, kwnames, a) || !int32_arg(a[0], &width) ||
+        !int32_arg(a[1], &height))
+        return nullptr;
     RenderScope render;  // ends after the modes below, which end first
     if (!render.begin()) return nullptr;
     if (self->center == Py_None) {

@@ -8,6 +8,7 @@
 #include "kesa_ui/fast/ksraygrad/signature.hpp"
 
 #include "kesa_ui/fast/ksraygrad/args.hpp"
+#include "kesa_ui/native/module.hpp"
 #include "kesa_ui/native/ref.hpp"
 
 namespace ksraygrad {
@@ -71,9 +72,7 @@ PyObject *signature_get(PyObject *op, PyObject *obj, PyObject *owner) {
 }
 
 PyTypeObject Signature_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = "kesa_ui.fast.ksraygrad.ksraygrad._signature",
-    .tp_basicsize = sizeof(SignatureObject),
+    KS_TYPE_HEAD("kesa_ui.fast.ksraygrad.ksraygrad._signature", SignatureObject),
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION,
     .tp_descr_get = signature_get,
 };

@@ -78,9 +78,7 @@ PyMemberDef rect_members[] = {
 };
 
 PyTypeObject KsRect_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = "kesa_ui.fast.ksrect.ksrect.KsRect",
-    .tp_basicsize = sizeof(KsRectObject),
+    KS_TYPE_HEAD("kesa_ui.fast.ksrect.ksrect.KsRect", KsRectObject),
     .tp_repr = rect_repr,
     .tp_hash = PyObject_HashNotImplemented,  // mutable, compared by value
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
@@ -97,13 +95,8 @@ KsRectVTable vtable = {vtable_new};
 
 int exec_module(PyObject *module) { return ks::add_type(module, &KsRect_Type, &vtable); }
 
-PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
-
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksrect.ksrect", "KsRect: the toolkit's rectangle.", 0,
-    nullptr, slots, nullptr, nullptr, nullptr,
-};
-
 }  // namespace
 
-PyMODINIT_FUNC PyInit_ksrect(void) { return PyModuleDef_Init(&module_def); }
+KS_DEFINE_MODULE(ksrect, "kesa_ui.fast.ksrect.ksrect",
+                 "KsRect: the toolkit's rectangle.",
+                 nullptr, exec_module, nullptr)

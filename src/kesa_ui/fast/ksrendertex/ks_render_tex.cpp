@@ -284,9 +284,7 @@ PyGetSetDef rt_getset[] = {
 };
 
 PyTypeObject KsRenderTexture_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = "kesa_ui.fast.ksrendertex.ks_render_tex.KsRenderTexture",
-    .tp_basicsize = sizeof(KsRenderTextureObject),
+    KS_TYPE_HEAD("kesa_ui.fast.ksrendertex.ks_render_tex.KsRenderTexture", KsRenderTextureObject),
     .tp_dealloc = rt_dealloc,
     .tp_repr = rt_repr,
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
@@ -316,14 +314,8 @@ int exec_module(PyObject *module) {
     return ks::add_type(module, &KsRenderTexture_Type, &vtable);
 }
 
-PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
-
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksrendertex.ks_render_tex",
-    "KsRenderTexture: an off-screen render target.", 0, nullptr, slots, nullptr, nullptr,
-    nullptr,
-};
-
 }  // namespace
 
-PyMODINIT_FUNC PyInit_ks_render_tex(void) { return PyModuleDef_Init(&module_def); }
+KS_DEFINE_MODULE(ks_render_tex, "kesa_ui.fast.ksrendertex.ks_render_tex",
+                 "KsRenderTexture: an off-screen render target.",
+                 nullptr, exec_module, nullptr)

@@ -295,9 +295,7 @@ PyMemberDef shader_members[] = {
 };
 
 PyTypeObject KsShader_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = "kesa_ui.fast.ksshader.ksshader.KsShader",
-    .tp_basicsize = sizeof(KsShaderObject),
+    KS_TYPE_HEAD("kesa_ui.fast.ksshader.ksshader.KsShader", KsShaderObject),
     .tp_dealloc = shader_dealloc,
     .tp_repr = shader_repr,
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION,
@@ -313,13 +311,8 @@ int exec_module(PyObject *module) {
     return ks::add_type(module, &KsShader_Type, &vtable);
 }
 
-PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
-
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "kesa_ui.fast.ksshader.ksshader", "KsShader: a GPU shader program.", 0,
-    nullptr, slots, nullptr, nullptr, nullptr,
-};
-
 }  // namespace
 
-PyMODINIT_FUNC PyInit_ksshader(void) { return PyModuleDef_Init(&module_def); }
+KS_DEFINE_MODULE(ksshader, "kesa_ui.fast.ksshader.ksshader",
+                 "KsShader: a GPU shader program.",
+                 nullptr, exec_module, nullptr)

@@ -139,9 +139,7 @@ PyMemberDef vector_members[] = {
 };
 
 PyTypeObject KsVector2_Type = {
-    .ob_base = PyVarObject_HEAD_INIT(nullptr, 0)
-    .tp_name = "kesa_ui.fast.ksvector2.ksvector2.KsVector2",
-    .tp_basicsize = sizeof(KsVector2Object),
+    KS_TYPE_HEAD("kesa_ui.fast.ksvector2.ksvector2.KsVector2", KsVector2Object),
     .tp_dealloc = vector_dealloc,
     .tp_repr = vector_repr,
     .tp_as_sequence = &vector_as_sequence,
@@ -169,20 +167,8 @@ void module_free(void *) {
 
 int exec_module(PyObject *module) { return ks::add_type(module, &KsVector2_Type, &vtable); }
 
-PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
-
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT,
-    "kesa_ui.fast.ksvector2.ksvector2",
-    "KsVector2: the toolkit's 2-vector.",
-    0,
-    nullptr,
-    slots,
-    nullptr,
-    nullptr,
-    module_free,
-};
-
 }  // namespace
 
-PyMODINIT_FUNC PyInit_ksvector2(void) { return PyModuleDef_Init(&module_def); }
+KS_DEFINE_MODULE(ksvector2, "kesa_ui.fast.ksvector2.ksvector2",
+                 "KsVector2: the toolkit's 2-vector.",
+                 nullptr, exec_module, module_free)

@@ -271,13 +271,9 @@ void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObj
                                  given(origin), double(rotation), given(tint));
         }))
         return;
-    if (texture == nullptr || !PyObject_TypeCheck(texture, rl->texture_type)) {
-        PyErr_Format(PyExc_TypeError, "texture must be an rl.Texture, not %.100s",
-                     type_name(texture));
-        return;
-    }
-    auto *record = reinterpret_cast<RlTextureObject *>(texture);
-    if (ks_rl_require_generation(rl, record->generation, "texture") < 0) return;
+    auto *record =
+        ks::record_arg<RlTextureObject>(texture, rl->texture_type, "texture", "an rl.Texture");
+    if (record == nullptr || ks_rl_require_generation(rl, record->generation, "texture") < 0) return;
     Rectangle src, dst;
     Vector2 org;
     Color color;
@@ -295,13 +291,9 @@ void draw_texture_pro(PyObject *texture, PyObject *source, PyObject *dest, PyObj
 void begin_texture_mode(PyObject *target) {
     if (!enter(KS_CALL_begin_texture_mode, [&] { return Py_BuildValue("(N)", target_rep(target)); }))
         return;
-    if (target == nullptr || !PyObject_TypeCheck(target, rl->render_texture_type)) {
-        PyErr_Format(PyExc_TypeError, "target must be an rl.RenderTexture, not %.100s",
-                     type_name(target));
-        return;
-    }
-    auto *record = reinterpret_cast<RlRenderTextureObject *>(target);
-    if (ks_rl_require_current(rl, record->generation, "render texture") < 0) return;
+    auto *record = ks::record_arg<RlRenderTextureObject>(target, rl->render_texture_type, "target",
+                                                         "an rl.RenderTexture");
+    if (record == nullptr || ks_rl_require_current(rl, record->generation, "render texture") < 0) return;
     rl->begin_target(record);  // nests inside a texture mode the caller began
 }
 
@@ -459,21 +451,9 @@ int exec_module(PyObject *module) {
                                       KS_CALL_LOG_CAPSULE, nullptr));
 }
 
-PyModuleDef_Slot slots[] = KS_MODULE_SLOTS(exec_module);
-
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT,
-    "kesa_ui.fast.raylib.kesa_raylib",
-    "The raylib calls of gradient rendering, as C functions in __pyx_capi__, and the\n"
-    "test call log (start_call_log, stop_call_log, inject_failure).",
-    0,
-    module_methods,
-    slots,
-    nullptr,
-    nullptr,
-    nullptr,
-};
-
 }  // namespace
 
-PyMODINIT_FUNC PyInit_kesa_raylib(void) { return PyModuleDef_Init(&module_def); }
+KS_DEFINE_MODULE(kesa_raylib, "kesa_ui.fast.raylib.kesa_raylib",
+                 "The raylib calls of gradient rendering, as C functions in __pyx_capi__, and the\n"
+                 "test call log (start_call_log, stop_call_log, inject_failure).",
+                 module_methods, exec_module, nullptr)

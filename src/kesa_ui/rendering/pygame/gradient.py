@@ -19,7 +19,7 @@ import math
 import struct
 import sys
 from collections.abc import Sequence
-from typing import TYPE_CHECKING, Any, TypeAlias, TypeIs, Union
+from typing import TYPE_CHECKING, Any, Callable, TypeAlias, TypeIs, Union
 
 from kesa_ui.core import GradientDirection, GradientType
 
@@ -142,23 +142,25 @@ def _type_name(obj: object) -> str:
     return type(obj).__name__
 
 
+def _converted[T](value: Any, what: str, kind: str, convert: Callable[[Any], T]) -> T:
+    """convert(value), TypeError "<what> must be <kind>" for a string or what
+    convert refuses."""
+    cause = None
+    if not isinstance(value, (str, bytes)):
+        try:
+            return convert(value)
+        except (TypeError, ValueError) as exc:
+            cause = exc
+    raise TypeError(f"{what} must be {kind}, not {_type_name(value)}") from cause
+
+
 def _number(value: Any, what: str) -> float:
-    if isinstance(value, (str, bytes)):
-        raise TypeError(f"{what} must be a number, not {_type_name(value)}")
-    try:
-        return float(value)
-    except (TypeError, ValueError) as exc:
-        raise TypeError(f"{what} must be a number, not {_type_name(value)}") from exc
+    return _converted(value, what, "a number", float)
 
 
 def _integer(value: Any, what: str) -> int:
     """value through its integer conversion (a float truncates toward zero)."""
-    if isinstance(value, (str, bytes)):
-        raise TypeError(f"{what} must be an integer, not {_type_name(value)}")
-    try:
-        return int(value)
-    except (TypeError, ValueError) as exc:
-        raise TypeError(f"{what} must be an integer, not {_type_name(value)}") from exc
+    return _converted(value, what, "an integer", int)
 
 
 def _is_pygame_color(item: object) -> TypeIs[pygame.Color]:
