@@ -14,6 +14,7 @@
 #include "kesa_ui/fast/ksraygrad/render.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "kesa_ui/core/rl_api.h"  // first: it brings raylib.h's Vector4
@@ -105,6 +106,19 @@ Ref float_tuple(const double (&values)[N]) {
     return tuple;
 }
 
+// A tuple of Python floats holding `values`: the one `memo` holds when it
+// holds these values bit for bit, else a new one that `memo` keeps.
+template <size_t N>
+Ref memo_tuple(FloatTupleMemo<N> &memo, const double (&values)[N]) {
+    if (memo.tuple == nullptr || std::memcmp(values, memo.values, sizeof values) != 0) {
+        Ref tuple = float_tuple(values);
+        if (!tuple) return Ref();
+        Py_XSETREF(memo.tuple, tuple.release());
+        std::memcpy(memo.values, values, sizeof values);
+    }
+    return Ref::new_ref(memo.tuple);
+}
+
 // centre.<name> of the centre the gradient holds now, held while it is read.
 Ref centre_attribute(GradientRaylibObject *self, PyObject *name) {
     Ref centre = Ref::new_ref(self->center);
@@ -120,7 +134,7 @@ Ref centre_pair(GradientRaylibObject *self) {
     PyObject *centre = self->center;
     if (Py_TYPE(centre) == g.KsVector2 && g.vec2_attributes_fixed) {
         const KsVector2Data &d = reinterpret_cast<KsVector2Object *>(centre)->data;
-        return float_tuple({d.x, d.y});
+        return memo_tuple(g.draw_centre, {d.x, d.y});
     }
     Ref x = centre_attribute(self, g.s.x);
     if (!x) return Ref();
@@ -273,7 +287,7 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
 
     Modes modes;
     if (!begin_shader(modes)) return nullptr;
-    Ref dest = float_tuple({v[0], v[1], v[2], v[3]});
+    Ref dest = memo_tuple(g.draw_dest, {v[0], v[1], v[2], v[3]});
     if (!dest) return nullptr;
     Ref tint = rl_white();
     if (!tint) return nullptr;

@@ -114,6 +114,14 @@ struct Shared {
     uint64_t resources_generation;
 };
 
+// A tuple of N floats (a strong reference, or nullptr) and the values it
+// holds.
+template <size_t N>
+struct FloatTupleMemo {
+    PyObject *tuple;
+    double values[N];
+};
+
 // What is kept between calls to save work, each with the rule that drops it.
 struct Cached {
     // md.rl.WHITE (the tint of every draw) and the modules it was read
@@ -137,6 +145,16 @@ struct Cached {
     // (refill_vector2). It buys about 80 of a draw's instructions, which the
     // draw's target needs. Kept for good, like everything here.
     PyObject *draw_size;
+
+    // The tuples of floats the last draw handed up, its (x, y, width,
+    // height) and, for an exact KsVector2 centre, its (x, y): the next draw
+    // hands the same tuple for the same values bit for bit (a tuple never
+    // changes, so it is the same value) and makes a new one otherwise
+    // (memo_tuple). They buy about 760 of a draw's instructions (the
+    // destination 590, the centre 170) and its time 2 to 3 per cent, which
+    // the draw's time target needs. Kept for good.
+    FloatTupleMemo<4> draw_dest;
+    FloatTupleMemo<2> draw_centre;
 
     // Each class's inspect.Signature (signature.cpp), made on first use and
     // kept for good: it depends only on the class's default kind, fixed at
