@@ -9,7 +9,7 @@ from kesa_ui.core.modules import rl
 from support import run_python
 
 
-@pytest.mark.skipif(rl.GL_BACKENDS[rl.rl_get_version()][1],
+@pytest.mark.skipif(rl.GL_BACKENDS.get(rl.rl_get_version(), ("", True))[1],
                     reason="this raylib has programmable shaders")
 def test_gradients_without_shaders_are_refused_and_name_the_cpu_renderer():
     proc = run_python(

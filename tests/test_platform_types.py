@@ -221,6 +221,8 @@ def test_render_texture_rejects_bad_sizes(make, size, error):
         (lambda t: KsRect(1, 2, 3, 4, 5), "KsRect() takes at most 4 arguments (5 given)"),
         (lambda t: KsRect(w="a"), "must be real number, not str"),
         (lambda t: KsRenderTexture(), "KsRenderTexture() missing required argument 'size' (pos 1)"),
+        (lambda t: KsRenderTexture(1, 2), "KsRenderTexture() takes at most 1 argument (2 given)"),
+        (lambda t: KsRect(**{1: 2}), "keywords must be strings"),
         (lambda t: t.draw(0), "draw() missing required argument 'y' (pos 2)"),
         (lambda t: t.draw("a", zz=1), "must be real number, not str"),  # values first
         (lambda t: t.draw(0, 0, zz=1), "draw() got an unexpected keyword argument 'zz'"),
@@ -236,10 +238,12 @@ def test_render_texture_rejects_bad_sizes(make, size, error):
 def test_keyword_methods_bind_as_pyarg_parsetupleandkeywords_did(call, message):
     """The messages the platform types' constructors and methods have always given."""
     target = KsRenderTexture(KsVector2(2, 2))
-    with pytest.raises(TypeError) as info:
-        call(target)
-    assert str(info.value) == message
-    target.unload()
+    try:
+        with pytest.raises(TypeError) as info:
+            call(target)
+        assert str(info.value) == message
+    finally:
+        target.unload()
 
 
 # --- KsShader ----------------------------------------------------------------------

@@ -236,7 +236,8 @@ struct KsRlApi {
 // Renamed when the table gained its leading size and when a field went: a
 // module built against another layout cannot bind this one by mistake, nor
 // the reverse. Fields are only ever added at the end under one name.
-#define KS_RL_API_CAPSULE "kesa_ui.core.rl._C_API_V3"
+#define KS_RL_API_ATTRIBUTE "_C_API_V3"
+#define KS_RL_API_CAPSULE "kesa_ui.core.rl." KS_RL_API_ATTRIBUTE
 
 // -1 with `type` raised with `message`: the refusals below.
 static inline int ks_rl_refuse(PyObject *type, const char *message) {

@@ -218,7 +218,7 @@ int exec_module(PyObject *m) {
         PyModule_AddType(m, &RlRenderTexture_Type) < 0 || add_enums(m) < 0 || add_gl_backends(m) < 0 ||
         add_colors(m) < 0)
         return -1;
-    return PyModule_Add(m, "_C_API_V3",
+    return PyModule_Add(m, KS_RL_API_ATTRIBUTE,
                         PyCapsule_New(const_cast<KsRlApi *>(&rl_api), KS_RL_API_CAPSULE, nullptr));
 }
 

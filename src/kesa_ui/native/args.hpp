@@ -299,9 +299,9 @@ struct Keywords {
 // converted; absent, fine if it has a default.
 template <typename Convert>
 bool bind_one(const Params &p, int i, PyObject *const *args, Py_ssize_t nargs,
-              const Keywords &kw, Py_ssize_t &used, const Convert &convert) {
+              const Keywords &kw, Py_ssize_t nkw, Py_ssize_t &used, const Convert &convert) {
     if (i < nargs) return convert(args[i], p.fname, i + 1);
-    if (used < kw.count()) {
+    if (used < nkw) {
         PyObject *given;
         if (!kw.find(p.texts[i], &given)) return false;
         if (given != nullptr) {
@@ -321,7 +321,10 @@ template <typename... Convert>
 bool bind_keywords(const Params &p, PyObject *const *args, Py_ssize_t nargs, const Keywords &kw,
                    const Convert &...convert) {
     assert(p.count == static_cast<int>(sizeof...(Convert)));
-    const Py_ssize_t given = nargs + kw.count();
+    // Counted once, as PyArg_ParseTupleAndKeywords does: a converter may
+    // change a dict its caller kept.
+    const Py_ssize_t nkw = kw.count();
+    const Py_ssize_t given = nargs + nkw;
     if (given > p.count) [[unlikely]] {
         PyErr_Format(PyExc_TypeError, "%s() takes at most %d %sargument%s (%zd given)", p.fname,
                      p.count, nargs == 0 ? "keyword " : "", p.count == 1 ? "" : "s", given);
@@ -329,8 +332,8 @@ bool bind_keywords(const Params &p, PyObject *const *args, Py_ssize_t nargs, con
     }
     int i = 0;
     Py_ssize_t used = 0;
-    if (!(bind_one(p, i++, args, nargs, kw, used, convert) && ...)) return false;
-    return used == kw.count() || leftover_keywords(p, nargs, kw);
+    if (!(bind_one(p, i++, args, nargs, kw, nkw, used, convert) && ...)) return false;
+    return used == nkw || leftover_keywords(p, nargs, kw);
 }
 
 }  // namespace args_detail
