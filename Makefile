@@ -5,7 +5,7 @@ PY     := python3.14
 CMAKE_GEN := -G Ninja
 PYTEST := $(PY) -m pytest -q -p no:cacheprovider
 
-.PHONY: build check test typecheck test-asan build-asan test-wheel test-backends test-refleaks build-dbg bench fuzz demo clean
+.PHONY: build check test typecheck test-asan build-asan test-wheel test-backends test-css test-refleaks build-dbg bench fuzz demo clean
 
 # In-place build: the extension modules land next to their packages in src/.
 build:
@@ -75,6 +75,13 @@ test-wheel:
 test-backends: build
 	$(DEVENV) tools/raylib-backends build >/dev/null
 	$(DEVENV) --display tools/raylib-backends test "$(PYTEST)" "-m backends tests" tests/test_no_shaders.py
+
+# The richer gradients against a browser: the tests marked `css` compare
+# pictures with Chromium's drawing of the same CSS and canvas gradients, in a
+# sysroot that adds Chromium (tools/devenv --with css, provisioned on first
+# use, so the everyday sysroot stays small). Not part of make test.
+test-css: build
+	$(DEVENV) --with css --display sh -c 'KS_REQUIRE_CSS=1 $(PYTEST) -m css tests'
 
 # The suite under python3.14-dbg against debug builds of every extension
 # (their own tree, debug ABI suffix), each test run repeatedly with the

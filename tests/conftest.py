@@ -41,6 +41,7 @@ if _expected:
 def pytest_configure(config):
     config.addinivalue_line(
         "markers", "backends: also run against raylib's other GL backends (make test-backends)")
+    config.addinivalue_line("markers", "css: compared with Chromium's pictures (make test-css)")
 
 
 @pytest.fixture(scope="session", autouse=True)
