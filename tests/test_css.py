@@ -1,6 +1,7 @@
 """The richer gradients' geometry against a browser: Chromium draws each
 feature from the equivalent CSS (or canvas, for a focal point) and the
-pictures shaded from kesa_ui.rendering.pygame.geometry agree over white,
+pictures shaded from kesa_ui.rendering.pygame.geometry (by shade_positions,
+the CPU renderer's mixing) agree over white,
 mean difference at most 1 level and 99th percentile at most 3.
 
 make test-css runs these (tools/devenv --with css provides Chromium); the
@@ -14,6 +15,7 @@ import numpy as np
 import pytest
 
 from kesa_ui.rendering.pygame.geometry import fixed_positions, positions, spread
+from kesa_ui.rendering.pygame.gradient import shade_positions
 
 pytestmark = pytest.mark.css
 
@@ -104,8 +106,8 @@ def test_geometry_matches_the_browser(name, tmp_path):
     body, geometry, given, colours, mode = CASES[name]
     stops = fixed_positions(given)
     t = spread(positions(w=W, h=H, **geometry), mode, stops[0], stops[-1])
-    rgb = np.array(colours, dtype=np.float64)
-    ours = np.stack([np.interp(t, stops, rgb[:, ch]) for ch in range(3)], axis=-1)
+    rgba = [(r / 255, g / 255, b / 255, 1.0) for r, g, b in colours]
+    ours = shade_positions(t, rgba, stops)[..., :3] * 255.0
     difference = np.abs(np.round(ours) - screenshot(body, tmp_path))
     assert difference.mean() <= 1.0 and np.percentile(difference, 99) <= 3.0, (
         f"mean {difference.mean():.2f}, 99th percentile {np.percentile(difference, 99):.0f}")

@@ -88,3 +88,18 @@ def test_spread(mode, first, last, expected):
 
 def test_stop_positions_out_of_order_move_up():
     assert fixed_positions([0, 0.5, 0.2, 1, 0.9, -3]) == [0, 0.5, 0.5, 1, 1, 1]
+
+
+def test_shading_mixes_premultiplied_and_a_zero_period_takes_the_average():
+    from kesa_ui.rendering.pygame.gradient import shade_positions
+
+    colours = [(1.0, 0.0, 0.0, 1.0), (0.0, 1.0, 0.0, 1.0), (0.0, 0.0, 1.0, 0.0)]
+    t = np.array([0.0, 0.25, 0.75, math.nan])
+    out = shade_positions(t, colours, [0.0, 0.5, 1.0])
+    assert out[:3] == pytest.approx(np.array([
+        [1.0, 0.0, 0.0, 1.0],
+        [0.5, 0.5, 0.0, 1.0],
+        [0.0, 1.0, 0.0, 0.5],   # half way to transparent: still green
+    ]))
+    # The average with equal spans: red / 4 + green / 2, alpha 3/4, unpremultiplied.
+    assert out[3] == pytest.approx([1 / 3, 2 / 3, 0.0, 0.75])

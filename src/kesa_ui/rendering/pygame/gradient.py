@@ -31,7 +31,7 @@ if TYPE_CHECKING:
     _Floats: TypeAlias = npt.NDArray[np.float64]
     _Levels: TypeAlias = npt.NDArray[np.uint8]
 
-__all__ = ["GradientPygame"]
+__all__ = ["GradientPygame", "shade_positions"]
 
 # Direction names of a linear gradient, in degrees clockwise from +x (y down).
 ANGLES = {
@@ -575,6 +575,31 @@ class _Ramp:
             seen = (np.maximum(a0, a0 + da) * alpha >= MIN_ALPHA) & np.isfinite(rate)
         most = float(rate[seen].max()) if seen.any() else 0.0
         return min(max(most / ROUGH_LEVELS, MIN_CELLS_PER_UNIT), MAX_CELLS_PER_UNIT)
+
+
+def shade_positions(t: _Floats, colours: Sequence[Rgba], stops: Sequence[float],
+                    alpha: float = 1.0) -> _Floats:
+    """Straight (r, g, b, a) on 0..1 at positions `t` (those of
+    kesa_ui.rendering.pygame.geometry, spread): each mixed between its stops
+    in premultiplied sRGB, as GradientPygame mixes, with `alpha` applied.
+    A NaN position (a repeating period of zero length) takes the average
+    colour of the gradient with its stops equally spaced, as CSS defines it."""
+    import numpy as np
+
+    ramp = _Ramp(list(colours), stops)
+    out = ramp.shade(np.where(np.isnan(t), 0.0, t), alpha)
+    if np.isnan(t).any():
+        # The mean of the piecewise-linear ramp over equal spans: each
+        # inner colour counts once, the two ends half each.
+        pm = ramp.pm
+        weights = np.ones(pm.shape[1])
+        if weights.size > 1:
+            weights[[0, -1]] = 0.5
+        mean = (pm * weights).sum(axis=1) / weights.sum()
+        a = mean[3] * alpha
+        rgb = np.clip(mean[:3] / mean[3], 0.0, 1.0) if mean[3] > 0.0 else np.zeros(3)
+        out[np.isnan(t)] = np.append(rgb, a) if a >= MIN_ALPHA else np.zeros(4)
+    return out
 
 
 def _opacity(alpha: float) -> float:
