@@ -31,6 +31,7 @@ test: check
 # modules (it imports them, which needs no display). It runs outside the
 # checkout, where mypy finds the package once, through PYTHONPATH.
 TYPED := src/kesa_ui/core/__init__.py src/kesa_ui/core/colors.py src/kesa_ui/fast/GradientShader.py \
+  src/kesa_ui/fast/GeometryShader.py \
   src/kesa_ui/rendering/pygame/gradient.py src/kesa_ui/rendering/pygame/geometry.py \
   src/kesa_ui/demo/__init__.py src/kesa_ui/demo/gallery.py \
   src/kesa_ui/demo/interactive.py src/kesa_ui/demo/reference.py \

@@ -88,6 +88,22 @@ def names(calls):
     return [name for name, _ in calls]
 
 
+@contextlib.contextmanager
+def gradient_modes(target, shader):
+    """The modes a gradient renders in: `target`, premultiplied alpha,
+    `shader` (entered through the capi_probe test extension)."""
+    probe = pytest.importorskip("capi_probe", reason=PROBE_MISSING)
+    probe.begin_texture_mode(target.render_texture)
+    probe.begin_blend_mode(int(rl.BLEND_ALPHA_PREMULTIPLY))
+    assert probe.begin_ksshader_mode(shader) is None
+    try:
+        yield
+    finally:
+        probe.end_shader_mode()
+        probe.end_blend_mode()
+        probe.end_texture_mode()
+
+
 def uniform_locations(shader):
     """{uniform name: location} in `shader`, a KsShader built from the
     gradient shader's source (read through the capi_probe test extension)."""

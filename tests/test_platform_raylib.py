@@ -16,7 +16,8 @@ from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
 from kesa_ui.fast.ksshader.ksshader import KsShader
 from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
 from kesa_ui.fast.raylib import kesa_raylib
-from support import (BLACK, PROBE_MISSING, WHITE, call_log, colours_in, names, read_back,
+from support import (BLACK, PROBE_MISSING, WHITE, call_log, colours_in, gradient_modes, names,
+                     read_back,
                      run_python, uniform_locations, wrapper_calls)
 
 pytestmark = pytest.mark.backends  # also run against raylib's other GL backends
@@ -72,20 +73,6 @@ def upload(shader, locs, **values):
     capsule that fits each."""
     for name, value in values.items():
         SETTERS[name](shader, locs[name], value)
-
-
-@contextlib.contextmanager
-def gradient_modes(target, shader):
-    """The modes a gradient renders in: `target`, premultiplied alpha, `shader`."""
-    probe.begin_texture_mode(target.render_texture)
-    probe.begin_blend_mode(PREMULTIPLY)
-    assert probe.begin_ksshader_mode(shader) is None
-    try:
-        yield
-    finally:
-        probe.end_shader_mode()
-        probe.end_blend_mode()
-        probe.end_texture_mode()
 
 
 # --- shader, uniforms and modes -----------------------------------------------------

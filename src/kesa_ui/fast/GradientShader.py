@@ -115,19 +115,32 @@ def _without_shaders(gl_version: int) -> str | None:
     built_for, shaders = rl.GL_BACKENDS.get(gl_version, ("", True))
     return None if shaders else built_for
 
-_BODY = """
+# The fragment shader in pieces, which the richer gradients' shader
+# (GeometryShader) shares: its inputs, its uniforms, clamping and
+# premultiplying, the position along the gradient, the colour at a position
+# among the stops, the dither, and main(), whose end (from the tint on) is
+# _FINISH.
+_INPUTS = """
 VARYING vec2 fragTexCoord;
 VARYING vec4 fragColor;
+"""
 
-uniform int gradientType;
-uniform float angle;
-uniform vec2 centerPos;
-uniform vec4 colors[%(max)d];
+# The colours, their stops, the opacity and the size: the uniforms shade()
+# and main() read, which the richer gradients' shader declares too.
+_RAMP_UNIFORMS = """uniform vec4 colors[%(max)d];
 uniform float stops[%(max)d];
 uniform int colorCount;
 uniform float alpha;
 uniform vec2 size;
+"""
 
+_UNIFORMS = """
+uniform int gradientType;
+uniform float angle;
+uniform vec2 centerPos;
+""" + _RAMP_UNIFORMS
+
+_HELPERS = """
 // x clamped to 0..1, NaN read as 0 (a NaN fails every comparison).
 float unit(float x) { return x >= 0.0 ? min(x, 1.0) : 0.0; }
 vec4 unit4(vec4 v) { return vec4(unit(v.x), unit(v.y), unit(v.z), unit(v.w)); }
@@ -138,7 +151,9 @@ vec4 premultiplied(vec4 colour)
     vec4 c = unit4(colour);
     return vec4(c.rgb * c.a, c.a);
 }
+"""
 
+_POSITION = """
 // Position along the gradient of the pixel centred at p.
 float position(vec2 p)
 {
@@ -156,7 +171,9 @@ float position(vec2 p)
     // Infinities and NaN (which fails the comparison) count as 0.
     return abs(t) <= 3.4028235e38 ? t : 0.0;
 }
+"""
 
+_SHADE = """
 // Premultiplied colour at position t of n >= 1 colours. Arrays are indexed
 // by the loop's index only, which every dialect allows.
 vec4 shade(float t, int n)
@@ -174,7 +191,9 @@ vec4 shade(float t, int n)
     }
     return vec4(0.0);
 }
+"""
 
+_BAYER = """
 // Ordered 4x4 (Bayer) threshold of a pixel, in -0.5..0.5 (exclusive): with
 // bits x1 x0 and y1 y0 of its place in the 4x4 tile, 8 (x0 xor y0) + 4 y0 +
 // 2 (x1 xor y1) + y1, in float arithmetic (exact on these small integers).
@@ -186,12 +205,16 @@ float bayer(vec2 pixel)
     float b = 8.0 * abs(low.x - low.y) + 4.0 * low.y + 2.0 * abs(high.x - high.y) + high.y;
     return (b + 0.5) / 16.0 - 0.5;
 }
+"""
 
+_MAIN = """
 void main()
 {
     int n = colorCount < 0 ? 0 : (colorCount > %(max)d ? %(max)d : colorCount);
     vec4 pm = n > 0 ? shade(position(fragTexCoord * size), n) : vec4(0.0);
-    vec4 tint = unit4(fragColor);
+"""
+
+_FINISH = """    vec4 tint = unit4(fragColor);
     float a = pm.a * unit(alpha) * tint.a;
     if (!(a >= 0.5 / 255.0)) {
         FRAG_COLOR = vec4(0.0);
@@ -203,6 +226,8 @@ void main()
     FRAG_COLOR = vec4(rgb, a);
 }
 """
+
+_BODY = _INPUTS + _UNIFORMS + _HELPERS + _POSITION + _SHADE + _BAYER + _MAIN + _FINISH
 
 
 def preamble(gl_version: int) -> str:

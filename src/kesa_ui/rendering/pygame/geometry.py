@@ -29,7 +29,7 @@ if TYPE_CHECKING:
 
 __all__ = [
     "EXTENTS", "FOCAL_LIMIT", "KINDS", "SHAPES", "SPREADS", "ending_radii", "fixed_positions",
-    "focal_inside", "positions", "spread",
+    "focal_coordinates", "focal_inside", "positions", "spread",
 ]
 
 KINDS = ("linear", "radial", "conic")
@@ -126,13 +126,26 @@ def positions(kind: str, w: int, h: int, *, angle: float = 0.0,
     # In the ellipse's own coordinates the ending shape is the unit circle
     # about 0 and the focal point f lies inside it. A point p lies at t when
     # it is on the circle of radius t about f + t * (0 - f):
-    # |p - f + t f| = t, the positive root of a t^2 - 2 b t - c = 0.
-    gx, gy = (fx - cx) / rx, (fy - cy) / ry
+    # |p - f + t f| = t, the positive root of a t^2 - 2 b t - c = 0, in the
+    # form that cancels no digits (the shader's single precision needs it
+    # when f is near the shape).
+    gx, gy, a = focal_coordinates(fx, fy, cx, cy, rx, ry)
     ex, ey = qx - gx, qy - gy
-    a = 1.0 - (gx * gx + gy * gy)
     b = ex * gx + ey * gy
     c = ex * ex + ey * ey
-    return np.broadcast_to((b + np.sqrt(b * b + a * c)) / a, (h, w)).astype(np.float64)
+    s = np.sqrt(b * b + a * c)
+    with np.errstate(divide="ignore", invalid="ignore"):
+        t = np.where(b >= 0.0, (b + s) / a, c / (s - b))
+    return np.broadcast_to(t, (h, w)).astype(np.float64)
+
+
+def focal_coordinates(fx: float, fy: float, cx: float, cy: float, rx: float,
+                      ry: float) -> tuple[float, float, float]:
+    """The focal point (fx, fy) in pixels in the ellipse's own coordinates,
+    where the ending shape is the unit circle about 0, and 1 - x^2 - y^2 of
+    it: what the shader takes for a focal point."""
+    gx, gy = (fx - cx) / rx, (fy - cy) / ry
+    return gx, gy, 1.0 - (gx * gx + gy * gy)
 
 
 def fixed_positions(given: Sequence[float]) -> list[float]:

@@ -510,6 +510,18 @@ class _Ramp:
             self.span = np.append(self.stops[1:] - self.stops[:-1], np.zeros(min(n, 1)))
             self.span[self.span == 0.0] = np.inf
 
+    def average(self) -> _Floats:
+        """The premultiplied mean colour of the ramp with its stops equally
+        spaced (CSS's fill for a repeating period of zero length): each
+        inner colour counts once, the two ends half each."""
+        import numpy as np
+
+        weights = np.ones(self.pm.shape[1])
+        if weights.size > 1:
+            weights[[0, -1]] = 0.5
+        mean: _Floats = (self.pm * weights).sum(axis=1) / max(float(weights.sum()), 1.0)
+        return mean
+
     def shade(self, t: _Floats, alpha: float) -> _Floats:
         """GradientPygame.shade, for float64 t and alpha on 0..1."""
         import numpy as np
@@ -589,13 +601,7 @@ def shade_positions(t: _Floats, colours: Sequence[Rgba], stops: Sequence[float],
     ramp = _Ramp(list(colours), stops)
     out = ramp.shade(np.where(np.isnan(t), 0.0, t), alpha)
     if np.isnan(t).any():
-        # The mean of the piecewise-linear ramp over equal spans: each
-        # inner colour counts once, the two ends half each.
-        pm = ramp.pm
-        weights = np.ones(pm.shape[1])
-        if weights.size > 1:
-            weights[[0, -1]] = 0.5
-        mean = (pm * weights).sum(axis=1) / weights.sum()
+        mean = ramp.average()
         a = mean[3] * alpha
         rgb = np.clip(mean[:3] / mean[3], 0.0, 1.0) if mean[3] > 0.0 else np.zeros(3)
         out[np.isnan(t)] = np.append(rgb, a) if a >= MIN_ALPHA else np.zeros(4)
