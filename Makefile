@@ -80,7 +80,9 @@ test-backends: build
 # The richer gradients against a browser: the tests marked `css` compare
 # pictures with Chromium's drawing of the same CSS and canvas gradients, in a
 # sysroot that adds Chromium (tools/devenv --with css, provisioned on first
-# use, so the everyday sysroot stays small). Not part of make test.
+# use, so the everyday sysroot stays small). That sysroot is the everyday one
+# plus Chromium, so the modules the everyday build made load in it. Not part
+# of make test.
 test-css: build
 	$(DEVENV) --with css --display sh -c 'KS_REQUIRE_CSS=1 $(PYTEST) -m css tests'
 

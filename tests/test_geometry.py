@@ -122,6 +122,8 @@ THREE = [(1.0, 0.0, 0.0, 1.0), (0.0, 0.8, 0.0, 0.5), (0.0, 0.0, 1.0, 1.0)]
     (dict(kind="radial", shape="ellipse", extent=(0.4, 0.3), focal=(0.9, 0.1)), "reflect",
      [0.0, 0.5, 0.8]),
     (dict(kind="radial", extent=0.0), "pad", [0.0, 0.5, 1.0]),     # the last colour
+    (dict(kind="radial", shape="ellipse", extent=(0.3, 0.0), focal=(0.2, 0.5)), "repeat",
+     [0.0, 0.5, 1.0]),                                               # the average colour
     (dict(kind="linear"), "repeat", [0.5, 0.5, 0.5]),             # the average colour
 ])
 def test_the_shader_draws_what_the_cpu_computes(geometry, spread_mode, given):
@@ -144,9 +146,10 @@ def test_the_shader_draws_what_the_cpu_computes(geometry, spread_mode, given):
     rx, ry = ending_radii(geometry.get("shape", "circle"), geometry.get("extent", EXTENTS[3]),
                           cx, cy, w, h)
     focal = geometry.get("focal")
-    fx, fy = (cx, cy) if focal is None or not rx > 0 else focal_inside(
+    shaped = rx > 0 and ry > 0
+    fx, fy = (cx, cy) if focal is None or not shaped else focal_inside(
         focal[0] * w, focal[1] * h, cx, cy, rx, ry)
-    g = focal_coordinates(fx, fy, cx, cy, rx, ry) if rx > 0 else (0.0, 0.0, 1.0)
+    g = focal_coordinates(fx, fy, cx, cy, rx, ry) if shaped else (0.0, 0.0, 1.0)
     shader = KsShader.create_from_code(None, GeometryShader.fragment_shader(rl.rl_get_version(), 4))
     loc = lambda name: probe.get_ksshader_location(shader, name)  # noqa: E731
     probe.set_ksshader_value_int(shader, loc("kind"), ("linear", "radial", "conic").index(geometry["kind"]))

@@ -30,7 +30,10 @@ unused (their locations read -1, which GL ignores). The source keeps to GLSL
 
 from kesa_ui.fast import GradientShader as _base
 
-__all__ = ["fragment_shader"]
+__all__ = ["OTHER_UNIFORMS", "fragment_shader"]
+
+# Vectors the fragment stage spends on the uniforms other than the arrays.
+OTHER_UNIFORMS = 11
 
 _UNIFORMS = """
 uniform int kind;
@@ -104,6 +107,7 @@ _BODY = (_base._INPUTS + _UNIFORMS + _base._HELPERS + _POSITION + _base._SHADE +
 
 def fragment_shader(gl_version: int, capacity: int = _base.MAX_COLORS) -> str:
     """The fragment shader for raylib's `gl_version` (an rlGlVersion), with
-    arrays of `capacity` colours and stops. RuntimeError when the backend has
+    arrays of `capacity` colours and stops: the GPU must hold OTHER_UNIFORMS
+    vec4 uniforms besides two per colour. RuntimeError when the backend has
     no programmable shaders."""
     return _base.preamble(gl_version) + _BODY % {"max": capacity}

@@ -58,8 +58,8 @@ def ending_radii(shape: str, extent: Extent, cx: float, cy: float, w: float,
     if not isinstance(extent, str):
         r = float(extent) * w
         return r, r
-    dx = (abs(cx), abs(w - cx))
-    dy = (abs(cy), abs(h - cy))
+    dx = (abs(float(cx)), abs(float(w - cx)))
+    dy = (abs(float(cy)), abs(float(h - cy)))
     pick = min if extent.startswith("closest") else max
     if extent.endswith("side"):
         sx, sy = pick(dx), pick(dy)
@@ -85,7 +85,8 @@ def focal_inside(fx: float, fy: float, cx: float, cy: float, rx: float,
                  ry: float) -> tuple[float, float]:
     """The focal point (fx, fy) in pixels, moved along the line from the
     centre to FOCAL_LIMIT of the way to the ending shape when it lies on the
-    shape or beyond (as SVG 1.1 does), the ellipse's own coordinates deciding."""
+    shape or beyond (as SVG 1.1 does), the ellipse's own coordinates deciding.
+    The radii must be positive (a degenerate shape has no focal point)."""
     ux, uy = (fx - cx) / rx, (fy - cy) / ry
     d = math.hypot(ux, uy)
     if d < FOCAL_LIMIT:
@@ -114,8 +115,9 @@ def positions(kind: str, w: int, h: int, *, angle: float = 0.0,
         return np.broadcast_to(t, (h, w)).astype(np.float64)
     cx, cy = center[0] * w, center[1] * h
     if kind == "conic":
-        turn = np.degrees(np.arctan2(y - cy, x - cx)) - angle
-        return np.mod(turn, 360.0) / 360.0
+        turn = np.mod(np.degrees(np.arctan2(y - cy, x - cx)) - angle, 360.0)
+        # A turn just below 0 can round up to a full one: it is 0.
+        return np.where(turn < 360.0, turn, 0.0) / 360.0
     rx, ry = ending_radii(shape, extent, cx, cy, w, h)
     if not (rx > 0.0 and ry > 0.0):
         return np.full((h, w), np.inf)

@@ -598,6 +598,7 @@ def shade_positions(t: _Floats, colours: Sequence[Rgba], stops: Sequence[float],
     colour of the gradient with its stops equally spaced, as CSS defines it."""
     import numpy as np
 
+    alpha = _opacity(alpha)  # as the shader clamps it
     ramp = _Ramp(list(colours), stops)
     out = ramp.shade(np.where(np.isnan(t), 0.0, t), alpha)
     if np.isnan(t).any():
