@@ -23,11 +23,13 @@ namespace ks {
 
 enum class Numbers { any_sequence, tuple };
 
-namespace rl_args_detail {
-
-inline const char *type_name(PyObject *obj) {
-    return obj == nullptr ? "NULL" : Py_TYPE(obj)->tp_name;
+// The type of an argument a C caller passed, for messages: "NULL" for
+// none (the caller's pointer may be to any object type).
+inline const char *arg_type_name(const void *obj) {
+    return obj == nullptr ? "NULL" : Py_TYPE(static_cast<const PyObject *>(obj))->tp_name;
 }
+
+namespace rl_args_detail {
 
 inline bool read_items(PyObject *items, Py_ssize_t n, float *out) {
     for (Py_ssize_t i = 0; i < n; i++) {
@@ -43,11 +45,10 @@ inline bool read_items(PyObject *items, Py_ssize_t n, float *out) {
 // Exactly n numbers from `obj`, an argument named `what` in messages.
 inline bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, Numbers rule,
                         float *out) {
-    using rl_args_detail::type_name;
     if (rule == Numbers::tuple) {
         if (obj == nullptr || !PyTuple_Check(obj)) {
             PyErr_Format(PyExc_TypeError, "%s must be a tuple of %zd numbers, not %.100s", what, n,
-                         type_name(obj));
+                         arg_type_name(obj));
             return false;
         }
         if (PyTuple_GET_SIZE(obj) != n) {
@@ -59,7 +60,7 @@ inline bool numbers_arg(PyObject *obj, Py_ssize_t n, const char *what, Numbers r
     }
     if (obj == nullptr || !PySequence_Check(obj) || PyUnicode_Check(obj) || PyBytes_Check(obj)) {
         PyErr_Format(PyExc_TypeError, "%s must be a sequence of %zd numbers, not %.100s", what, n,
-                     type_name(obj));
+                     arg_type_name(obj));
         return false;
     }
     Py_ssize_t size = PySequence_Size(obj);
@@ -82,7 +83,7 @@ T *record_arg(PyObject *obj, PyTypeObject *type, const char *what, const char *k
     if (obj != nullptr && PyObject_TypeCheck(obj, type)) [[likely]]
         return reinterpret_cast<T *>(obj);
     PyErr_Format(PyExc_TypeError, "%s must be %s, not %.100s", what, kind,
-                 rl_args_detail::type_name(obj));
+                 arg_type_name(obj));
     return nullptr;
 }
 

@@ -252,13 +252,22 @@ struct Keywords {
         return true;
     }
 
-    PyObject *key(Py_ssize_t k) const {
-        if (names != nullptr) return PyTuple_GET_ITEM(names, k);
-        Py_ssize_t pos = 0;
-        PyObject *key = nullptr;
-        for (Py_ssize_t i = 0; i <= k && PyDict_Next(dict, &pos, &key, nullptr); i++) {
+    // f(name) for each keyword's name in order, until f returns false;
+    // whether every call returned true. f runs no Python code.
+    template <typename F>
+    bool each_name(F f) const {
+        if (names != nullptr) {
+            for (Py_ssize_t k = 0; k < PyTuple_GET_SIZE(names); k++) {
+                if (!f(PyTuple_GET_ITEM(names, k))) return false;
+            }
+            return true;
         }
-        return key;
+        Py_ssize_t pos = 0;
+        PyObject *key;
+        while (dict != nullptr && PyDict_Next(dict, &pos, &key, nullptr)) {
+            if (!f(key)) return false;
+        }
+        return true;
     }
 };
 
@@ -277,21 +286,19 @@ struct Keywords {
             return false;
         }
     }
-    for (Py_ssize_t k = 0; k < kw.count(); k++) {
-        PyObject *key = kw.key(k);
+    const bool all_known = kw.each_name([&p](PyObject *key) {
         if (!PyUnicode_Check(key)) {
             PyErr_SetString(PyExc_TypeError, "keywords must be strings");
             return false;
         }
-        bool known = false;
-        for (int i = 0; i < p.count && !known; i++) known = PyUnicode_EqualToUTF8(key, p.texts[i]);
-        if (!known) {
-            PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%S'", p.fname,
-                         key);
-            return false;
+        for (int i = 0; i < p.count; i++) {
+            if (PyUnicode_EqualToUTF8(key, p.texts[i])) return true;
         }
-    }
-    PyErr_Format(PyExc_TypeError, "invalid keyword argument for %s()", p.fname);
+        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%S'", p.fname,
+                     key);
+        return false;
+    });
+    if (all_known) PyErr_Format(PyExc_TypeError, "invalid keyword argument for %s()", p.fname);
     return false;
 }
 
@@ -474,7 +481,8 @@ struct to_floats {
         }
         // A sequence other than a tuple is measured, then read into one (which
         // may find another length).
-        Ref items = Ref::new_ref(obj);
+        PyObject *items = obj;
+        Ref read;
         if (!PyTuple_Check(obj)) {
             Py_ssize_t size = PySequence_Size(obj);
             if (size == -1 && PyErr_Occurred()) return false;
@@ -484,16 +492,18 @@ struct to_floats {
                              N, size);
                 return false;
             }
-            items = Ref::steal(PySequence_Tuple(obj));
-            if (!items) return false;
+            read = Ref::steal(PySequence_Tuple(obj));
+            if (!read) return false;
+            items = read.get();
         }
-        if (PyTuple_GET_SIZE(items.get()) != N) {
+        // A tuple argument is held by the call, and its items by the tuple.
+        if (PyTuple_GET_SIZE(items) != N) {
             PyErr_Format(PyExc_TypeError, "%s() argument %d must be tuple of length %zd, not %zd",
-                         fname, pos, N, PyTuple_GET_SIZE(items.get()));
+                         fname, pos, N, PyTuple_GET_SIZE(items));
             return false;
         }
         for (Py_ssize_t i = 0; i < N; i++) {
-            if (!arg_float(PyTuple_GET_ITEM(items.get(), i), &out[i])) return false;
+            if (!arg_float(PyTuple_GET_ITEM(items, i), &out[i])) return false;
         }
         return true;
     }

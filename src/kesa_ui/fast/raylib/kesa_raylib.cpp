@@ -66,14 +66,12 @@ bool is_vector2(KsVector2Object *v) {
     return v != nullptr && PyObject_TypeCheck(reinterpret_cast<PyObject *>(v), vector2_type);
 }
 
-const char *type_name(const void *obj) {
-    return obj == nullptr ? "NULL" : Py_TYPE(static_cast<const PyObject *>(obj))->tp_name;
-}
+using ks::arg_type_name;
 
 // The raylib Shader of a checked KsShader argument; false with an exception.
 [[gnu::noinline]] bool checked_shader_arg(KsShaderObject *s, Shader *out) {
     if (!is_shader(s)) {
-        PyErr_Format(PyExc_TypeError, "shader must be a KsShader, not %.100s", type_name(s));
+        PyErr_Format(PyExc_TypeError, "shader must be a KsShader, not %.100s", arg_type_name(s));
         return false;
     }
     if (s->locs == nullptr) {
@@ -250,7 +248,7 @@ int get_ksshader_location(KsShaderObject *shader, PyObject *name) {
     Shader s;
     if (!shader_arg(shader, &s)) return -1;
     if (name == nullptr || !PyUnicode_Check(name)) {
-        PyErr_Format(PyExc_TypeError, "uniform name must be str, not %.100s", type_name(name));
+        PyErr_Format(PyExc_TypeError, "uniform name must be str, not %.100s", arg_type_name(name));
         return -1;
     }
     Py_ssize_t size;
@@ -389,7 +387,7 @@ void set_ksshader_value_vec2_ksvec(KsShaderObject *shader, int loc, KsVector2Obj
     Shader s;
     if (!shader_arg(shader, &s)) return;
     if (!is_vector2(value)) {
-        PyErr_Format(PyExc_TypeError, "value must be a KsVector2, not %.100s", type_name(value));
+        PyErr_Format(PyExc_TypeError, "value must be a KsVector2, not %.100s", arg_type_name(value));
         return;
     }
     if (ks_rl_require_window(rl) < 0) return;
