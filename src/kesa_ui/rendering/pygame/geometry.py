@@ -19,17 +19,18 @@ from __future__ import annotations
 
 import math
 from collections.abc import Sequence
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, Protocol
 
 if TYPE_CHECKING:
     import numpy as np
     import numpy.typing as npt
 
     _Floats = npt.NDArray[np.float64]
+    _Levels = npt.NDArray[np.uint8]
 
 __all__ = [
     "EXTENTS", "FOCAL_LIMIT", "KINDS", "SHAPES", "SPREADS", "ending_radii", "fixed_positions",
-    "focal_coordinates", "focal_inside", "positions", "spread",
+    "focal_coordinates", "focal_inside", "positions", "render", "spread",
 ]
 
 KINDS = ("linear", "radial", "conic")
@@ -43,6 +44,30 @@ SPREADS = ("pad", "repeat", "reflect")
 FOCAL_LIMIT = 1.0 - 1.0 / 1024.0
 
 Extent = str | float | tuple[float, float]
+
+
+class GradientParameters(Protocol):
+    """What render reads of a gradient: kesa_ui.fast.ksgradient's Gradient
+    has all of it."""
+
+    @property
+    def colors(self) -> Sequence[object]: ...
+    @property
+    def kind(self) -> str: ...
+    @property
+    def angle(self) -> float: ...
+    @property
+    def center(self) -> tuple[float, float]: ...
+    @property
+    def shape(self) -> str: ...
+    @property
+    def extent(self) -> Extent: ...
+    @property
+    def focal(self) -> tuple[float, float] | None: ...
+    @property
+    def spread(self) -> str: ...
+    @property
+    def stops(self) -> Sequence[float]: ...
 
 
 def ending_radii(shape: str, extent: Extent, cx: float, cy: float, w: float,
@@ -181,3 +206,48 @@ def spread(t: _Floats, mode: str, first: float, last: float) -> _Floats:
             frac = np.where(np.mod(whole, 2.0) == 1.0, 1.0 - frac, frac)
         out = first + frac * period
     return np.where(np.isfinite(t), out, np.nan)
+
+
+def period_scale(kind: str, w: float, h: float, *, angle: float, center: Sequence[float],
+                 radii: tuple[float, float]) -> float:
+    """Pixels per unit of position, roughly: the gradient line's length
+    (linear), the larger radius (radial), the circumference through the
+    farthest corner (conic). A repeating period shorter than a pixel on
+    this scale is finer than the pixels that sample it, and is drawn as the
+    average of its colours (the GPU does the same)."""
+    if kind == "linear":
+        a = math.radians(angle)
+        return abs(w * math.cos(a)) + abs(h * math.sin(a))
+    if kind == "conic":
+        cx, cy = center[0] * w, center[1] * h
+        return 2.0 * math.pi * math.hypot(max(cx, w - cx), max(cy, h - cy))
+    return max(radii)
+
+
+def render(gradient: GradientParameters, width: int, height: int, *,
+           alpha: float = 1.0) -> _Levels:
+    """The pixels of `gradient` (kesa_ui.fast.ksgradient's Gradient, or
+    anything with its properties) over a width x height rectangle, as an
+    (height, width, 4) uint8 array of straight RGBA: what its
+    generate_texture holds, within a level (the GPU adds a dither of under
+    half a level). `alpha` (0..1) is the opacity, as a draw's transparency
+    / 255."""
+    from kesa_ui.rendering.pygame.gradient import _levels, _size, shade_positions
+
+    w, h = _size(width, height)
+    kind, center, extent = gradient.kind, gradient.center, gradient.extent
+    t = positions(kind, w, h, angle=gradient.angle, center=center, shape=gradient.shape,
+                  extent=extent, focal=gradient.focal)
+    stops = [float(s) for s in gradient.stops]
+    first, last = stops[0], stops[-1]
+    radii = ending_radii(gradient.shape, extent, center[0] * w, center[1] * h, w, h)
+    scale = period_scale(kind, w, h, angle=gradient.angle, center=center, radii=radii)
+    if not (last - first) * scale >= 1.0:
+        last = first
+    t = spread(t, gradient.spread, first, last)
+    colours = []
+    for item in gradient.colors:
+        colour = item[0] if isinstance(item, tuple) and isinstance(item[0], tuple) else item
+        r, g, b, a = (float(c) / 255.0 for c in colour)  # type: ignore[union-attr]
+        colours.append((r, g, b, a))
+    return _levels(shade_positions(t, colours, stops, alpha))

@@ -1,0 +1,80 @@
+// The model of a Gradient: its parameters as native values, the stops and
+// average colour they imply, and the geometry a draw works out from them.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+namespace ksgradient {
+
+enum Kind : int { kLinear, kRadial, kConic };
+enum Shape : int { kCircle, kEllipse };
+enum Spread : int { kPad, kRepeat, kReflect };
+// The keyword extents, in the order of their names; then the explicit ones:
+// one radius (a circle, a fraction of the width) or two (an ellipse,
+// fractions of the width and the height).
+enum Extent : int { kClosestSide, kClosestCorner, kFarthestSide, kFarthestCorner, kRadius, kRadii };
+
+inline constexpr int kKinds = 3, kShapes = 2, kSpreads = 3, kExtentNames = 4;
+
+// A colour on 0..1 (straight alpha), as the shader takes it.
+struct Rgba {
+    float r, g, b, a;
+};
+
+// The colours and where they sit: by weight (one per colour, 1 unless
+// given) or by explicit positions. `weighted` says which colours were given
+// (or later set) a weight, so the colour list reads back as it was given.
+struct Colors {
+    std::vector<Rgba> rgba;
+    std::vector<std::array<double, 4>> levels;  // the components as given, on 0..255
+    std::vector<float> weights;
+    std::vector<bool> weighted;
+};
+
+struct Model {
+    Colors colors;
+    bool positioned = false;
+    std::vector<double> positions;  // as given, when positioned
+    int kind = kLinear;
+    double angle = 0.0;
+    double center[2] = {0.5, 0.5};
+    int shape = kCircle;
+    int extent = kFarthestCorner;
+    double radii[2] = {0.0, 0.0};   // the explicit extent's numbers
+    bool has_focal = false;
+    double focal[2] = {0.5, 0.5};
+    int spread = kPad;
+    int transparency = 255;
+
+    // Derived by place(): the stops (from the weights, or the positions
+    // fixed up) and the premultiplied average colour of the ramp with its
+    // stops equally spaced, drawn where a repeating period has no length.
+    std::vector<float> stops;
+    float average[4] = {0, 0, 0, 0};
+
+    // Works out the derived fields; false only when memory runs out (no
+    // exception set: the caller raises MemoryError).
+    bool place() noexcept;
+};
+
+// A focal point on or outside the ending shape is moved onto the line from
+// the centre, to this fraction of the way to the shape (on the shape itself
+// the two circles touch and half the plane has no position).
+inline constexpr double kFocalLimit = 1.0 - 1.0 / 1024.0;
+
+// What a draw of a w x h rectangle uploads besides the colours: the ending
+// shape's radii in pixels, the focal point in the ellipse's own coordinates
+// with 1 - |f|^2, and the repeating period (first and last stop; a period
+// of no length, or one shorter than a pixel, is drawn as the average, so
+// it is sent as first == last).
+struct DrawGeometry {
+    float radii[2];
+    float focal[4];
+    float period[2];
+};
+
+void draw_geometry(const Model &m, double w, double h, DrawGeometry &out) noexcept;
+
+}  // namespace ksgradient
