@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 from kesa_ui.rendering.pygame.geometry import (
-    FOCAL_LIMIT, ending_radii, fixed_positions, focal_coordinates, focal_inside, positions, spread)
+    FOCAL_LIMIT, ending_radii, fixed_positions, focal_inside, positions, spread)
 
 R2 = math.sqrt(2.0)
 
@@ -103,87 +103,3 @@ def test_shading_mixes_premultiplied_and_a_zero_period_takes_the_average():
     ]))
     # The average with equal spans: red / 4 + green / 2, alpha 3/4, unpremultiplied.
     assert out[3] == pytest.approx([1 / 3, 2 / 3, 0.0, 0.75])
-
-
-# --- the GPU shader against the CPU ----------------------------------------------
-
-THREE = [(1.0, 0.0, 0.0, 1.0), (0.0, 0.8, 0.0, 0.5), (0.0, 0.0, 1.0, 1.0)]
-
-
-@pytest.mark.backends
-@pytest.mark.parametrize("geometry, spread_mode, given", [
-    (dict(kind="linear", angle=33), "pad", [0.0, 0.4, 1.0]),
-    (dict(kind="linear", angle=200), "reflect", [0.1, 0.2, 0.35]),
-    (dict(kind="conic", angle=30, center=(0.3, 0.6)), "repeat", [0.0, 0.1, 0.3]),
-    (dict(kind="radial", shape="ellipse", extent="closest-corner", center=(0.3, 0.4)), "pad",
-     [-0.2, 0.5, 1.3]),
-    (dict(kind="radial", extent="farthest-side", center=(0.7, 0.2),
-          focal=(0.5, 0.5)), "repeat", [0.0, 0.3, 0.5]),
-    (dict(kind="radial", shape="ellipse", extent=(0.4, 0.3), focal=(0.9, 0.1)), "reflect",
-     [0.0, 0.5, 0.8]),
-    (dict(kind="radial", extent=0.0), "pad", [0.0, 0.5, 1.0]),     # the last colour
-    (dict(kind="radial", shape="ellipse", extent=(0.3, 0.0), focal=(0.2, 0.5)), "repeat",
-     [0.0, 0.5, 1.0]),                                               # the average colour
-    (dict(kind="linear"), "repeat", [0.5, 0.5, 0.5]),             # the average colour
-])
-def test_the_shader_draws_what_the_cpu_computes(geometry, spread_mode, given):
-    from kesa_ui.core.modules import rl
-    from kesa_ui.fast import GeometryShader
-    from kesa_ui.fast.ksrendertex.ks_render_tex import KsRenderTexture
-    from kesa_ui.fast.ksshader.ksshader import KsShader
-    from kesa_ui.fast.ksvector2.ksvector2 import KsVector2
-    from kesa_ui.rendering.pygame.geometry import EXTENTS
-    from kesa_ui.rendering.pygame.gradient import _Ramp, shade_positions
-    from support import PROBE_MISSING, gradient_modes, read_back
-
-    probe = pytest.importorskip("capi_probe", reason=PROBE_MISSING)
-    w, h = 24, 16
-    stops = fixed_positions(given)
-    t = spread(positions(w=w, h=h, **geometry), spread_mode, stops[0], stops[-1])
-    want = np.floor(shade_positions(t, THREE, stops) * 255.0 + 0.5)
-    # What the CPU works out for the shader: the radii and the focal point.
-    cx, cy = (c * n for c, n in zip(geometry.get("center", (0.5, 0.5)), (w, h)))
-    rx, ry = ending_radii(geometry.get("shape", "circle"), geometry.get("extent", EXTENTS[3]),
-                          cx, cy, w, h)
-    focal = geometry.get("focal")
-    shaped = rx > 0 and ry > 0
-    fx, fy = (cx, cy) if focal is None or not shaped else focal_inside(
-        focal[0] * w, focal[1] * h, cx, cy, rx, ry)
-    g = focal_coordinates(fx, fy, cx, cy, rx, ry) if shaped else (0.0, 0.0, 1.0)
-    shader = KsShader.create_from_code(None, GeometryShader.fragment_shader(rl.rl_get_version(), 4))
-    loc = lambda name: probe.get_ksshader_location(shader, name)  # noqa: E731
-    probe.set_ksshader_value_int(shader, loc("kind"), ("linear", "radial", "conic").index(geometry["kind"]))
-    probe.set_ksshader_value_float(shader, loc("angle"), float(geometry.get("angle", 0.0)))
-    probe.set_ksshader_value_vec2_tuple(shader, loc("centerPos"), (cx / w, cy / h))
-    probe.set_ksshader_value_vec2_tuple(shader, loc("radii"), (rx, ry))
-    probe.set_ksshader_value_vec4_v(shader, loc("focal"), [(*g, 0.0)])
-    probe.set_ksshader_value_int(shader, loc("spreadMode"), ("pad", "repeat", "reflect").index(spread_mode))
-    probe.set_ksshader_value_vec2_tuple(shader, loc("period"), (stops[0], stops[-1]))
-    probe.set_ksshader_value_vec4_v(shader, loc("average"),
-                                    [tuple(_Ramp(THREE, stops).average().tolist())])
-    probe.set_ksshader_value_vec4_v(shader, loc("colors"), THREE)
-    probe.set_ksshader_value_float_v(shader, loc("stops"), stops)
-    probe.set_ksshader_value_int(shader, loc("colorCount"), 3)
-    probe.set_ksshader_value_float(shader, loc("alpha"), 1.0)
-    probe.set_ksshader_value_vec2_tuple(shader, loc("size"), (w, h))
-    target = KsRenderTexture(KsVector2(w, h))
-    img = rl.gen_image_color(1, 1, (255, 255, 255, 255))
-    white = rl.load_texture_from_image(img)
-    try:
-        with gradient_modes(target, shader):
-            probe.fast_clear(target, (0, 0, 0, 0))
-            probe.draw_texture_pro(white, (0, 0, 1, 1), (0, 0, w, h), (0, 0), 0.0,
-                                   (255, 255, 255, 255))
-        got = np.array(read_back(target), dtype=np.float64)
-    finally:
-        target.unload()
-        rl.unload_texture(white)
-        rl.unload_image(img)
-    # Pixels within a hair of a period's end may fall on either side of it
-    # in the GPU's single precision: they are left out.
-    with np.errstate(invalid="ignore"):
-        u = (t - stops[0]) / max(stops[-1] - stops[0], 1e-30)
-        edge = (spread_mode != "pad") & (np.abs(u - np.round(u)) < 1e-4)
-    assert edge.sum() <= 2
-    difference = np.abs(got - want).max(axis=-1)[~edge]
-    assert difference.max() <= 1, (difference.max(), int((difference > 1).sum()))

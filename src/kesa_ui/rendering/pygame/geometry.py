@@ -19,7 +19,7 @@ from __future__ import annotations
 
 import math
 from collections.abc import Sequence
-from typing import TYPE_CHECKING, Protocol
+from typing import TYPE_CHECKING, Any, Protocol
 
 if TYPE_CHECKING:
     import numpy as np
@@ -51,7 +51,7 @@ class GradientParameters(Protocol):
     has all of it."""
 
     @property
-    def colors(self) -> Sequence[object]: ...
+    def colors(self) -> Sequence[tuple[Any, ...]]: ...
     @property
     def kind(self) -> str: ...
     @property
@@ -247,7 +247,7 @@ def render(gradient: GradientParameters, width: int, height: int, *,
     t = spread(t, gradient.spread, first, last)
     colours = []
     for item in gradient.colors:
-        colour = item[0] if isinstance(item, tuple) and isinstance(item[0], tuple) else item
-        r, g, b, a = (float(c) / 255.0 for c in colour)  # type: ignore[union-attr]
+        colour = item[0] if isinstance(item[0], tuple) else item  # a weighted pair's colour
+        r, g, b, a = (float(c) / 255.0 for c in colour)
         colours.append((r, g, b, a))
     return _levels(shade_positions(t, colours, stops, alpha))
