@@ -7,7 +7,9 @@ measured in the same run, so figures compare across machines.
 
 It then times the CPU renderer, GradientPygame.render, against the GPU path
 for the same gradient (generate_texture, then the pixels read back with
-rl.load_image_from_texture), and ends with instruction counts from callgrind.
+rl.load_image_from_texture), times Gradient's (kesa_ui.fast.ksgradient) kinds
+against its linear draw at 1920x1080, and ends with instruction counts from
+callgrind.
 
 Run with `make bench` (it needs a display: constructing a gradient compiles
 the shared shader); `bench.py --renderers` prints only the renderer table.
@@ -31,6 +33,7 @@ rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
 rl.init_window(64, 64, "bench")
 
 from kesa_ui.fast import GradientShader  # noqa: E402
+from kesa_ui.fast.ksgradient.ksgradient import Gradient  # noqa: E402
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib  # noqa: E402
 from kesa_ui.rendering.pygame.gradient import GradientPygame  # noqa: E402
 
@@ -249,6 +252,60 @@ def renderer_table():
                   f"{gpu_ms:8.2f} {mpix / gpu_ms:7.1f} {cpu_ms / gpu_ms:8.2f}")
 
 
+# Gradient's draws at 1920x1080, each against the linear one: (label,
+# arguments, the most times the linear draw's time it may take).
+GEOMETRY = [
+    ("linear 33 deg", (THREE, "linear"), {"angle": 33}, None),
+    ("elliptical radial, focal point", (THREE, "radial"),
+     {"shape": "ellipse", "center": (0.4, 0.5), "focal": (0.3, 0.35)}, 1.5),
+    ("conic", (THREE, "conic"), {"angle": 30, "center": (0.4, 0.5)}, 1.5),
+    ("repeating conic, 12 periods", (THREE, "conic"),
+     {"spread": "repeat", "positions": [0, 1 / 24, 1 / 12]}, None),
+    ("reflected elliptical radial", (THREE, "radial"),
+     {"shape": "ellipse", "spread": "reflect", "positions": [0, 0.1, 0.2]}, None),
+]
+GEOMETRY_DRAWS = 10  # per timed run, then one read-back
+
+
+def geometry_table():
+    """ms per Gradient.draw over a 1920x1080 target (GEOMETRY_DRAWS draws and
+    the pixels read back once, which makes the GPU finish them), the median
+    of RENDER_RUNS runs with the kinds interleaved; returns how many took
+    longer than their limit."""
+    w, h = FULL_HD[0]
+    target = rl.load_render_texture(w, h)
+
+    def run(g):
+        t = time.perf_counter_ns()
+        rl.begin_texture_mode(target)
+        for _ in range(GEOMETRY_DRAWS):
+            g.draw(0, 0, w, h)
+        rl.end_texture_mode()
+        rl.unload_image(rl.load_image_from_texture(target.texture))
+        return (time.perf_counter_ns() - t) / GEOMETRY_DRAWS / 1e6
+
+    gradients = [Gradient(*args, **kw) for _, args, kw, _ in GEOMETRY]
+    for g in gradients:
+        run(g)  # the first draw builds the program
+    samples = [[] for _ in gradients]
+    for _ in range(RENDER_RUNS):
+        for i, g in enumerate(gradients):
+            samples[i].append(run(g))
+    rl.unload_render_texture(target)
+    medians = [statistics.median(s) for s in samples]
+    print(f"\nGradient.draw at {w}x{h} ({GEOMETRY_DRAWS} draws and one read-back, median of "
+          f"{RENDER_RUNS} interleaved runs):")
+    print(f"{'gradient':36} {'ms':>8} {'ratio':>7} {'target':>7}")
+    missed = 0
+    for (label, _, _, limit), ms in zip(GEOMETRY, medians):
+        ratio = ms / medians[0]
+        mark = "" if limit is None or ratio <= limit else "  (above target)"
+        missed += bool(mark)
+        print(f"{label:36} {ms:8.2f} {ratio:7.2f} "
+              f"{'report' if limit is None else f'<= {limit:g}':>7}{mark}")
+    return missed
+
+
 # The C entry point of each operation, for callgrind's --toggle-collect.
 ENTRY_POINTS = {
     "GradientRaylib(2 colours)": "ksraygrad::*gradient_vectorcall(*",
@@ -259,7 +316,11 @@ ENTRY_POINTS = {
     "weights read (16)": "ksraygrad::*get_weights(*",
     "weights write (16)": "ksraygrad::*set_weights(*",
     "ClickGradient.draw (3 colours)": "ksraygrad::click_draw(*",
+    "Gradient.draw (linear, 3 colours)": "ksgradient::gradient_draw(*",
 }
+# Gradient's linear draw may take at most this many times the instructions
+# of ClickGradient's.
+GRADIENT_DRAW_TARGET = 1.10
 
 
 # Mesa compiles a shader's code for the GPU at its first draw, and keeps what
@@ -331,9 +392,16 @@ def callgrind_table():
     """Instructions per call: the difference between 1100 and 100 calls over
     1000, so one-off costs (lazy symbol binding, first-call caches) cancel."""
     print("\ninstructions per call (callgrind, the module's entry point and what it calls):")
+    counts = {}
     for label in ENTRY_POINTS:
         few, many = callgrind_run(label, 100), callgrind_run(label, 1100)
-        print(f"{label:46} {(instructions(many) - instructions(few)) / 1000:10.0f}")
+        counts[label] = (instructions(many) - instructions(few)) / 1000
+        print(f"{label:46} {counts[label]:10.0f}")
+        if label.startswith("Gradient.draw"):
+            ratio = counts[label] / counts["ClickGradient.draw (3 colours)"]
+            mark = "" if ratio <= GRADIENT_DRAW_TARGET else "  (above target)"
+            print(f"  {'times ClickGradient.draw':44} {ratio:10.3f}   "
+                  f"<= {GRADIENT_DRAW_TARGET:g}{mark}")
         if label.startswith("ClickGradient.draw") and shutil.which("callgrind_annotate"):
             a, b = by_object(few), by_object(many)
             parts = {name: 0.0 for name, _ in DRAW_PARTS}
@@ -361,6 +429,9 @@ def main():
         return
     if "--renderers" in sys.argv[1:]:
         renderer_table()
+        return
+    if "--geometry" in sys.argv[1:]:
+        geometry_table()
         return
     # The loop's own cost is part of every figure, floor included.
     fns = [floor] + [op for _, op, _, _ in OPERATIONS]
@@ -397,6 +468,7 @@ def main():
         print(f"{'ClickGradient.draw (3 colours, 64x64)':46} {draw_ns:10.1f} "
               f"{ratio:7.2f} {f'<= {DRAW_TARGET:g}':>7}{mark}   ratio to the same draw from C: "
               f"{floor_ns:.1f} ns (medians of {DRAW_PROCESSES} processes each)")
+    missed += geometry_table()
     print(f"{missed} operation(s) above target")
     renderer_table()
     if shutil.which("valgrind"):

@@ -13,6 +13,7 @@ rl.set_trace_log_level(rl.LOG_WARNING)
 rl.set_config_flags(rl.FLAG_WINDOW_HIDDEN)
 rl.init_window(16, 16, "callgrind")
 
+from kesa_ui.fast.ksgradient.ksgradient import Gradient  # noqa: E402
 from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib  # noqa: E402
 
 TWO = [(255, 0, 0, 255), (0, 0, 255, 255)]
@@ -22,6 +23,8 @@ c3 = ClickGradient(THREE)
 # The draw of bench.py's timing (and of the C floor): 64x64, half transparent.
 drawn = ClickGradient(THREE, transparency=128)
 drawn.set_center((0.3, 0.7))
+# Gradient's linear draw, the same size and transparency.
+linear = Gradient(THREE, transparency=128)
 c16 = ClickGradient(SIXTEEN)
 g16 = GradientRaylib(SIXTEEN)
 weights16 = c16.weights
@@ -36,6 +39,7 @@ OPERATIONS = {
     "weights read (16)": lambda: c16.weights,
     "weights write (16)": lambda: setattr(c16, "weights", weights16),
     "ClickGradient.draw (3 colours)": lambda: drawn.draw(0, 0, 64, 64),
+    "Gradient.draw (linear, 3 colours)": lambda: linear.draw(0, 0, 64, 64),
 }
 
 op = OPERATIONS[sys.argv[1]]
