@@ -10,7 +10,9 @@ and prints one line per row and the PNG's absolute path last. The repository
 is the folder given with --repo, else the current folder.
 
 --reference writes the small pictures of docs/reference.md (angle.png,
-center.png, weights.png) into DIR, by default docs/ in the repository (which
+center.png, weights.png) and of docs/geometry.md (geometry-kinds.png,
+geometry-extents.png, geometry-focal.png, geometry-spread.png,
+geometry-positions.png) into DIR, by default docs/ in the repository (which
 must then be a checkout: it has docs/reference.md), and prints their paths
 (see reference.py).
 
@@ -57,8 +59,8 @@ def parse_args(argv: Sequence[str]) -> argparse.Namespace:
 
 
 def run_reference(directory: Path) -> list[Path]:
-    """Writes the pictures of docs/reference.md into directory under a hidden
-    window; returns their absolute paths."""
+    """Writes the pictures of docs/reference.md and docs/geometry.md into
+    directory under a hidden window; returns their absolute paths."""
     from kesa_ui.core.modules import rl
     from kesa_ui.demo.reference import write_pictures
 

@@ -7,27 +7,41 @@ a zero-width band making a hard edge, negative weights); fades to
 transparent colours; a ClickGradient drawn at several centres and
 transparencies; generated textures drawn as a frame draws them
 (target.draw, draw_rect, a tint, a texture generated inside the frame's
-target, a ClickGradient over a background). Translucent tiles sit on a
-checkerboard. Every texture tile is drawn upright with KsRenderTexture.draw.
-The last row is drawn once in a real frame on the window (begin_drawing ...
-end_drawing) and once, the same way, into the gallery's render texture,
-since the screen cannot be read back.
+target, a ClickGradient over a background). Then kesa_ui.fast.ksgradient's
+Gradient: a row each of linear, radial and conic gradients (angles,
+centres, stops at positions, weights, and the last one drawn with draw at
+a transparency); ending shapes (circles and ellipses to extent keywords and
+to explicit radii, edged dark where the colours stop) and focal points;
+pad, repeat and reflect. Translucent tiles sit on a checkerboard. Every
+texture tile is drawn upright with KsRenderTexture.draw. The frame row is
+drawn once in a real frame on the window (begin_drawing ... end_drawing)
+and once, the same way, into the gallery's render texture, since the
+screen cannot be read back.
 """
 
 from __future__ import annotations
 
+import os
 from pathlib import Path
 from typing import TYPE_CHECKING, Any, Callable, Union
 
 if TYPE_CHECKING:
+    from typing import Literal
+
     from kesa_ui.core.rl import RenderTexture
+    from kesa_ui.fast.ksgradient.ksgradient import Gradient
     from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
+
+    # A Gradient's ending shape and extent, as its stub names them.
+    _Shape = Literal["circle", "ellipse"]
+    _Extent = Union[Literal["closest-side", "closest-corner", "farthest-side", "farthest-corner"],
+                   float, tuple[float, float]]
 
 # Draws a tile at (x, y) on the current target, as a frame's body would.
 FrameTile = Callable[[int, int], None]
-# (title, tiles); a tile is ("texture", gradient), ("draw", click gradient)
-# or ("frame", FrameTile).
-Tile = tuple[str, Union["GradientRaylib", FrameTile]]
+# (title, tiles); a tile is ("texture", gradient), ("draw", a click gradient
+# or a Gradient) or ("frame", FrameTile).
+Tile = tuple[str, Union["GradientRaylib", "Gradient", FrameTile]]
 Row = tuple[str, list[Tile]]
 
 TILE_W, TILE_H = 112, 72
@@ -45,8 +59,8 @@ RADIAL_CENTERS = ["Center", "TopCenter", "TopLeft", "TopRight", "BottomCenter", 
 
 
 def gallery_rows() -> list[Row]:
-    """(title, tiles) per row; a tile is ("texture", gradient) or
-    ("draw", click_gradient)."""
+    """(title, tiles) per row; a tile is ("texture", gradient), ("draw",
+    click_gradient or Gradient) or ("frame", FrameTile)."""
     from kesa_ui.core import GradientDirection, GradientType
     from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient, GradientRaylib
 
@@ -92,7 +106,87 @@ def gallery_rows() -> list[Row]:
         clicks.append(("draw", click))
     rows.append(("click gradient, moved centres and transparency 255 down to 32", clicks))
     rows.append(("generated textures drawn upright in a frame", frame_tiles()))
-    return rows
+    return rows + geometry_rows()
+
+
+def geometry_rows() -> list[Row]:
+    """The rows of kesa_ui.fast.ksgradient's Gradient: a row per kind, one of
+    ending shapes and focal points, one of spreads."""
+    from kesa_ui.fast.ksgradient.ksgradient import Gradient
+
+    three, wheel = [RED, GOLD, BLUE], [RED, GOLD, GREEN, BLUE, RED]
+    glow = [WHITE, GREEN, INK]
+    third = 1.0 / 3.0
+    linear: list[Tile] = [("texture", Gradient(three, angle=a)) for a in (0, 45, 90, 180, -30)]
+    linear += [
+        ("texture", Gradient([RED, GOLD, GREEN, BLUE], positions=[0, 0.5, 0.5, 1])),
+        ("texture", Gradient([(RED, 3), (GOLD, 1), (BLUE, 1)])),
+        ("draw", Gradient([RED, (40, 80, 230, 0)], angle=30, transparency=160)),
+    ]
+    radial: list[Tile] = [
+        ("texture", Gradient(glow, "radial")),
+        ("texture", Gradient(glow, "radial", center=(0.2, 0.3))),
+        ("texture", Gradient(glow, "radial", shape="ellipse")),
+        ("texture", Gradient(glow, "radial", shape="ellipse", center=(0.8, 0.7))),
+        ("texture", Gradient(glow, "radial", center=(1.2, 0.5))),
+        ("texture", Gradient([GOLD, GOLD, RED, RED, INK], "radial",
+                             positions=[0, 0.4, 0.4, 0.7, 0.7])),
+        ("texture", Gradient([(WHITE, 1), (GREEN, 3), (INK, 1)], "radial")),
+        ("draw", Gradient([WHITE, (255, 255, 255, 0)], "radial", transparency=160)),
+    ]
+    conic: list[Tile] = [
+        ("texture", Gradient(wheel, "conic")),
+        ("texture", Gradient(wheel, "conic", angle=90)),
+        ("texture", Gradient(wheel, "conic", center=(0.2, 0.3))),
+        ("texture", Gradient([GOLD, RED], "conic", center=(0, 0), positions=[0, 0.25])),
+        ("texture", Gradient([RED, RED, GOLD, GOLD, BLUE, BLUE], "conic",
+                             positions=[0, third, third, 2 * third, 2 * third, 1])),
+        ("texture", Gradient(wheel, "conic", center=(0.5, 1.0))),
+        ("texture", Gradient([(RED, 3), (GOLD, 1), (BLUE, 1), (RED, 1)], "conic")),
+        ("draw", Gradient([GOLD, (250, 200, 40, 0), GOLD], "conic", transparency=160)),
+    ]
+    # A hard edge at position 1 shows the ending shape: the dark lies beyond.
+    edged = [GOLD, RED, INK]
+    rings = [WHITE, GOLD, RED, INK]
+    sizes: list[tuple[_Shape, _Extent]] = [
+        ("circle", "closest-side"), ("circle", "closest-corner"), ("ellipse", "closest-side"),
+        ("ellipse", "farthest-side"), ("circle", 0.3), ("ellipse", (0.45, 0.3))]
+    shapes: list[Tile] = [
+        ("texture", Gradient(edged, "radial", shape=shape, extent=extent, center=(0.3, 0.35),
+                             positions=[0, 1, 1]))
+        for shape, extent in sizes]
+    shapes += [
+        ("texture", Gradient(rings, "radial", extent=0.3, focal=(0.35, 0.4),
+                             positions=[0, 0.5, 1, 1])),
+        ("texture", Gradient(rings, "radial", extent=(0.42, 0.42), focal=(0.25, 0.4),
+                             positions=[0, 0.5, 1, 1])),
+    ]
+    period = [0.3, 0.4, 0.5]
+    spreads: list[Tile] = [
+        ("texture", Gradient(three, positions=period)),
+        ("texture", Gradient(three, spread="repeat", positions=period)),
+        ("texture", Gradient(three, spread="reflect", positions=period)),
+        ("texture", Gradient(three, "radial", positions=period)),
+        ("texture", Gradient(three, "radial", spread="repeat", positions=period)),
+        ("texture", Gradient(three, "radial", shape="ellipse", focal=(0.35, 0.4),
+                             spread="reflect", positions=period)),
+        ("texture", Gradient(three, "conic", spread="repeat", positions=[0, 0.05, 0.1])),
+        ("texture", Gradient(three, "conic", spread="reflect", positions=[0, 0.05, 0.1])),
+    ]
+    return [
+        ("Gradient linear: angles 0 45 90 180 -30, positions (a hard edge), weights, "
+         "a fade drawn at transparency 160", linear),
+        ("Gradient radial: centres, ellipses, a centre outside, positions (rings), weights, "
+         "a fade drawn at transparency 160", radial),
+        ("Gradient conic: angles 0 and 90, centres, a quarter turn from a corner, positions "
+         "(a hard-edged pie), a centre on the bottom edge, weights, a fade drawn at "
+         "transparency 160", conic),
+        ("Gradient ending shapes: circles to closest-side and closest-corner, ellipses to "
+         "closest-side and farthest-side, a radius, radii, focal points in a circle and an "
+         "ellipse", shapes),
+        ("Gradient spreads: linear and radial pad, repeat, reflect (the last an ellipse with a "
+         "focal point); conic repeat and reflect", spreads),
+    ]
 
 
 def frame_tiles() -> list[Tile]:
@@ -165,6 +259,7 @@ def draw_frame(rows: list[Row]) -> None:
 def render_gallery(rows: list[Row]) -> RenderTexture:
     """Composes the rows into a new render texture (rl.RenderTexture)."""
     from kesa_ui.core.modules import rl
+    from kesa_ui.fast.ksgradient.ksgradient import Gradient
     from kesa_ui.fast.ksraygrad.ksraygrad import ClickGradient
 
     width = 2 * MARGIN + COLUMNS * TILE_W + (COLUMNS - 1) * GAP
@@ -188,7 +283,7 @@ def render_gallery(rows: list[Row]) -> RenderTexture:
                             light = (cx + cy) // CHECK % 2
                             rl.draw_texture(dark, x + cx, y + cy,
                                             WHITE if light else (170,) * 3 + (255,))
-                    if isinstance(tile, ClickGradient):
+                    if kind == "draw" and isinstance(tile, (ClickGradient, Gradient)):
                         tile.draw(x, y, TILE_W, TILE_H)
                     elif kind == "texture" and not callable(tile):
                         # Generated inside this texture mode, which stays in
@@ -221,6 +316,23 @@ def save_png(target: RenderTexture, path: Path) -> None:
             raise OSError(f"could not write {path}")
     finally:
         rl.unload_image(img)
+    shrink_png(path)
+
+
+def shrink_png(path: Path) -> None:
+    """Rewrites the PNG at path as opaque RGB through pygame's PNG writer,
+    which filters rows and makes these pictures a third to half the size of
+    raylib's RGBA ones (left as they are without pygame). The gallery and the
+    reference pictures are opaque."""
+    os.environ.setdefault("PYGAME_HIDE_SUPPORT_PROMPT", "1")
+    try:
+        import pygame
+    except ImportError:
+        return
+    rgba = pygame.image.load(str(path))
+    rgb = pygame.Surface(rgba.get_size(), depth=24)
+    rgb.blit(rgba, (0, 0))
+    pygame.image.save(rgb, str(path))
 
 
 def run_gallery(output: Path) -> tuple[Path, list[str]]:
