@@ -109,7 +109,7 @@ def test_parameters_read_back_and_unused_ones_are_kept():
     ((THREE, "spiral"), {}, ValueError, "kind must be 'linear', 'radial' or 'conic'"),
     ((THREE, 1), {}, TypeError, "kind must be a str"),
     ((THREE,), {"angle": float("inf")}, ValueError, "angle must be a finite number"),
-    ((THREE,), {"center": (1, 2, 3)}, ValueError, "center must hold two numbers"),
+    ((THREE,), {"center": (1, 2, 3)}, ValueError, "center must hold two numbers, not 3"),
     ((THREE,), {"center": 0.5}, TypeError, "center must be a sequence"),
     ((THREE,), {"shape": "square"}, ValueError, "shape must be 'circle' or 'ellipse'"),
     ((THREE,), {"extent": "far"}, ValueError, "extent must be 'closest-side'"),
@@ -143,6 +143,20 @@ def test_a_failed_setter_changes_nothing(name, value, error):
     with pytest.raises(AttributeError):
         delattr(g, name)
     assert state(g) == before
+
+
+@pytest.mark.parametrize("call, error, words", [
+    (lambda g: g.draw("a", 0, 1, 1), TypeError, "x must be a number"),
+    (lambda g: g.draw(0, float("nan"), 1, 1), ValueError, "y must be a finite number"),
+    (lambda g: g.draw(0, 0, -1, 1), ValueError, "width and height must be at least 0"),
+    (lambda g: g.generate_texture(0, 4), ValueError, "width must be at least 1"),
+    (lambda g: g.generate_texture(4, 2**70), ValueError, "height of 1180591620717411303424 pixels"),
+    (lambda g: g.generate_texture(1.5, 4), TypeError, "width must be an int"),
+    (lambda g: Gradient.__new__(Gradient).draw(0, 0, 1, 1), TypeError, "has no colours"),
+])
+def test_bad_render_arguments(call, error, words):
+    with pytest.raises(error, match=words):
+        call(Gradient(THREE))
 
 
 def test_set_weight_rules():

@@ -59,7 +59,7 @@ class Gradient:
           radius (a circle, as a fraction of the rectangle's width); or
           radii (rx, ry) (an ellipse, fractions of its width and height).
           An explicit extent decides the shape. A zero radius draws the
-          last colour.
+          last colour (under "pad"; repeating, the average of the colours).
         - focal: None, or the normalised point where position 0 lies (the
           ellipse's own coordinates decide): SVG's fx, fy. One on or
           outside the ending shape is moved just inside it along the line

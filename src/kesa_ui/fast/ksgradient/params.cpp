@@ -192,7 +192,7 @@ bool read_point(PyObject *obj, const char *param, double out[2]) {
     Ref items = items_of(obj, param, "two numbers");
     if (!items) return false;
     if (PyTuple_GET_SIZE(items.get()) != 2) {
-        PyErr_Format(PyExc_ValueError, "%s must hold two numbers (x, y), not %zd", param,
+        PyErr_Format(PyExc_ValueError, "%s must hold two numbers, not %zd of them", param,
                      PyTuple_GET_SIZE(items.get()));
         return false;
     }
@@ -307,8 +307,9 @@ bool check_placement(const Colors &colors, bool positioned, size_t positions) {
     for (size_t i = 0; i < n; i++) {
         if (colors.weighted[i]) {
             PyErr_Format(PyExc_ValueError,
-                         "colors[%zu] has a weight, but positions place the colours: give plain "
-                         "colours, or set positions to None to place them by weight",
+                         "colors[%zu] has a weight, but colours placed by positions take none: "
+                         "set colors to plain colours first, or keep positions None to place "
+                         "them by weight",
                          i);
             return false;
         }

@@ -202,7 +202,14 @@ void paint(const Model &m, Shader s, Rectangle dest, float alpha) {
 
 bool finite_arg(PyObject *obj, const char *name, float *out) {
     double d = ks::as_double(obj);
-    if (d == -1.0 && PyErr_Occurred()) return false;
+    if (d == -1.0 && PyErr_Occurred()) {
+        if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+            PyErr_Clear();
+            PyErr_Format(PyExc_TypeError, "%s must be a number, not %.100s", name,
+                         Py_TYPE(obj)->tp_name);
+        }
+        return false;
+    }
     if (!std::isfinite(d)) {
         PyErr_Format(PyExc_ValueError, "%s must be a finite number, not %R", name, obj);
         return false;
@@ -245,13 +252,17 @@ PyObject *generate_texture_impl(PyObject *self, PyObject *const *args, size_t na
                          Py_TYPE(a[i])->tp_name);
             return nullptr;
         }
-        long n = PyLong_AsLong(a[i]);
-        if (n == -1 && PyErr_Occurred()) {
-            if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return nullptr;
-            PyErr_Clear();
-            n = 0;  // refused below
+        int overflow;
+        Ref index = Ref::steal(PyNumber_Index(a[i]));
+        if (!index) return nullptr;
+        long n = PyLong_AsLongAndOverflow(index.get(), &overflow);
+        if (n == -1 && PyErr_Occurred()) return nullptr;
+        if (overflow > 0 || n > INT32_MAX) {
+            PyErr_Format(PyExc_ValueError, "%s of %R pixels is beyond what any GPU takes",
+                         texture_params.texts[i], index.get());
+            return nullptr;
         }
-        if (n < 1 || n > INT32_MAX) {
+        if (overflow < 0 || n < 1) {
             PyErr_Format(PyExc_ValueError, "a texture is at least 1x1 pixels: %s must be at least 1, not %R",
                          texture_params.texts[i], a[i]);
             return nullptr;

@@ -239,6 +239,8 @@ def render(gradient: GradientParameters, width: int, height: int, *,
     t = positions(kind, w, h, angle=gradient.angle, center=center, shape=gradient.shape,
                   extent=extent, focal=gradient.focal)
     stops = [float(s) for s in gradient.stops]
+    if not stops:
+        raise ValueError("the gradient has no colours: it was never initialised or restored")
     first, last = stops[0], stops[-1]
     radii = ending_radii(gradient.shape, extent, center[0] * w, center[1] * h, w, h)
     scale = period_scale(kind, w, h, angle=gradient.angle, center=center, radii=radii)
