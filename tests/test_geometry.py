@@ -9,6 +9,9 @@ import pytest
 from kesa_ui.rendering.pygame.geometry import (
     FOCAL_LIMIT, ending_radii, fixed_positions, focal_inside, positions, spread)
 
+# Figures of numpy arrays: numpy's counts keep the leak hunt out.
+pytestmark = pytest.mark.usefixtures("no_leak_hunt")
+
 R2 = math.sqrt(2.0)
 
 
