@@ -113,6 +113,7 @@ def test_parameters_read_back_and_unused_ones_are_kept():
     (([(1, 2, "3")],), {}, TypeError, "colors[0][2] must be a number"),
     (([((1, 2, 3), -1)],), {}, ValueError, "the weight of colors[0] must be a finite number"),
     (([(1, 2, float("nan"))],), {}, ValueError, "colors[0][2] must be a number"),
+    (([((1, 2, 3), 1e39)],), {}, ValueError, "within float range"),  # inf as a float
     ((THREE, "spiral"), {}, ValueError, "kind must be 'linear', 'radial' or 'conic'"),
     ((THREE, 1), {}, TypeError, "kind must be a str"),
     ((THREE,), {"angle": float("inf")}, ValueError, "angle must be a finite number"),
@@ -156,10 +157,12 @@ def test_a_failed_setter_changes_nothing(name, value, error):
     (lambda g: g.draw("a", 0, 1, 1), TypeError, "x must be a number"),
     (lambda g: g.draw(0, float("nan"), 1, 1), ValueError, "y must be a finite number"),
     (lambda g: g.draw(0, 0, -1, 1), ValueError, "width and height must be at least 0"),
+    (lambda g: g.draw(0, 0, 1e39, 1), ValueError, "width must be a finite number within float"),
     (lambda g: g.generate_texture(0, 4), ValueError, "width must be at least 1"),
     (lambda g: g.generate_texture(4, 2**70), ValueError, "height of 1180591620717411303424 pixels"),
     (lambda g: g.generate_texture(1.5, 4), TypeError, "width must be an int"),
     (lambda g: Gradient.__new__(Gradient).draw(0, 0, 1, 1), TypeError, "has no colours"),
+    (lambda g: Gradient.__new__(Gradient).__reduce__(), TypeError, "never initialised"),
 ])
 def test_bad_render_arguments(call, error, words):
     with pytest.raises(error, match=words):
@@ -203,6 +206,15 @@ def test_number_conversions_cannot_change_what_is_read():
 
     g = Gradient([(Sly(), 0, 0), *colours])
     assert g.colors == ((200, 0, 0, 255), (0, 0, 0, 255), (255, 255, 255, 255))
+
+    class Meddler:
+        def __index__(self):
+            g.kind, g.positions = "conic", None  # a change made while colors is read stays
+            return 9
+
+    g.positions = [0, 0.5, 1]
+    g.colors = [(Meddler(), 0, 0), (1, 1, 1)]
+    assert (g.kind, g.positions, len(g.colors)) == ("conic", None, 2)
 
 
 def test_the_model_needs_no_window_but_a_render_does():

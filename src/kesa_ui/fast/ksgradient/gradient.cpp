@@ -34,6 +34,16 @@ constexpr long kStateVersion = 1;
 constexpr const char *kPlacedByPositions =
     "this gradient's colours are placed by positions, not weights: set positions to None first";
 
+constexpr const char *kUninitialised =
+    "this Gradient has no colours: it was never initialised or restored";
+
+// False with TypeError for a gradient made by __new__ alone.
+bool initialised(const Model &m) {
+    if (!m.colors.rgba.empty()) return true;
+    PyErr_SetString(PyExc_TypeError, kUninitialised);
+    return false;
+}
+
 bool no_memory() {
     PyErr_NoMemory();
     return false;
@@ -137,36 +147,40 @@ bool settable(PyObject *value, const char *name) {
     return false;
 }
 
-// A setter that reads `value` with `read(value, model)` into a copy of the
-// model and stores the copy once it is whole.
-template <typename Read>
-int set_through_copy(PyObject *self, PyObject *value, const char *name, Read read) {
-    if (!settable(value, name)) return -1;
+// Stores colours or positions read beforehand (`apply` moves them into a
+// copy of the model): reading may run code that changes the gradient, so
+// they are fitted to the model as it is now, and the copy, with its stops
+// placed again, replaces the model only once it is whole.
+template <typename Apply>
+int update_placement(PyObject *self, Apply apply) {
     Model next;
     try {
         next = model_of(self);
     } catch (const std::bad_alloc &) {
         return no_memory(), -1;
     }
-    if (!read(value, next)) return -1;
+    apply(next);
+    if (!check_placement(next.colors, next.positioned, next.positions.size())) return -1;
+    if (!next.place()) return no_memory(), -1;
     model_of(self) = std::move(next);
     return 0;
 }
 
 PyObject *get_colors(PyObject *self, void *) { return colors_value(model_of(self).colors).release(); }
 int set_colors(PyObject *self, PyObject *value, void *) {
-    return set_through_copy(self, value, "colors", [](PyObject *v, Model &m) {
-        return read_colors(v, m.colors) && check_placement(m.colors, m.positioned, m.positions.size()) &&
-               (m.place() || no_memory());
-    });
+    Colors colors;
+    if (!settable(value, "colors") || !read_colors(value, colors)) return -1;
+    return update_placement(self, [&](Model &m) { m.colors = std::move(colors); });
 }
 
 PyObject *get_positions(PyObject *self, void *) { return positions_value(model_of(self)).release(); }
 int set_positions(PyObject *self, PyObject *value, void *) {
-    return set_through_copy(self, value, "positions", [](PyObject *v, Model &m) {
-        return read_positions(v, &m.positioned, m.positions) &&
-               check_placement(m.colors, m.positioned, m.positions.size()) &&
-               (m.place() || no_memory());
+    bool positioned;
+    std::vector<double> positions;
+    if (!settable(value, "positions") || !read_positions(value, &positioned, positions)) return -1;
+    return update_placement(self, [&](Model &m) {
+        m.positioned = positioned;
+        m.positions = std::move(positions);
     });
 }
 
@@ -281,6 +295,7 @@ PyObject *set_weight(PyObject *self, PyObject *const *args, size_t nargsf, PyObj
     PyObject *a[2];
     if (!ks::bind_args(set_weight_params, args, nargsf, kwnames, a)) return nullptr;
     Model &m = model_of(self);
+    if (!initialised(m)) return nullptr;
     if (m.positioned) {
         PyErr_SetString(PyExc_ValueError, kPlacedByPositions);
         return nullptr;
@@ -328,6 +343,7 @@ Ref state_of(PyObject *self) {
 }
 
 PyObject *reduce(PyObject *self, PyObject *) {
+    if (!initialised(model_of(self))) return nullptr;
     Ref state = state_of(self);
     if (!state) return nullptr;
     return Py_BuildValue("(O(O)O)", reinterpret_cast<PyObject *>(Py_TYPE(self)),
@@ -335,13 +351,17 @@ PyObject *reduce(PyObject *self, PyObject *) {
 }
 
 PyObject *setstate(PyObject *self, PyObject *state) {
-    if (!PyTuple_Check(state) || PyTuple_GET_SIZE(state) < 1) {
+    if (!PyTuple_Check(state)) {
         PyErr_Format(PyExc_TypeError, "a Gradient's state is a tuple (version, ...), not %.100s",
                      Py_TYPE(state)->tp_name);
         return nullptr;
     }
+    if (PyTuple_GET_SIZE(state) == 0) {
+        PyErr_SetString(PyExc_ValueError, "a Gradient's state starts with its version: this one is empty");
+        return nullptr;
+    }
     PyObject *version = PyTuple_GET_ITEM(state, 0);
-    long v = PyLong_Check(version) ? PyLong_AsLong(version) : -1;
+    long v = PyLong_CheckExact(version) ? PyLong_AsLong(version) : -1;
     if (v == -1 && PyErr_Occurred()) PyErr_Clear();
     if (v != kStateVersion) {
         PyErr_Format(PyExc_ValueError,

@@ -1,6 +1,7 @@
 // Reading and writing back a Gradient's parameters (params.hpp).
 #include "kesa_ui/fast/ksgradient/params.hpp"
 
+#include <cfloat>
 #include <cmath>
 #include <new>
 
@@ -51,8 +52,9 @@ bool finite(PyObject *obj, double *out, const char *what, const char *param, Py_
         PyErr_Format(PyExc_TypeError, "%s must be %s, not %.100s", place, what, type_name(obj));
         return false;
     }
-    if (!std::isfinite(v)) {
-        PyErr_Format(PyExc_ValueError, "%s must be %s, not %R", place, what, obj);
+    // The shader takes floats: beyond their range a number is infinite.
+    if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) {
+        PyErr_Format(PyExc_ValueError, "%s must be %s within float range, not %R", place, what, obj);
         return false;
     }
     *out = v;

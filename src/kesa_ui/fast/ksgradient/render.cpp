@@ -210,11 +210,13 @@ bool finite_arg(PyObject *obj, const char *name, float *out) {
         }
         return false;
     }
-    if (!std::isfinite(d)) {
-        PyErr_Format(PyExc_ValueError, "%s must be a finite number, not %R", name, obj);
+    float f = ks::narrow(d);
+    if (!std::isfinite(f)) {
+        PyErr_Format(PyExc_ValueError, "%s must be a finite number within float range, not %R",
+                     name, obj);
         return false;
     }
-    *out = ks::narrow(d);
+    *out = f;
     return true;
 }
 
