@@ -355,6 +355,23 @@ static inline int ks_rl_begin_render(const KsRlApi *api) {
 
 static inline void ks_rl_end_render(const KsRlApi *api) { *api->render_in_progress = false; }
 
+// A render's body, as a scope: begin() refuses (RuntimeError) while another
+// render is in progress, and the flag drops when the scope ends.
+class KsRenderScope {
+public:
+    explicit KsRenderScope(const KsRlApi *api) : api_(api) {}
+    KsRenderScope(const KsRenderScope &) = delete;
+    KsRenderScope &operator=(const KsRenderScope &) = delete;
+    bool begin() { return (begun_ = ks_rl_begin_render(api_) == 0); }
+    ~KsRenderScope() {
+        if (begun_) ks_rl_end_render(api_);
+    }
+
+private:
+    const KsRlApi *api_;
+    bool begun_ = false;
+};
+
 // Imports kesa_ui.core.rl and returns its table, or nullptr with an
 // exception set: ImportError when the table is older (smaller) than the one
 // this header declares, as from an rl built before fields were added. The

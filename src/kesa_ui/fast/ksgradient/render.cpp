@@ -56,18 +56,6 @@ Program program;
 ks::Params draw_params = {"draw", 4, 4, {"x", "y", "width", "height"}};
 ks::Params texture_params = {"generate_texture", 2, 2, {"width", "height"}};
 
-// A render's body: refused while another render is in progress.
-class RenderScope {
-public:
-    bool begin() { return (begun_ = ks_rl_begin_render(bound.rl) == 0); }
-    ~RenderScope() {
-        if (begun_) ks_rl_end_render(bound.rl);
-    }
-
-private:
-    bool begun_ = false;
-};
-
 // module.name(*args), with `args` a new tuple (or empty, its error set).
 Ref call_function(const char *module, const char *name, Ref args) {
     if (!args) return Ref();
@@ -232,7 +220,7 @@ PyObject *draw_impl(PyObject *self, PyObject *const *args, size_t nargsf, PyObje
                      a[3]);
         return nullptr;
     }
-    RenderScope render;
+    KsRenderScope render(bound.rl);
     if (!render.begin()) return nullptr;
     KsShaderObject *shader = current_program();
     const Model &m = model_of(self);
@@ -271,7 +259,7 @@ PyObject *generate_texture_impl(PyObject *self, PyObject *const *args, size_t na
         }
         size[i] = static_cast<int>(n);
     }
-    RenderScope render;
+    KsRenderScope render(bound.rl);
     if (!render.begin()) return nullptr;
     KsShaderObject *shader = current_program();
     const Model &m = model_of(self);

@@ -9,7 +9,7 @@
 // propagates: a failed render never leaves the caller drawing into a dead
 // texture or through the gradient shader. A render may run Python code (a
 // centre's x, a tint or a blend mode looked up); a render begun from that
-// code is refused (RenderScope), so the two never mix their uniforms and
+// code is refused (KsRenderScope), so the two never mix their uniforms and
 // modes.
 #include "kesa_ui/fast/ksraygrad/render.hpp"
 
@@ -78,19 +78,6 @@ private:
     }
     Mode stack_[3];
     int depth_ = 0;
-};
-
-// A render's body: refused (RuntimeError) while another render is in
-// progress, which would have its uniforms and modes overwritten.
-class RenderScope {
-public:
-    bool begin() { return (begun_ = ks_rl_begin_render(g.rl) == 0); }
-    ~RenderScope() {
-        if (begun_) ks_rl_end_render(g.rl);
-    }
-
-private:
-    bool begun_ = false;
 };
 
 // A new tuple of Python floats holding `values`.
@@ -225,7 +212,7 @@ PyObject *generate_texture_impl(GradientRaylibObject *self, PyObject *const *arg
     if (!bind_args(texture_params, args, nargsf, kwnames, a) || !int32_arg(a[0], &width) ||
         !int32_arg(a[1], &height))
         return nullptr;
-    RenderScope render;  // ends after the modes below, which end first
+    KsRenderScope render(g.rl);  // ends after the modes below, which end first
     if (!render.begin()) return nullptr;
     if (self->center == Py_None) {
         PyErr_SetString(PyExc_TypeError,
@@ -275,7 +262,7 @@ PyObject *draw_impl(GradientRaylibObject *self, PyObject *const *args, size_t na
         if (d == -1.0 && PyErr_Occurred()) return nullptr;
         v[i] = narrow(d);
     }
-    RenderScope render;
+    KsRenderScope render(g.rl);
     if (!render.begin()) return nullptr;
     if (call_ensure_resources(self) < 0) return nullptr;
     int kind = kind_of(self);
