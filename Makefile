@@ -33,6 +33,7 @@ test: check
 TYPED := src/kesa_ui/core/__init__.py src/kesa_ui/core/colors.py src/kesa_ui/fast/GradientShader.py \
   src/kesa_ui/fast/GeometryShader.py \
   src/kesa_ui/rendering/pygame/gradient.py src/kesa_ui/rendering/pygame/geometry.py \
+  src/kesa_ui/rendering/pygame/interpolation.py \
   src/kesa_ui/demo/__init__.py src/kesa_ui/demo/gallery.py \
   src/kesa_ui/demo/interactive.py src/kesa_ui/demo/reference.py \
   tests/typing/user_program.py tests/typing/user_mistakes.py

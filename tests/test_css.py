@@ -76,6 +76,17 @@ CASES = {
                       "rgb(0,0,255) 40%, rgb(0,160,0) 90%)"),
                   dict(kind="linear", angle=33), [0.2, 0.5, 0.4, 0.9], [RED, WHITE, BLUE, GREEN],
                   "pad"),
+    # Mixing in other spaces (CSS Color 4), on colours that stay inside sRGB.
+    **{f"in-{space}{'-' + hue if hue else ''}": (
+        css(f"linear-gradient(in {space}{' ' + hue + ' hue' if hue else ''} 123deg, {TWO})"),
+        dict(kind="linear", angle=33, interpolation=space, hue=hue or "shorter"), [0, 1],
+        [RED, BLUE], "pad")
+       for space, hue in [("srgb-linear", None), ("oklab", None), ("oklch", None),
+                          ("oklch", "longer"), ("oklch", "increasing"), ("oklch", "decreasing")]},
+    "in-oklab-translucent": (css("linear-gradient(in oklab 123deg, rgb(255 0 0), rgb(0 0 255 / 0.4), "
+                                 "rgb(0 160 0))"),
+                             dict(kind="linear", angle=33, interpolation="oklab"), [0, 0.5, 1],
+                             [RED, (0, 0, 255, 102), GREEN], "pad"),
     # Two-point conical from a focal point, in a circle and (scaled by the
     # canvas's transform) in an ellipse of radii 60 x 30 about (80, 50).
     "focal-circle": (canvas("var g=c.createRadialGradient(30,55,0,48,40,60);"),
@@ -114,7 +125,8 @@ def test_gradients_match_the_browser(name, tmp_path):
     finally:
         target.unload()
     browser = screenshot(body, tmp_path)
-    for ours in (gpu, render(g, W, H).astype(np.float64)):  # opaque: no white shows through
-        difference = np.abs(ours[..., :3] - browser)
+    for ours in (gpu, render(g, W, H).astype(np.float64)):
+        a = ours[..., 3:] / 255.0
+        difference = np.abs(np.round(ours[..., :3] * a + 255.0 * (1.0 - a)) - browser)  # over white
         assert difference.mean() <= 1.0 and np.percentile(difference, 99) <= 3.0, (
             f"mean {difference.mean():.2f}, 99th percentile {np.percentile(difference, 99):.0f}")

@@ -106,3 +106,24 @@ def test_shading_mixes_premultiplied_and_a_zero_period_takes_the_average():
     ]))
     # The average with equal spans: red / 4 + green / 2, alpha 3/4, unpremultiplied.
     assert out[3] == pytest.approx([1 / 3, 2 / 3, 0.0, 0.75])
+
+
+def test_interpolation_figures():
+    from kesa_ui.rendering.pygame.interpolation import hint_weight, hue_pairs, to_space
+
+    # CSS's hint curve: half way at the hint, even at 0.5, a step at the ends.
+    p = np.array([0.0, 0.25, 0.5, 1.0])
+    assert hint_weight(p, 0.25) == pytest.approx([0.0, 0.5, 2 ** -0.5, 1.0])
+    assert hint_weight(p, 0.5).tolist() == p.tolist()
+    assert hint_weight(p, 0.0).tolist() == [0, 1, 1, 1] and hint_weight(p, 1.0).tolist() == [0, 0, 0, 1]
+    # Oklab's published figures for sRGB red; white is achromatic: its hue is powerless.
+    lab = to_space(np.array([[1.0, 0.0, 0.0], [1.0, 1.0, 1.0]]), "oklab")
+    assert lab[0] == pytest.approx([0.627955, 0.224863, 0.125846], abs=1e-5)
+    assert np.isnan(to_space(np.array([[1.0, 1.0, 1.0]]), "oklch")[0, 2])
+    # CSS Color 4's hue fix-ups for a gap from 30 to 300 degrees, then one to a
+    # powerless hue (the same hue: "longer" turns a full circle, as CSS says).
+    hues = np.array([30.0, 300.0, np.nan])
+    assert [tuple(np.concatenate(hue_pairs(hues, m))) for m in ("shorter", "longer", "increasing",
+                                                                 "decreasing")] == [
+        (390.0, 300.0, 300.0, 300.0), (30.0, 300.0, 300.0, 660.0), (30.0, 300.0, 300.0, 300.0),
+        (390.0, 300.0, 300.0, 300.0)]

@@ -49,6 +49,16 @@ def state(g):
     ("conic", dict(angle=45, center=(0.4, 0.5), spread="repeat", positions=[0, 0.1, 0.25])),
     ("conic", dict(center=(0, 1), positions=[-0.2, 0.5, 1.3])),
     ("linear", dict(spread="repeat", positions=[0.5, 0.5, 0.5])),  # no period: the average
+    # Colour spaces, hue methods and hints (a translucent colour among them).
+    ("linear", dict(interpolation="srgb-linear")),
+    ("linear", dict(interpolation="oklab", hints=[0.2, 0.9])),
+    ("radial", dict(interpolation="oklab", spread="repeat", positions=[0, 0.5, 0.5])),
+    ("linear", dict(interpolation="oklch")),
+    ("conic", dict(interpolation="oklch", hue="longer", hints=[0.0, 1.0])),
+    ("linear", dict(interpolation="oklch", hue="increasing", angle=180)),
+    ("linear", dict(interpolation="oklch", hue="decreasing", spread="reflect",
+                    positions=[0.1, 0.3, 0.4])),
+    ("linear", dict(hints=[0.7, 0.01])),
 ])
 def test_the_gpu_draws_what_the_cpu_renderer_draws(kind, params):
     g = Gradient(THREE, kind, **params)
@@ -84,8 +94,9 @@ def test_parameters_read_back_and_unused_ones_are_kept():
     g = Gradient([(1, 2, 3), ((4, 5, 6, 7), 2)], "conic", shape="ellipse", extent=(0.2, 0.3),
                  focal=(0.1, 0.2), spread="reflect", angle=10, center=[0.25, 0.75],
                  transparency=9)
-    assert state(g) == (1, ((1, 2, 3, 255), ((4, 5, 6, 7), 2.0)), "conic", 10.0, (0.25, 0.75),
-                        "ellipse", (0.2, 0.3), (0.1, 0.2), "reflect", None, 9)
+    assert state(g) == (2, ((1, 2, 3, 255), ((4, 5, 6, 7), 2.0)), "conic", 10.0, (0.25, 0.75),
+                        "ellipse", (0.2, 0.3), (0.1, 0.2), "reflect", None, 9, None, "srgb",
+                        "shorter")
     g.kind, g.extent, g.focal = "radial", "closest-side", None
     assert (g.kind, g.extent, g.focal, g.shape) == ("radial", "closest-side", None, "ellipse")
     g.extent = 0.5
@@ -129,6 +140,10 @@ def test_parameters_read_back_and_unused_ones_are_kept():
     (([(1, 2, 3), ((1, 2, 3), 2)],), {"positions": [0, 1]}, ValueError, "colors[1] has a weight"),
     ((THREE,), {"transparency": 256}, ValueError, "transparency must be an int 0..255"),
     ((THREE,), {"transparency": 0.5}, TypeError, "transparency must be an int"),
+    ((THREE,), {"hints": [0.5]}, ValueError, "hints has 1 numbers for 3 colours"),
+    ((THREE,), {"hints": [0.5, 1.5]}, ValueError, "hints[1] must lie in 0..1"),
+    ((THREE,), {"interpolation": "lab"}, ValueError, "interpolation must be 'srgb', 'srgb-linear'"),
+    ((THREE,), {"hue": "short"}, ValueError, "hue must be 'shorter', 'longer'"),
 ])
 def test_bad_arguments_name_the_parameter(args, kwargs, error, words):
     with pytest.raises(error) as caught:
@@ -142,9 +157,11 @@ def test_bad_arguments_name_the_parameter(args, kwargs, error, words):
     ("extent", (1, -1), ValueError), ("focal", (1, None), TypeError),
     ("spread", "pad ", ValueError), ("positions", [0, 1], ValueError),
     ("transparency", -1, ValueError), ("colors", [(1, 2, 3)], ValueError),  # positions fit 3
+    ("hints", [0.5], ValueError), ("interpolation", None, TypeError), ("hue", "up", ValueError),
 ])
 def test_a_failed_setter_changes_nothing(name, value, error):
-    g = Gradient(THREE, "radial", positions=[0, 0.5, 1], focal=(0.2, 0.2))
+    g = Gradient(THREE, "radial", positions=[0, 0.5, 1], focal=(0.2, 0.2), hints=[0.1, 0.2],
+                 interpolation="oklch")
     before = state(g)
     with pytest.raises(error):
         setattr(g, name, value)
@@ -189,11 +206,15 @@ def test_pickle_and_copy_keep_every_parameter_and_refuse_other_states():
                  focal=(0.3, 0.3), spread="repeat", positions=[0.25, 0.5], transparency=7)
     for twin in [pickle.loads(pickle.dumps(g)), copy.copy(g), copy.deepcopy(g)]:
         assert twin is not g and state(twin) == state(g)
-    for bad, error in [((2,) + state(g)[1:], ValueError), (state(g)[:5], ValueError),
-                       ([1], TypeError), ((1, [], *state(g)[2:]), ValueError)]:
+    for bad, error in [((3,) + state(g)[1:], ValueError), (state(g)[:5], ValueError),
+                       ([1], TypeError), ((2, [], *state(g)[2:]), ValueError),
+                       ((1,) + state(g)[1:], ValueError)]:
         with pytest.raises(error):
             g.__setstate__(bad)
-    assert state(g) == state(copy.copy(g))
+    # A state of the first version (no hints, spaces or hue) restores too.
+    g.hints, g.interpolation, g.hue = [0.3], "oklch", "longer"
+    g.__setstate__((1,) + state(g)[1:11])
+    assert state(g)[11:] == (None, "srgb", "shorter")
 
 
 def test_number_conversions_cannot_change_what_is_read():

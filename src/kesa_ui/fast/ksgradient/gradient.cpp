@@ -21,15 +21,19 @@ namespace {
 // The parameters in order; all but the first two are keyword-only.
 enum Param : int {
     p_colors, p_kind, p_angle, p_center, p_shape, p_extent, p_focal, p_spread, p_positions,
-    p_transparency, kParams
+    p_transparency, p_hints, p_interpolation, p_hue, kParams
 };
 constexpr int kPositional = 2;
 const char *const kParamNames[kParams] = {"colors", "kind",   "angle",     "center",
                                           "shape",  "extent", "focal",     "spread",
-                                          "positions", "transparency"};
+                                          "positions", "transparency", "hints",
+                                          "interpolation", "hue"};
 
-// The version of the pickled state this module writes; it reads only that.
-constexpr long kStateVersion = 1;
+// The version of the pickled state this module writes. It reads that and
+// version 1, which held the parameters up to transparency (a gradient of
+// then mixes in sRGB, unhinted).
+constexpr long kStateVersion = 2;
+constexpr Py_ssize_t kVersion1Params = p_transparency + 1;
 
 constexpr const char *kPlacedByPositions =
     "this gradient's colours are placed by positions, not weights: set positions to None first";
@@ -63,9 +67,13 @@ bool build_model(PyObject *const given[kParams], Model &out) {
         (at(p_focal) && !read_focal(at(p_focal), &m.has_focal, m.focal)) ||
         (at(p_spread) && !read_choice(at(p_spread), "spread", names.spreads, kSpreads, &m.spread)) ||
         (at(p_positions) && !read_positions(at(p_positions), &m.positioned, m.positions)) ||
-        (at(p_transparency) && !read_transparency(at(p_transparency), &m.transparency)))
+        (at(p_transparency) && !read_transparency(at(p_transparency), &m.transparency)) ||
+        (at(p_hints) && !read_hints(at(p_hints), &m.hinted, m.hints)) ||
+        (at(p_interpolation) &&
+         !read_choice(at(p_interpolation), "interpolation", names.spaces, kSpaces, &m.space)) ||
+        (at(p_hue) && !read_choice(at(p_hue), "hue", names.hues, kHues, &m.hue)))
         return false;
-    if (!check_placement(m.colors, m.positioned, m.positions.size())) return false;
+    if (!check_placement(m)) return false;
     if (!m.place()) return no_memory();
     out = std::move(m);
     return true;
@@ -160,7 +168,7 @@ int update_placement(PyObject *self, Apply apply) {
         return no_memory(), -1;
     }
     apply(next);
-    if (!check_placement(next.colors, next.positioned, next.positions.size())) return -1;
+    if (!check_placement(next)) return -1;
     if (!next.place()) return no_memory(), -1;
     model_of(self) = std::move(next);
     return 0;
@@ -184,16 +192,31 @@ int set_positions(PyObject *self, PyObject *value, void *) {
     });
 }
 
-// The choices, each a str property described by its closure.
+PyObject *get_hints(PyObject *self, void *) { return hints_value(model_of(self)).release(); }
+int set_hints(PyObject *self, PyObject *value, void *) {
+    bool hinted;
+    std::vector<double> hints;
+    if (!settable(value, "hints") || !read_hints(value, &hinted, hints)) return -1;
+    return update_placement(self, [&](Model &m) {
+        m.hinted = hinted;
+        m.hints = std::move(hints);
+    });
+}
+
+// The choices, each a str property described by its closure; `colours`
+// says the colours as the shader takes them follow the choice.
 struct Choice {
     const char *name;
     int Model::*field;
     PyObject *const *names;
     int count;
+    bool colours;
 };
-const Choice kind_choice{"kind", &Model::kind, names.kinds, kKinds};
-const Choice shape_choice{"shape", &Model::shape, names.shapes, kShapes};
-const Choice spread_choice{"spread", &Model::spread, names.spreads, kSpreads};
+const Choice kind_choice{"kind", &Model::kind, names.kinds, kKinds, false};
+const Choice shape_choice{"shape", &Model::shape, names.shapes, kShapes, false};
+const Choice spread_choice{"spread", &Model::spread, names.spreads, kSpreads, false};
+const Choice interpolation_choice{"interpolation", &Model::space, names.spaces, kSpaces, true};
+const Choice hue_choice{"hue", &Model::hue, names.hues, kHues, true};
 
 PyObject *get_choice(PyObject *self, void *closure) {
     auto *c = static_cast<const Choice *>(closure);
@@ -204,6 +227,7 @@ int set_choice(PyObject *self, PyObject *value, void *closure) {
     int choice;
     if (!settable(value, c->name) || !read_choice(value, c->name, c->names, c->count, &choice))
         return -1;
+    if (c->colours) return update_placement(self, [&](Model &m) { m.*(c->field) = choice; });
     model_of(self).*(c->field) = choice;
     return 0;
 }
@@ -283,6 +307,9 @@ PyGetSetDef gradient_getset[] = {
     KS_CHOICE(spread, KS_DOC_Gradient_spread),
     {"positions", get_positions, set_positions, KS_DOC_Gradient_positions, nullptr},
     {"transparency", get_transparency, set_transparency, KS_DOC_Gradient_transparency, nullptr},
+    {"hints", get_hints, set_hints, KS_DOC_Gradient_hints, nullptr},
+    KS_CHOICE(interpolation, KS_DOC_Gradient_interpolation),
+    KS_CHOICE(hue, KS_DOC_Gradient_hue),
     {"stops", get_stops, nullptr, KS_DOC_Gradient_stops, nullptr},
     {nullptr},
 };
@@ -327,7 +354,8 @@ PyObject *set_weight(PyObject *self, PyObject *const *args, size_t nargsf, PyObj
 }
 
 // The state, (version, colors, kind, angle, center, shape, extent, focal,
-// spread, positions, transparency): every parameter as its property reads.
+// spread, positions, transparency, hints, interpolation, hue): every
+// parameter as its property reads (the properties come in that order).
 Ref state_of(PyObject *self) {
     Ref state = Ref::steal(PyTuple_New(kParams + 1));
     if (!state) return Ref();
@@ -363,20 +391,21 @@ PyObject *setstate(PyObject *self, PyObject *state) {
     PyObject *version = PyTuple_GET_ITEM(state, 0);
     long v = PyLong_CheckExact(version) ? PyLong_AsLong(version) : -1;
     if (v == -1 && PyErr_Occurred()) PyErr_Clear();
-    if (v != kStateVersion) {
+    if (v != 1 && v != kStateVersion) {
         PyErr_Format(PyExc_ValueError,
                      "cannot restore a Gradient from state version %R: this kesa_ui reads "
-                     "version %ld (a newer kesa_ui wrote it?)",
+                     "versions 1 and %ld (a newer kesa_ui wrote it?)",
                      version, kStateVersion);
         return nullptr;
     }
-    if (PyTuple_GET_SIZE(state) != kParams + 1) {
-        PyErr_Format(PyExc_ValueError, "a Gradient's state of version %ld has %d items, not %zd",
-                     kStateVersion, kParams + 1, PyTuple_GET_SIZE(state));
+    Py_ssize_t count = v == 1 ? kVersion1Params : Py_ssize_t{kParams};
+    if (PyTuple_GET_SIZE(state) != count + 1) {
+        PyErr_Format(PyExc_ValueError, "a Gradient's state of version %ld has %zd items, not %zd",
+                     v, count + 1, PyTuple_GET_SIZE(state));
         return nullptr;
     }
-    PyObject *given[kParams];
-    for (int i = 0; i < kParams; i++) given[i] = PyTuple_GET_ITEM(state, i + 1);
+    PyObject *given[kParams] = {};
+    for (Py_ssize_t i = 0; i < count; i++) given[i] = PyTuple_GET_ITEM(state, i + 1);
     Model m;
     if (!build_model(given, m)) return nullptr;
     model_of(self) = std::move(m);

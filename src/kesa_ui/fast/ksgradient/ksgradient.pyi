@@ -21,6 +21,8 @@ _Shape = Literal["circle", "ellipse"]
 _Keyword = Literal["closest-side", "closest-corner", "farthest-side", "farthest-corner"]
 _Extent = _Keyword | float | tuple[float, float]
 _Spread = Literal["pad", "repeat", "reflect"]
+_Space = Literal["srgb", "srgb-linear", "oklab", "oklch"]
+_Hue = Literal["shorter", "longer", "increasing", "decreasing"]
 _State = tuple[object, ...]
 
 @final
@@ -38,13 +40,17 @@ class Gradient:
         spread: _Spread = "pad",
         positions: Sequence[float] | None = None,
         transparency: int = 255,
+        hints: Sequence[float] | None = None,
+        interpolation: _Space = "srgb",
+        hue: _Hue = "shorter",
     ) -> None:
         """Gradient(colors, kind="linear", *, angle=0.0, center=(0.5, 0.5), shape="circle",
-        extent="farthest-corner", focal=None, spread="pad", positions=None, transparency=255)
+        extent="farthest-corner", focal=None, spread="pad", positions=None, transparency=255,
+        hints=None, interpolation="srgb", hue="shorter")
 
         A gradient of `colors` (any sequence of (r, g, b) or (r, g, b, a)
         tuples of numbers 0..255, or (colour, weight) pairs), in order from
-        its start to its end, mixed in premultiplied sRGB.
+        its start to its end.
 
         - kind: "linear", "radial" or "conic".
         - angle: degrees clockwise from +x, y down, measured in pixels: a
@@ -75,6 +81,16 @@ class Gradient:
           real numbers; one below a position before it moves up to the
           largest of those. With positions, colours take no weights.
         - transparency: an int 0..255, the opacity of draw.
+        - hints: None, or one number 0..1 per gap between colours: where
+          the colour is half way through the gap (0.5 mixes evenly), with
+          CSS's curve.
+        - interpolation: where colours mix, each in premultiplied form:
+          "srgb" (as GradientRaylib mixes), "srgb-linear", "oklab" or
+          "oklch"; a colour outside sRGB after mixing is clipped per
+          channel.
+        - hue: how "oklch" runs from one hue to the next: "shorter",
+          "longer", "increasing" or "decreasing" (CSS Color 4's methods); an
+          achromatic colour's hue is powerless and takes its neighbour's.
 
         Parameters the kind does not use are kept and ignored, so the
         properties may be set in any order. A bad argument raises TypeError
@@ -139,6 +155,23 @@ class Gradient:
         """The opacity of draw, 0..255."""
     @transparency.setter
     def transparency(self, value: int) -> None: ...
+    @property
+    def hints(self) -> tuple[float, ...] | None:
+        """None, or where the colour is half way through each gap between
+        colours, 0..1."""
+    @hints.setter
+    def hints(self, value: Sequence[float] | None) -> None: ...
+    @property
+    def interpolation(self) -> _Space:
+        """"srgb", "srgb-linear", "oklab" or "oklch": where colours mix."""
+    @interpolation.setter
+    def interpolation(self, value: _Space) -> None: ...
+    @property
+    def hue(self) -> _Hue:
+        """"shorter", "longer", "increasing" or "decreasing": how "oklch"
+        runs between hues (kept and ignored in the other spaces)."""
+    @hue.setter
+    def hue(self, value: _Hue) -> None: ...
     @property
     def stops(self) -> tuple[float, ...]:
         """Where each colour sits, as the shader takes it: from the weights,

@@ -11,12 +11,22 @@ namespace ksgradient {
 enum Kind : int { kLinear, kRadial, kConic };
 enum Shape : int { kCircle, kEllipse };
 enum Spread : int { kPad, kRepeat, kReflect };
+// Where colours mix: premultiplied sRGB, linear sRGB, Oklab, OkLCh; and how
+// OkLCh's hues run from one colour to the next.
+enum Space : int { kSrgb, kSrgbLinear, kOklab, kOklch };
+enum Hue : int { kShorter, kLonger, kIncreasing, kDecreasing };
 // The keyword extents, in the order of their names; then the explicit ones:
 // one radius (a circle, a fraction of the width) or two (an ellipse,
 // fractions of the width and the height).
 enum Extent : int { kClosestSide, kClosestCorner, kFarthestSide, kFarthestCorner, kRadius, kRadii };
 
-inline constexpr int kKinds = 3, kShapes = 2, kSpreads = 3, kExtentNames = 4;
+inline constexpr int kKinds = 3, kShapes = 2, kSpreads = 3, kExtentNames = 4, kSpaces = 4,
+                     kHues = 4;
+
+// Below this chroma an OkLCh colour's hue is powerless: it takes the hue of
+// the colour it mixes with (the CPU renderer's interpolation module has the
+// same bound).
+inline constexpr double kPowerlessChroma = 4e-6;
 
 // A colour on 0..1 (straight alpha), as the shader takes it.
 struct Rgba {
@@ -47,11 +57,21 @@ struct Model {
     double focal[2] = {0.5, 0.5};
     int spread = kPad;
     int transparency = 255;
+    bool hinted = false;
+    std::vector<double> hints;      // one per gap between colours, when hinted
+    int space = kSrgb;
+    int hue = kShorter;
 
     // Derived by place(): the stops (from the weights, or the positions
-    // fixed up) and the premultiplied average colour of the ramp with its
+    // fixed up); the colours as the shader takes them (in sRGB the straight
+    // colours; in the other spaces their components there, premultiplied,
+    // an OkLCh hue being the one the gap after the colour starts on); per
+    // gap ending at each colour its hint (0.5: none) and the hue it ends
+    // on; and the premultiplied sRGB average colour of the ramp with its
     // stops equally spaced, drawn where a repeating period has no length.
     std::vector<float> stops;
+    std::vector<Rgba> shaded;
+    std::vector<std::array<float, 2>> gaps;
     float average[4] = {0, 0, 0, 0};
 
     // Works out the derived fields; false only when memory runs out (no

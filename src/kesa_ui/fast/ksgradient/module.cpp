@@ -50,9 +50,13 @@ int exec_module(PyObject *module) {
     static const char *const extents[kExtentNames] = {"closest-side", "closest-corner",
                                                       "farthest-side", "farthest-corner"};
     static const char *const spreads[kSpreads] = {"pad", "repeat", "reflect"};
+    static const char *const spaces[kSpaces] = {"srgb", "srgb-linear", "oklab", "oklch"};
+    static const char *const hues[kHues] = {"shorter", "longer", "increasing", "decreasing"};
     if (intern_all(names.kinds, kinds, kKinds) < 0 || intern_all(names.shapes, shapes, kShapes) < 0 ||
         intern_all(names.extents, extents, kExtentNames) < 0 ||
-        intern_all(names.spreads, spreads, kSpreads) < 0 || intern_render_params() < 0 ||
+        intern_all(names.spreads, spreads, kSpreads) < 0 ||
+        intern_all(names.spaces, spaces, kSpaces) < 0 || intern_all(names.hues, hues, kHues) < 0 ||
+        intern_render_params() < 0 ||
         intern_gradient_params() < 0)
         return -1;
     if (bound.rl == nullptr) {

@@ -252,12 +252,16 @@ bool read_focal(PyObject *obj, bool *has, double out[2]) {
     return true;
 }
 
-bool read_positions(PyObject *obj, bool *has, std::vector<double> &out) {
+// None, or a tuple of finite numbers, each checked by `fits` (a message
+// when it does not fit).
+template <typename Fits>
+bool read_numbers(PyObject *obj, const char *param, bool *has, std::vector<double> &out,
+                  Fits fits) {
     if (obj == Py_None) {
         *has = false;
         return true;
     }
-    Ref items = items_of(obj, "positions", "numbers");
+    Ref items = items_of(obj, param, "numbers");
     if (!items) return false;
     Py_ssize_t n = PyTuple_GET_SIZE(items.get());
     std::vector<double> values;
@@ -268,13 +272,28 @@ bool read_positions(PyObject *obj, bool *has, std::vector<double> &out) {
         return false;
     }
     for (Py_ssize_t i = 0; i < n; i++) {
-        if (!finite(PyTuple_GET_ITEM(items.get(), i), &values[static_cast<size_t>(i)],
-                    "a finite number", "positions", i))
-            return false;
+        PyObject *item = PyTuple_GET_ITEM(items.get(), i);
+        double &v = values[static_cast<size_t>(i)];
+        if (!finite(item, &v, "a finite number", param, i) || !fits(v, item, i)) return false;
     }
     out = std::move(values);
     *has = true;
     return true;
+}
+
+bool read_positions(PyObject *obj, bool *has, std::vector<double> &out) {
+    return read_numbers(obj, "positions", has, out, [](double, PyObject *, Py_ssize_t) { return true; });
+}
+
+bool read_hints(PyObject *obj, bool *has, std::vector<double> &out) {
+    return read_numbers(obj, "hints", has, out, [](double v, PyObject *item, Py_ssize_t i) {
+        if (v >= 0.0 && v <= 1.0) return true;
+        PyErr_Format(PyExc_ValueError,
+                     "hints[%zd] must lie in 0..1 (a fraction of the gap between two colours), "
+                     "not %R",
+                     i, item);
+        return false;
+    });
 }
 
 bool read_transparency(PyObject *obj, int *out) {
@@ -296,18 +315,25 @@ bool read_transparency(PyObject *obj, int *out) {
     return true;
 }
 
-bool check_placement(const Colors &colors, bool positioned, size_t positions) {
-    if (!positioned) return true;
-    size_t n = colors.rgba.size();
-    if (positions != n) {
+bool check_placement(const Model &m) {
+    size_t n = m.colors.rgba.size();
+    if (m.hinted && m.hints.size() + 1 != n) {
+        PyErr_Format(PyExc_ValueError,
+                     "hints has %zu numbers for %zu colours: give one hint per gap between "
+                     "colours, %zu (set hints to None before changing the number of colours)",
+                     m.hints.size(), n, n > 0 ? n - 1 : 0);
+        return false;
+    }
+    if (!m.positioned) return true;
+    if (m.positions.size() != n) {
         PyErr_Format(PyExc_ValueError,
                      "positions has %zu numbers for %zu colours: give one position per colour "
                      "(set positions to None before changing the number of colours)",
-                     positions, n);
+                     m.positions.size(), n);
         return false;
     }
     for (size_t i = 0; i < n; i++) {
-        if (colors.weighted[i]) {
+        if (m.colors.weighted[i]) {
             PyErr_Format(PyExc_ValueError,
                          "colors[%zu] has a weight, but colours placed by positions take none: "
                          "set colors to plain colours first, or keep positions None to place "
@@ -345,16 +371,23 @@ Ref extent_value(const Model &m) {
     return Ref::new_ref(names.extents[m.extent]);
 }
 
-Ref positions_value(const Model &m) {
-    if (!m.positioned) return Ref::new_ref(Py_None);
-    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(m.positions.size())));
+namespace {
+
+Ref numbers_value(bool has, const std::vector<double> &values) {
+    if (!has) return Ref::new_ref(Py_None);
+    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(values.size())));
     if (!tuple) return Ref();
-    for (size_t i = 0; i < m.positions.size(); i++) {
-        PyObject *f = PyFloat_FromDouble(m.positions[i]);
+    for (size_t i = 0; i < values.size(); i++) {
+        PyObject *f = PyFloat_FromDouble(values[i]);
         if (f == nullptr) return Ref();
         PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(i), f);
     }
     return tuple;
 }
+
+}  // namespace
+
+Ref positions_value(const Model &m) { return numbers_value(m.positioned, m.positions); }
+Ref hints_value(const Model &m) { return numbers_value(m.hinted, m.hints); }
 
 }  // namespace ksgradient

@@ -28,17 +28,21 @@ bool read_focal(PyObject *obj, bool *has, double out[2]);
 // None (false in *has) or one finite number per colour.
 bool read_positions(PyObject *obj, bool *has, std::vector<double> &out);
 bool read_transparency(PyObject *obj, int *out);
+// None (false in *has) or one number 0..1 per gap between colours.
+bool read_hints(PyObject *obj, bool *has, std::vector<double> &out);
 // A colour's weight: a finite number, at least 0.
 bool read_weight(PyObject *obj, const char *param, float *out);
 
-// Positions and colours that fit together: one position per colour, and no
-// weights once positions are given. false with ValueError otherwise.
-bool check_placement(const Colors &colors, bool positioned, size_t positions);
+// Colours, positions and hints that fit together: one position per colour
+// and no weights once positions are given, one hint per gap between
+// colours. false with ValueError otherwise.
+bool check_placement(const Model &m);
 
 // The values read back: new references, or empty with an exception set.
 ks::Ref colors_value(const Colors &colors);
 ks::Ref extent_value(const Model &m);
 ks::Ref point_value(const double p[2]);
 ks::Ref positions_value(const Model &m);
+ks::Ref hints_value(const Model &m);
 
 }  // namespace ksgradient

@@ -30,7 +30,7 @@ namespace {
 // The shader's uniforms, by the names GeometryShader gives them.
 #define KS_UNIFORMS(X)                                                                    \
     X(kind) X(angle) X(centerPos) X(radii) X(focal) X(spreadMode) X(period) X(average)    \
-    X(colors) X(stops) X(colorCount) X(alpha) X(size)
+    X(colors) X(stops) X(colorCount) X(alpha) X(size) X(space) X(gaps)
 
 enum Uniform : int {
 #define KS_UNIFORM_ENUM(name) u_##name,
@@ -39,9 +39,10 @@ enum Uniform : int {
     kUniforms
 };
 
-// Vectors the fragment stage spends besides the colour and stop arrays
-// (GeometryShader.OTHER_UNIFORMS), and the most colours it is ever built for.
-constexpr int kOtherUniforms = 11;
+// Vectors the fragment stage spends besides the arrays and on the arrays per
+// colour (GeometryShader.OTHER_UNIFORMS, VECTORS_PER_COLOR), and the most
+// colours it is ever built for.
+constexpr int kOtherUniforms = 12, kVectorsPerColor = 3;
 constexpr int kMaxColors = 64;
 
 // The program, for the window of `generation`; `shader` (a KsShader) owns it.
@@ -73,7 +74,7 @@ int gpu_capacity(int *out) {
     if (!vectors) return -1;
     long n = PyLong_AsLong(vectors.get());
     if (n == -1 && PyErr_Occurred()) return -1;
-    long capacity = (n - kOtherUniforms) / 2;
+    long capacity = (n - kOtherUniforms) / kVectorsPerColor;
     if (capacity < 2) {
         PyErr_Format(PyExc_RuntimeError,
                      "the GPU's fragment shaders hold %ld uniform vectors, too few for a gradient "
@@ -158,7 +159,7 @@ void upload(const Model &m, Shader s, float w, float h, float alpha) {
     DrawGeometry geo;
     draw_geometry(m, w, h, geo);
     const int *loc = program.loc;
-    int kind = m.kind, spread = m.spread, n = static_cast<int>(m.colors.rgba.size());
+    int kind = m.kind, spread = m.spread, space = m.space, n = static_cast<int>(m.colors.rgba.size());
     float angle = ks::narrow(m.angle);
     float center[2] = {ks::narrow(m.center[0]), ks::narrow(m.center[1])};
     float size[2] = {w, h};
@@ -170,7 +171,9 @@ void upload(const Model &m, Shader s, float w, float h, float alpha) {
     SetShaderValue(s, loc[u_spreadMode], &spread, SHADER_UNIFORM_INT);
     SetShaderValue(s, loc[u_period], geo.period, SHADER_UNIFORM_VEC2);
     SetShaderValue(s, loc[u_average], m.average, SHADER_UNIFORM_VEC4);
-    SetShaderValueV(s, loc[u_colors], m.colors.rgba.data(), SHADER_UNIFORM_VEC4, n);
+    SetShaderValue(s, loc[u_space], &space, SHADER_UNIFORM_INT);
+    SetShaderValueV(s, loc[u_colors], m.shaded.data(), SHADER_UNIFORM_VEC4, n);
+    SetShaderValueV(s, loc[u_gaps], m.gaps.data(), SHADER_UNIFORM_VEC2, n);
     SetShaderValueV(s, loc[u_stops], m.stops.data(), SHADER_UNIFORM_FLOAT, n);
     SetShaderValue(s, loc[u_colorCount], &n, SHADER_UNIFORM_INT);
     SetShaderValue(s, loc[u_alpha], &alpha, SHADER_UNIFORM_FLOAT);

@@ -27,6 +27,8 @@ struct Names {
     PyObject *shapes[kShapes];
     PyObject *extents[kExtentNames];
     PyObject *spreads[kSpreads];
+    PyObject *spaces[kSpaces];
+    PyObject *hues[kHues];
 };
 
 extern Bound bound;

@@ -68,6 +68,12 @@ class GradientParameters(Protocol):
     def spread(self) -> str: ...
     @property
     def stops(self) -> Sequence[float]: ...
+    @property
+    def interpolation(self) -> str: ...
+    @property
+    def hue(self) -> str: ...
+    @property
+    def hints(self) -> Sequence[float] | None: ...
 
 
 def ending_radii(shape: str, extent: Extent, cx: float, cy: float, w: float,
@@ -252,4 +258,5 @@ def render(gradient: GradientParameters, width: int, height: int, *,
         colour = item[0] if isinstance(item[0], tuple) else item  # a weighted pair's colour
         r, g, b, a = (float(c) / 255.0 for c in colour)
         colours.append((r, g, b, a))
-    return _levels(shade_positions(t, colours, stops, alpha))
+    return _levels(shade_positions(t, colours, stops, alpha, space=gradient.interpolation,
+                                   hue=gradient.hue, hints=gradient.hints))

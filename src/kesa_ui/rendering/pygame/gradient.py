@@ -590,22 +590,37 @@ class _Ramp:
 
 
 def shade_positions(t: _Floats, colours: Sequence[Rgba], stops: Sequence[float],
-                    alpha: float = 1.0) -> _Floats:
+                    alpha: float = 1.0, *, space: str = "srgb", hue: str = "shorter",
+                    hints: Sequence[float] | None = None) -> _Floats:
     """Straight (r, g, b, a) on 0..1 at positions `t` (those of
     kesa_ui.rendering.pygame.geometry, spread): each mixed between its stops
-    in premultiplied sRGB, as GradientPygame mixes, with `alpha` applied.
-    A NaN position (a repeating period of zero length) takes the average
-    colour of the gradient with its stops equally spaced, as CSS defines it."""
+    in premultiplied sRGB, as GradientPygame mixes, or in another `space`
+    with `hue` and `hints` (kesa_ui.rendering.pygame.interpolation), with
+    `alpha` applied. A NaN position (a repeating period of zero length)
+    takes the average colour of the gradient with its stops equally spaced,
+    as CSS defines it."""
     import numpy as np
 
+    from kesa_ui.rendering.pygame import interpolation
+
     alpha = _opacity(alpha)  # as the shader clamps it
-    ramp = _Ramp(list(colours), stops)
-    out = ramp.shade(np.where(np.isnan(t), 0.0, t), alpha)
-    if np.isnan(t).any():
-        mean = ramp.average()
-        a = mean[3] * alpha
-        rgb = np.clip(mean[:3] / mean[3], 0.0, 1.0) if mean[3] > 0.0 else np.zeros(3)
-        out[np.isnan(t)] = np.append(rgb, a) if a >= MIN_ALPHA else np.zeros(4)
+    nan = np.isnan(t)
+    plain = space == "srgb" and hints is None
+    if plain:
+        ramp = _Ramp(list(colours), stops)
+        out = ramp.shade(np.where(nan, 0.0, t), alpha)
+    else:
+        out = interpolation.shade(np.where(nan, 0.0, t), colours, stops, space=space, hue=hue,
+                                  hints=hints, alpha=alpha)
+    if nan.any():
+        if plain:
+            mean = ramp.average()
+            rgb = np.clip(mean[:3] / mean[3], 0.0, 1.0) if mean[3] > 0.0 else np.zeros(3)
+            a = mean[3] * alpha
+        else:
+            straight = interpolation.average(colours, space)
+            rgb, a = straight[:3], straight[3] * alpha
+        out[nan] = np.append(rgb, a) if a >= MIN_ALPHA else np.zeros(4)
     return out
 
 
