@@ -252,8 +252,9 @@ def renderer_table():
                   f"{gpu_ms:8.2f} {mpix / gpu_ms:7.1f} {cpu_ms / gpu_ms:8.2f}")
 
 
-# Gradient's draws at 1920x1080, each against the linear one: (label,
-# arguments, the most times the linear draw's time it may take).
+# Gradient's draws at 1920x1080, each against the linear one (which mixes
+# in sRGB): (label, arguments, the most times the linear draw's time it may
+# take).
 GEOMETRY = [
     ("linear 33 deg", (THREE, "linear"), {"angle": 33}, None),
     ("elliptical radial, focal point", (THREE, "radial"),
@@ -263,6 +264,9 @@ GEOMETRY = [
      {"spread": "repeat", "positions": [0, 1 / 24, 1 / 12]}, None),
     ("reflected elliptical radial", (THREE, "radial"),
      {"shape": "ellipse", "spread": "reflect", "positions": [0, 0.1, 0.2]}, None),
+    ("linear 33 deg in Oklab", (THREE, "linear"), {"angle": 33, "interpolation": "oklab"}, 1.5),
+    ("linear 33 deg in OkLCh", (THREE, "linear"), {"angle": 33, "interpolation": "oklch"}, 1.5),
+    ("linear 33 deg, hinted", (THREE, "linear"), {"angle": 33, "hints": [0.3, 0.8]}, None),
 ]
 GEOMETRY_DRAWS = 10  # per timed run, then one read-back
 

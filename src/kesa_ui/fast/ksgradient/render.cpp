@@ -153,31 +153,39 @@ bool drawable(const Model &m) {
     return true;
 }
 
-// The uniforms of `m` drawn over a w x h rectangle with opacity `alpha`, in
-// the shader mode of `s`.
-void upload(const Model &m, Shader s, float w, float h, float alpha) {
+// Uniform `u` of the program in use: `count` values of `type` (GL ignores
+// a uniform the shader dropped, whose location is -1; so does this).
+void set_uniform(int u, const void *value, int type, int count = 1) {
+    int loc = program.loc[u];
+    if (loc >= 0) rlSetUniform(loc, value, type, count);
+}
+
+// The uniforms of `m` drawn over a w x h rectangle with opacity `alpha`, into
+// program `id` (the one the shader mode draws with): put in use once, then
+// every value set.
+void upload(const Model &m, unsigned int id, float w, float h, float alpha) {
     DrawGeometry geo;
     draw_geometry(m, w, h, geo);
-    const int *loc = program.loc;
     int kind = m.kind, spread = m.spread, space = m.space, n = static_cast<int>(m.colors.rgba.size());
     float angle = ks::narrow(m.angle);
     float center[2] = {ks::narrow(m.center[0]), ks::narrow(m.center[1])};
     float size[2] = {w, h};
-    SetShaderValue(s, loc[u_kind], &kind, SHADER_UNIFORM_INT);
-    SetShaderValue(s, loc[u_angle], &angle, SHADER_UNIFORM_FLOAT);
-    SetShaderValue(s, loc[u_centerPos], center, SHADER_UNIFORM_VEC2);
-    SetShaderValue(s, loc[u_radii], geo.radii, SHADER_UNIFORM_VEC2);
-    SetShaderValue(s, loc[u_focal], geo.focal, SHADER_UNIFORM_VEC4);
-    SetShaderValue(s, loc[u_spreadMode], &spread, SHADER_UNIFORM_INT);
-    SetShaderValue(s, loc[u_period], geo.period, SHADER_UNIFORM_VEC2);
-    SetShaderValue(s, loc[u_average], m.average, SHADER_UNIFORM_VEC4);
-    SetShaderValue(s, loc[u_space], &space, SHADER_UNIFORM_INT);
-    SetShaderValueV(s, loc[u_colors], m.shaded.data(), SHADER_UNIFORM_VEC4, n);
-    SetShaderValueV(s, loc[u_gaps], m.gaps.data(), SHADER_UNIFORM_VEC2, n);
-    SetShaderValueV(s, loc[u_stops], m.stops.data(), SHADER_UNIFORM_FLOAT, n);
-    SetShaderValue(s, loc[u_colorCount], &n, SHADER_UNIFORM_INT);
-    SetShaderValue(s, loc[u_alpha], &alpha, SHADER_UNIFORM_FLOAT);
-    SetShaderValue(s, loc[u_size], size, SHADER_UNIFORM_VEC2);
+    rlEnableShader(id);
+    set_uniform(u_kind, &kind, RL_SHADER_UNIFORM_INT);
+    set_uniform(u_angle, &angle, RL_SHADER_UNIFORM_FLOAT);
+    set_uniform(u_centerPos, center, RL_SHADER_UNIFORM_VEC2);
+    set_uniform(u_radii, geo.radii, RL_SHADER_UNIFORM_VEC2);
+    set_uniform(u_focal, geo.focal, RL_SHADER_UNIFORM_VEC4);
+    set_uniform(u_spreadMode, &spread, RL_SHADER_UNIFORM_INT);
+    set_uniform(u_period, geo.period, RL_SHADER_UNIFORM_VEC2);
+    set_uniform(u_average, m.average, RL_SHADER_UNIFORM_VEC4);
+    set_uniform(u_space, &space, RL_SHADER_UNIFORM_INT);
+    set_uniform(u_colors, m.shaded.data(), RL_SHADER_UNIFORM_VEC4, n);
+    set_uniform(u_gaps, m.gaps.data(), RL_SHADER_UNIFORM_VEC2, n);
+    set_uniform(u_stops, m.stops.data(), RL_SHADER_UNIFORM_FLOAT, n);
+    set_uniform(u_colorCount, &n, RL_SHADER_UNIFORM_INT);
+    set_uniform(u_alpha, &alpha, RL_SHADER_UNIFORM_FLOAT);
+    set_uniform(u_size, size, RL_SHADER_UNIFORM_VEC2);
 }
 
 // rlgl's own 1x1 white texture, stretched over `dest` through shader `s`:
@@ -185,7 +193,7 @@ void upload(const Model &m, Shader s, float w, float h, float alpha) {
 // positions need.
 void paint(const Model &m, Shader s, Rectangle dest, float alpha) {
     BeginShaderMode(s);  // draws what the caller had batched, with its shader
-    upload(m, s, dest.width, dest.height, alpha);
+    upload(m, s.id, dest.width, dest.height, alpha);
     Texture2D white{rlGetTextureIdDefault(), 1, 1, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8};
     DrawTexturePro(white, Rectangle{0, 0, 1, 1}, dest, Vector2{0, 0}, 0.0f, WHITE);
     EndShaderMode();  // draws the rectangle, with these uniforms
