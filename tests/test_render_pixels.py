@@ -254,10 +254,11 @@ def test_demo_writes_the_gallery_and_the_reference_pictures(tmp_path):
                       f"sys.exit(demo.main(['--output', {str(out)!r}]))")
     assert proc.stdout.splitlines()[-1] == str(out)
     pictures = ("angle", "center", "weights", "geometry-kinds", "geometry-extents",
-                "geometry-focal", "geometry-spread", "geometry-positions")
-    assert proc.stdout.splitlines()[:8] == [str(tmp_path / f"{name}.png") for name in pictures]
+                "geometry-focal", "geometry-spread", "geometry-positions", "geometry-spaces",
+                "geometry-hues", "geometry-hints")
+    assert proc.stdout.splitlines()[:11] == [str(tmp_path / f"{name}.png") for name in pictures]
     png = pygame.image.load(str(out))
-    assert png.get_size() == (1012, 944)
+    assert png.get_size() == (1012, 1028)
     # Tiles upright: "Bottom" runs red (top) to blue, as generated and as
     # drawn in a frame (the sixth row); "TopCenter" is white at the top; the
     # texture generated inside the frame's target (TopRight) lands there.
@@ -268,7 +269,7 @@ def test_demo_writes_the_gallery_and_the_reference_pictures(tmp_path):
     assert min(top[:3]) > 200 and max(bottom[:3]) < 100
     top_right, bottom_left = png.get_at((744, 439)), png.get_at((640, 505))
     assert top_right.r > 200 > top_right.g and bottom_left.g > 150 > bottom_left.r
-    assert {png.get_at((x, y)).a for x in range(0, 1012, 7) for y in range(0, 944, 7)} == {255}
+    assert {png.get_at((x, y)).a for x in range(0, 1012, 7) for y in range(0, 1028, 7)} == {255}
 
 
 def test_demo_finds_the_repository_by_argument_or_current_folder(tmp_path, monkeypatch):

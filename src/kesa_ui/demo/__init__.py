@@ -12,7 +12,8 @@ is the folder given with --repo, else the current folder.
 --reference writes the small pictures of docs/reference.md (angle.png,
 center.png, weights.png) and of docs/geometry.md (geometry-kinds.png,
 geometry-extents.png, geometry-focal.png, geometry-spread.png,
-geometry-positions.png) into DIR, by default docs/ in the repository (which
+geometry-positions.png, geometry-spaces.png, geometry-hues.png,
+geometry-hints.png) into DIR, by default docs/ in the repository (which
 must then be a checkout: it has docs/reference.md), and prints their paths
 (see reference.py).
 

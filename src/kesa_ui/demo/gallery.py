@@ -12,8 +12,9 @@ Gradient: a row each of linear, radial and conic gradients (angles,
 centres, stops at positions, weights, and the last one drawn with draw at
 a transparency); ending shapes (circles and ellipses to extent keywords and
 to explicit radii, edged dark where the colours stop) and focal points;
-pad, repeat and reflect. Translucent tiles sit on a checkerboard. Every
-texture tile is drawn upright with KsRenderTexture.draw. The frame row is
+pad, repeat and reflect; the interpolation spaces and oklch's hue methods.
+Translucent tiles sit on a checkerboard. Every texture tile is drawn
+upright with KsRenderTexture.draw. The frame row is
 drawn once in a real frame on the window (begin_drawing ... end_drawing)
 and once, the same way, into the gallery's render texture, since the
 screen cannot be read back.
@@ -32,10 +33,13 @@ if TYPE_CHECKING:
     from kesa_ui.fast.ksgradient.ksgradient import Gradient
     from kesa_ui.fast.ksraygrad.ksraygrad import GradientRaylib
 
-    # A Gradient's ending shape and extent, as its stub names them.
+    # A Gradient's ending shape, extent, space and hue method, as its stub
+    # names them.
     _Shape = Literal["circle", "ellipse"]
     _Extent = Union[Literal["closest-side", "closest-corner", "farthest-side", "farthest-corner"],
                    float, tuple[float, float]]
+    _Space = Literal["srgb", "srgb-linear", "oklab", "oklch"]
+    _Hue = Literal["shorter", "longer", "increasing", "decreasing"]
 
 # Draws a tile at (x, y) on the current target, as a frame's body would.
 FrameTile = Callable[[int, int], None]
@@ -111,7 +115,8 @@ def gallery_rows() -> list[Row]:
 
 def geometry_rows() -> list[Row]:
     """The rows of kesa_ui.fast.ksgradient's Gradient: a row per kind, one of
-    ending shapes and focal points, one of spreads."""
+    ending shapes and focal points, one of spreads, one of interpolation
+    spaces and hue methods."""
     from kesa_ui.fast.ksgradient.ksgradient import Gradient
 
     three, wheel = [RED, GOLD, BLUE], [RED, GOLD, GREEN, BLUE, RED]
@@ -173,6 +178,12 @@ def geometry_rows() -> list[Row]:
         ("texture", Gradient(three, "conic", spread="repeat", positions=[0, 0.05, 0.1])),
         ("texture", Gradient(three, "conic", spread="reflect", positions=[0, 0.05, 0.1])),
     ]
+    names: list[_Space] = ["srgb", "srgb-linear", "oklab", "oklch"]
+    hues: list[_Hue] = ["shorter", "longer", "increasing", "decreasing"]
+    spaces: list[Tile] = [("texture", Gradient([GOLD, BLUE], interpolation=space))
+                          for space in names]
+    spaces += [("texture", Gradient([RED, BLUE, RED], "conic", interpolation="oklch", hue=hue))
+               for hue in hues]
     return [
         ("Gradient linear: angles 0 45 90 180 -30, positions (a hard edge), weights, "
          "a fade drawn at transparency 160", linear),
@@ -186,6 +197,8 @@ def geometry_rows() -> list[Row]:
          "ellipse", shapes),
         ("Gradient spreads: linear and radial pad, repeat, reflect (the last an ellipse with a "
          "focal point); conic repeat and reflect", spreads),
+        ("Gradient spaces: gold to blue in srgb, srgb-linear, oklab and oklch; red to blue and "
+         "back, conic in oklch, hue shorter, longer, increasing and decreasing", spaces),
     ]
 
 

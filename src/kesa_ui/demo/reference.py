@@ -19,6 +19,12 @@ For docs/geometry.md (kesa_ui.fast.ksgradient's Gradient):
 - geometry-spread.png: pad, repeat and reflect for each kind.
 - geometry-positions.png: colours placed by positions (out of order, beyond
   0..1, a hard edge) and by weight; the white ticks are the stops.
+- geometry-spaces.png: three pairs of colours (a row each) mixed in each
+  interpolation space (a column each).
+- geometry-hues.png: the four hue methods in "oklch", for a linear
+  gradient from red to blue and a conic one from red to blue and back.
+- geometry-hints.png: one pair of colours under several hints; the white
+  ticks mark the hint, where the colour is half way.
 """
 
 from __future__ import annotations
@@ -38,6 +44,8 @@ if TYPE_CHECKING:
     _Shape = Literal["circle", "ellipse"]
     _Keyword = Literal["closest-side", "closest-corner", "farthest-side", "farthest-corner"]
     _Spread = Literal["pad", "repeat", "reflect"]
+    _Space = Literal["srgb", "srgb-linear", "oklab", "oklch"]
+    _Hue = Literal["shorter", "longer", "increasing", "decreasing"]
 
 TILE_W, TILE_H = 84, 48
 # The geometry pictures' tiles: wide enough for an extent's name.
@@ -183,10 +191,15 @@ def write_pictures(directory: Path) -> list[Path]:
 
 
 GEOMETRY = ["geometry-kinds.png", "geometry-extents.png", "geometry-focal.png",
-            "geometry-spread.png", "geometry-positions.png"]
+            "geometry-spread.png", "geometry-positions.png", "geometry-spaces.png",
+            "geometry-hues.png", "geometry-hints.png"]
 KEYWORDS: list[_Keyword] = ["closest-side", "closest-corner", "farthest-side", "farthest-corner"]
 SPREADS: list[_Spread] = ["pad", "repeat", "reflect"]
 KINDS: list[_Kind] = ["linear", "radial", "conic"]
+SPACES: list[_Space] = ["srgb", "srgb-linear", "oklab", "oklch"]
+HUES: list[_Hue] = ["shorter", "longer", "increasing", "decreasing"]
+HINTS = [0.0, 0.1, 0.25, 0.5, 0.75, 0.9, 1.0]
+HINT_STOPS = (0.2, 0.8)
 EXTENT_CENTER = (0.3, 0.35)
 
 
@@ -201,6 +214,20 @@ def _ending_shape(shape: _Shape, extent: _Keyword | float | tuple[float, float])
 
     return Gradient([GOLD, RED, INK], "radial", center=EXTENT_CENTER, shape=shape,
                     extent=extent, positions=[0, 1, 1])
+
+
+def _hint_ticks(hint: float) -> Any:
+    """Short white ticks at the top and bottom of a linear gradient at angle
+    0 with stops at HINT_STOPS, where its hint lies."""
+    from kesa_ui.core.modules import rl
+
+    first, last = HINT_STOPS
+
+    def draw(x: int, y: int) -> None:
+        px = x + min(round((first + hint * (last - first)) * GEO_W), GEO_W - 1)
+        rl.draw_rectangle(px, y, 1, 8, WHITE)
+        rl.draw_rectangle(px, y + GEO_H - 8, 1, 8, WHITE)
+    return draw
 
 
 def geometry_tiles() -> list[tuple[list[Tile], int]]:
@@ -249,7 +276,19 @@ def geometry_tiles() -> list[tuple[list[Tile], int]]:
             ("weights 3 1 1", [(RED, 3), (GOLD, 1), (BLUE, 1)], None)]):
         g = Gradient(colors, positions=where)
         placed.append((label, g, _stop_ticks(g.stops)))
-    return [(kinds, 0), (extents, 5), (focal, 0), (spreads, 3), (placed, 0)]
+    spaces: list[Tile] = [(space, Gradient(pair, interpolation=space), None)
+                          for pair in ([RED, BLUE], [GOLD, BLUE], [INK, WHITE])
+                          for space in SPACES]
+    hues: list[Tile] = [(hue, Gradient([RED, BLUE], interpolation="oklch", hue=hue), None)
+                        for hue in HUES]
+    hues += [(f"conic {hue}", Gradient([RED, BLUE, RED], "conic", interpolation="oklch",
+                                       hue=hue), None)
+             for hue in HUES]
+    hints: list[Tile] = [(f"hint {h:g}", Gradient([RED, BLUE], positions=HINT_STOPS,
+                                                       hints=[h]), _hint_ticks(h))
+                         for h in HINTS]
+    return [(kinds, 0), (extents, 5), (focal, 0), (spreads, 3), (placed, 0), (spaces, 4),
+            (hues, 4), (hints, 0)]
 
 
 def write_geometry_pictures(directory: Path) -> list[Path]:
