@@ -59,9 +59,11 @@ def state(g):
     ("linear", dict(interpolation="oklch", hue="decreasing", spread="reflect",
                     positions=[0.1, 0.3, 0.4])),
     ("linear", dict(hints=[0.7, 0.01])),
+    ("conic", dict(interpolation="oklch", colors=[(10, 200, 30)])),  # one colour: its own hue
 ])
 def test_the_gpu_draws_what_the_cpu_renderer_draws(kind, params):
-    g = Gradient(THREE, kind, **params)
+    params = dict(params)
+    g = Gradient(params.pop("colors", THREE), kind, **params)
     difference = np.abs(pixels(g.generate_texture(48, 32)) - render(g, 48, 32)).max(axis=-1)
     assert difference.max() <= 1, int((difference > 1).sum())
 
@@ -140,7 +142,7 @@ def test_parameters_read_back_and_unused_ones_are_kept():
     (([(1, 2, 3), ((1, 2, 3), 2)],), {"positions": [0, 1]}, ValueError, "colors[1] has a weight"),
     ((THREE,), {"transparency": 256}, ValueError, "transparency must be an int 0..255"),
     ((THREE,), {"transparency": 0.5}, TypeError, "transparency must be an int"),
-    ((THREE,), {"hints": [0.5]}, ValueError, "hints has 1 numbers for 3 colours"),
+    ((THREE,), {"hints": [0.5]}, ValueError, "hints must hold one number per gap"),
     ((THREE,), {"hints": [0.5, 1.5]}, ValueError, "hints[1] must lie in 0..1"),
     ((THREE,), {"interpolation": "lab"}, ValueError, "interpolation must be 'srgb', 'srgb-linear'"),
     ((THREE,), {"hue": "short"}, ValueError, "hue must be 'shorter', 'longer'"),

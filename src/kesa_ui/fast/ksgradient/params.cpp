@@ -319,9 +319,9 @@ bool check_placement(const Model &m) {
     size_t n = m.colors.rgba.size();
     if (m.hinted && m.hints.size() + 1 != n) {
         PyErr_Format(PyExc_ValueError,
-                     "hints has %zu numbers for %zu colours: give one hint per gap between "
-                     "colours, %zu (set hints to None before changing the number of colours)",
-                     m.hints.size(), n, n > 0 ? n - 1 : 0);
+                     "hints must hold one number per gap between colours, %zu for %zu colours, "
+                     "not %zu (set hints to None before changing the number of colours)",
+                     n > 0 ? n - 1 : 0, n, m.hints.size());
         return false;
     }
     if (!m.positioned) return true;

@@ -209,11 +209,12 @@ def shade(t: _Floats, colours: Sequence[Sequence[float]], stops: Sequence[float]
     a_mix = a[k1] + (a[k2] - a[k1]) * f
     out = np.zeros(t.shape + (4,))
     if space == "oklch":
-        h1, h2 = hue_pairs(v[:, 2], hue) if n > 1 else (np.zeros(1), np.zeros(1))
+        # One colour keeps its own hue (0 when powerless).
+        h1, h2 = hue_pairs(v[:, 2], hue) if n > 1 else (np.nan_to_num(v[:, 2]),) * 2
         lc = v[:, :2] * a[:, None]
         mixed = lc[k1] + (lc[k2] - lc[k1]) * f[..., None]
         g = np.minimum(j, max(n - 2, 0))
-        hue_mix = h1[g] + (h2[g] - h1[g]) * f if n > 1 else np.zeros_like(t)
+        hue_mix = h1[g] + (h2[g] - h1[g]) * f
         with np.errstate(all="ignore"):
             straight = np.concatenate([mixed / a_mix[..., None], hue_mix[..., None]], -1)
     else:
