@@ -349,7 +349,7 @@ PyObject *set_weight(PyObject *self, PyObject *const *args, size_t nargsf, PyObj
     }
     m.colors.weights[static_cast<size_t>(index)] = weight;
     m.colors.weighted[static_cast<size_t>(index)] = true;
-    m.place();  // cannot fail: the stops keep their number
+    m.place_stops();
     Py_RETURN_NONE;
 }
 

@@ -84,11 +84,11 @@ double from_linear(double c) {
 // Straight sRGB (0..1) in `space`; OkLCh as (L, C, hue in degrees, or NaN
 // where it is powerless).
 void to_space(const double rgb[3], int space, double out[3]) {
-    double lin[3] = {to_linear(rgb[0]), to_linear(rgb[1]), to_linear(rgb[2])};
     if (space == kSrgb) {
         for (int k = 0; k < 3; k++) out[k] = rgb[k];
         return;
     }
+    double lin[3] = {to_linear(rgb[0]), to_linear(rgb[1]), to_linear(rgb[2])};
     if (space == kSrgbLinear) {
         for (int k = 0; k < 3; k++) out[k] = lin[k];
         return;
@@ -162,15 +162,15 @@ double end_weight(size_t i, size_t n) { return n > 1 && (i == 0 || i == n - 1) ?
 
 }  // namespace
 
-bool Model::place() noexcept {
+constexpr std::array<std::array<float, 2>, Model::kMaxColors> even_gaps() {
+    std::array<std::array<float, 2>, Model::kMaxColors> gaps{};
+    for (auto &gap : gaps) gap = {0.5f, 0.0f};
+    return gaps;
+}
+const std::array<std::array<float, 2>, Model::kMaxColors> Model::kEvenGaps = even_gaps();
+
+void Model::place_stops() noexcept {
     const size_t n = colors.rgba.size();
-    try {
-        stops.resize(n);
-        shaded.resize(n);
-        gaps.resize(n);
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
     if (positioned) {
         // CSS's fix-up: a position below one before it moves up to the
         // largest of those.
@@ -182,6 +182,18 @@ bool Model::place() noexcept {
     } else {
         ks::weight_stops(colors.weights.data(), n, stops.data());
     }
+}
+
+bool Model::place() noexcept {
+    const size_t n = colors.rgba.size();
+    try {
+        stops.resize(n);
+        shaded.resize(space == kSrgb ? 0 : n);
+        gaps.resize(space == kSrgb && !hinted ? 0 : n);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    place_stops();
     // The average in the mixing space (Oklab for OkLCh, whose hues have no
     // mean), premultiplied.
     const int rect = space == kOklch ? kOklab : space;
@@ -197,9 +209,10 @@ bool Model::place() noexcept {
         for (int k = 0; k < 3; k++) sum[k] += weight * v[k] * a;
         alpha += weight * a;
         total += weight;
-        gaps[i] = {static_cast<float>(hinted && i > 0 ? hints[i - 1] : 0.5), 0.0f};
+        if (!gaps.empty())
+            gaps[i] = {static_cast<float>(hinted && i > 0 ? hints[i - 1] : 0.5), 0.0f};
         if (space == kSrgb) {
-            shaded[i] = c;
+            // The shader takes the straight colours themselves.
         } else if (space != kOklch) {
             shaded[i] = Rgba{static_cast<float>(v[0] * a), static_cast<float>(v[1] * a),
                              static_cast<float>(v[2] * a), static_cast<float>(a)};
@@ -221,7 +234,7 @@ bool Model::place() noexcept {
             hues[0] = hues[1];
         }
     }
-    if (n > 0) gaps[0][1] = shaded[0].b;
+    if (n > 0 && space != kSrgb) gaps[0][1] = shaded[0].b;
     total = total > 1.0 ? total : 1.0;
     alpha /= total;
     double rgb[3] = {0, 0, 0};

@@ -63,12 +63,13 @@ struct Model {
     int hue = kShorter;
 
     // Derived by place(): the stops (from the weights, or the positions
-    // fixed up); the colours as the shader takes them (in sRGB the straight
-    // colours; in the other spaces their components there, premultiplied,
+    // fixed up); the colours as the shader takes them (in sRGB none: the
+    // shader takes the straight colours; in the other spaces their components there, premultiplied,
     // an OkLCh hue being the one the gap after the colour starts on); per
     // gap ending at each colour its hint (0.5: none) and the hue it ends
     // on; and the premultiplied sRGB average colour of the ramp with its
     // stops equally spaced, drawn where a repeating period has no length.
+    // Gaps are kept only with hints or in another space than sRGB.
     std::vector<float> stops;
     std::vector<Rgba> shaded;
     std::vector<std::array<float, 2>> gaps;
@@ -77,6 +78,22 @@ struct Model {
     // Works out the derived fields; false only when memory runs out (no
     // exception set: the caller raises MemoryError).
     bool place() noexcept;
+    // Works out the stops again, the colours keeping their number: all
+    // that a change of weight changes.
+    void place_stops() noexcept;
+
+    // The colours and gaps as the shader takes them.
+    const Rgba *shader_colors() const {
+        return space == kSrgb ? colors.rgba.data() : shaded.data();
+    }
+    const std::array<float, 2> *shader_gaps() const {
+        return gaps.empty() ? kEvenGaps.data() : gaps.data();
+    }
+
+    // The gaps of a gradient mixed in sRGB without hints: as many as the
+    // shader ever holds (it holds at most kMaxColors colours).
+    static constexpr int kMaxColors = 64;
+    static const std::array<std::array<float, 2>, kMaxColors> kEvenGaps;
 };
 
 // A focal point on or outside the ending shape is moved onto the line from

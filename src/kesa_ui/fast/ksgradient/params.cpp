@@ -35,12 +35,10 @@ int number(PyObject *obj, double *out) {
     return 1;
 }
 
-// A finite real number for `param` (a format with the parameter's place).
-bool finite(PyObject *obj, double *out, const char *what, const char *param, Py_ssize_t i = -1,
-            Py_ssize_t j = -1) {
-    double v;
-    int found = number(obj, &v);
-    if (found < 0) return false;
+// The refusal of `obj` as `param` (at index i, and j within it, when not
+// -1): TypeError when it is no number, else ValueError.
+[[gnu::noinline]] bool refuse_number(PyObject *obj, bool is_number, const char *what,
+                                     const char *param, Py_ssize_t i, Py_ssize_t j) {
     char place[96];
     if (j >= 0)
         PyOS_snprintf(place, sizeof place, "%s[%zd][%zd]", param, i, j);
@@ -48,15 +46,22 @@ bool finite(PyObject *obj, double *out, const char *what, const char *param, Py_
         PyOS_snprintf(place, sizeof place, "%s[%zd]", param, i);
     else
         PyOS_snprintf(place, sizeof place, "%s", param);
-    if (found == 0) {
+    if (!is_number)
         PyErr_Format(PyExc_TypeError, "%s must be %s, not %.100s", place, what, type_name(obj));
-        return false;
-    }
-    // The shader takes floats: beyond their range a number is infinite.
-    if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) {
+    else
         PyErr_Format(PyExc_ValueError, "%s must be %s within float range, not %R", place, what, obj);
-        return false;
-    }
+    return false;
+}
+
+// A finite real number for `param`, within a float's range: the shader
+// takes floats, beyond whose range a number is infinite.
+bool finite(PyObject *obj, double *out, const char *what, const char *param, Py_ssize_t i = -1,
+            Py_ssize_t j = -1) {
+    double v;
+    int found = number(obj, &v);
+    if (found < 0) return false;
+    if (found == 0 || !std::isfinite(v) || std::fabs(v) > FLT_MAX)
+        return refuse_number(obj, found != 0, what, param, i, j);
     *out = v;
     return true;
 }

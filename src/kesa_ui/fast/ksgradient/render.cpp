@@ -43,7 +43,7 @@ enum Uniform : int {
 // colour (GeometryShader.OTHER_UNIFORMS, VECTORS_PER_COLOR), and the most
 // colours it is ever built for.
 constexpr int kOtherUniforms = 12, kVectorsPerColor = 3;
-constexpr int kMaxColors = 64;
+constexpr int kMaxColors = Model::kMaxColors;
 
 // The program, for the window of `generation`; `shader` (a KsShader) owns it.
 struct Program {
@@ -180,8 +180,8 @@ void upload(const Model &m, unsigned int id, float w, float h, float alpha) {
     set_uniform(u_period, geo.period, RL_SHADER_UNIFORM_VEC2);
     set_uniform(u_average, m.average, RL_SHADER_UNIFORM_VEC4);
     set_uniform(u_space, &space, RL_SHADER_UNIFORM_INT);
-    set_uniform(u_colors, m.shaded.data(), RL_SHADER_UNIFORM_VEC4, n);
-    set_uniform(u_gaps, m.gaps.data(), RL_SHADER_UNIFORM_VEC2, n);
+    set_uniform(u_colors, m.shader_colors(), RL_SHADER_UNIFORM_VEC4, n);
+    set_uniform(u_gaps, m.shader_gaps(), RL_SHADER_UNIFORM_VEC2, n);
     set_uniform(u_stops, m.stops.data(), RL_SHADER_UNIFORM_FLOAT, n);
     set_uniform(u_colorCount, &n, RL_SHADER_UNIFORM_INT);
     set_uniform(u_alpha, &alpha, RL_SHADER_UNIFORM_FLOAT);
