@@ -63,6 +63,11 @@ def pickle_round_trip():
     pickle.loads(pickle.dumps(pickled16))
 
 
+# Gradient's model, mixed in sRGB and in OkLCh.
+rich16, rich3 = Gradient(SIXTEEN), Gradient(THREE)
+oklch16 = Gradient(SIXTEEN, "conic", interpolation="oklch", hints=[0.4] * 15)
+
+
 def assign_colors(n):
     gradient, items = big[n]
 
@@ -85,6 +90,13 @@ OPERATIONS = [
     ("colour update, 1,000 colours (per colour)", assign_colors(1000), 1000, 0.4),
     ("colour update, 100,000 colours (per colour)", assign_colors(100_000), 100_000, 0.4),
     ("pickle dumps + loads (16 colours)", pickle_round_trip, 1, None),
+    ("Gradient(3 colours)", lambda: Gradient(THREE), 1, None),
+    ("Gradient.colors = 16 colours", lambda: setattr(rich16, "colors", SIXTEEN), 1, None),
+    ("Gradient.colors = 16 colours in OkLCh, hinted", lambda: setattr(oklch16, "colors", SIXTEEN),
+     1, None),
+    ("Gradient.set_weight(1, 2.0)", lambda: rich3.set_weight(1, 2.0), 1, None),
+    ("Gradient pickle dumps + loads (16 colours)",
+     lambda: pickle.loads(pickle.dumps(rich16)), 1, None),
 ]
 
 
