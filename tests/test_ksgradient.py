@@ -269,6 +269,31 @@ def test_another_thread_cannot_render():
     assert len(errors) == 1
 
 
+def test_code_a_render_runs_cannot_render_or_close_the_window():
+    # The first render in a window builds the program from GeometryShader's
+    # source: code run there meets the render in progress.
+    proc = run_python("""
+        from kesa_ui.fast import GeometryShader
+        from kesa_ui.fast.ksgradient.ksgradient import Gradient
+        g = Gradient([(255, 0, 0), (0, 0, 255)])
+        build = GeometryShader.fragment_shader
+        def meddle(*args):
+            for attempt in (lambda: g.draw(0, 0, 4, 4), rl.close_window):
+                try:
+                    attempt()
+                except RuntimeError as e:
+                    print("refused:", e)
+            return build(*args)
+        GeometryShader.fragment_shader = meddle
+        open_window(16)
+        t = g.generate_texture(4, 4)
+        print(rl.is_window_ready(), read_back(t)[0][0])
+    """, window=True)
+    lines = proc.stdout.splitlines()
+    assert [line.split(":")[0] for line in lines[:2]] == ["refused", "refused"]
+    assert lines[2].startswith("True (")
+
+
 def test_windows_closed_and_reopened_get_a_new_program():
     proc = run_python("""
         from kesa_ui.fast.ksgradient.ksgradient import Gradient
