@@ -335,8 +335,7 @@ def init_window(width: int, height: int, title: str, /) -> None:
 def close_window() -> None:
     """Closes the window. GPU objects made for it (textures, render textures,
     shaders) raise RuntimeError from then on; gradients make their shader
-    again in the next window. Refused (RuntimeError) from code that a
-    gradient's render runs, which keeps its window."""
+    again in the next window."""
 
 def is_window_ready() -> bool:
     """Whether a window is open."""

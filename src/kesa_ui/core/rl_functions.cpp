@@ -100,8 +100,7 @@ PyObject *rl_close_window(PyObject *, PyObject *) {
         rl_context::closed();
         Py_RETURN_NONE;
     }
-    // A render in progress (whose code called this) keeps its window.
-    if (require_window() < 0 || ks_rl_require_no_render(&rl_api) < 0) return nullptr;
+    if (require_window() < 0) return nullptr;
     CloseWindow();
     rl_context::closed();
     Py_RETURN_NONE;
