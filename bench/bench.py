@@ -264,6 +264,8 @@ def renderer_table():
                   f"{gpu_ms:8.2f} {mpix / gpu_ms:7.1f} {cpu_ms / gpu_ms:8.2f}")
 
 
+FULL_CONTRAST_16 = [RED, BLUE, WHITE, BLACK] * 4
+
 # Gradient's draws at 1920x1080, each against the linear one (which mixes
 # in sRGB): (label, arguments, the most times the linear draw's time it may
 # take).
@@ -279,6 +281,10 @@ GEOMETRY = [
     ("linear 33 deg in Oklab", (THREE, "linear"), {"angle": 33, "interpolation": "oklab"}, 1.5),
     ("linear 33 deg in OkLCh", (THREE, "linear"), {"angle": 33, "interpolation": "oklch"}, 1.5),
     ("linear 33 deg, hinted", (THREE, "linear"), {"angle": 33, "hints": [0.3, 0.8]}, None),
+    # What users draw too: many full-contrast colours (red, blue, white, black).
+    ("16 strong colours, linear", (FULL_CONTRAST_16, "linear"), {"angle": 33}, None),
+    ("16 strong colours, OkLCh, hinted", (FULL_CONTRAST_16, "linear"),
+     {"angle": 33, "interpolation": "oklch", "hints": [0.3] * 15}, None),
 ]
 GEOMETRY_DRAWS = 10  # per timed run, then one read-back
 

@@ -292,8 +292,14 @@ int set_transparency(PyObject *self, PyObject *value, void *) {
 
 PyObject *get_stops(PyObject *self, void *) {
     const std::vector<float> &stops = model_of(self).stops;
-    Ref list = Ref::steal(ks::float_list(stops.data(), stops.size()));
-    return list ? PyList_AsTuple(list.get()) : nullptr;
+    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(stops.size())));
+    if (!tuple) return nullptr;
+    for (size_t i = 0; i < stops.size(); i++) {
+        PyObject *f = PyFloat_FromDouble(stops[i]);
+        if (f == nullptr) return nullptr;
+        PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(i), f);
+    }
+    return tuple.release();
 }
 
 PyGetSetDef gradient_getset[] = {

@@ -81,6 +81,16 @@ double from_linear(double c) {
     return std::copysign(a <= 0.0031308 ? 12.92 * a : 1.055 * std::pow(a, 1.0 / 2.4) - 0.055, c);
 }
 
+// An Oklab colour as OkLCh: (L, C, hue in degrees, or NaN where it is
+// powerless). `out` may be `lab`.
+void to_lch(const double lab[3], double out[3]) {
+    double chroma = std::hypot(lab[1], lab[2]);
+    double hue = std::fmod(std::atan2(lab[2], lab[1]) * (180.0 / M_PI) + 360.0, 360.0);
+    out[0] = lab[0];
+    out[1] = chroma;
+    out[2] = chroma <= kPowerlessChroma ? NAN : hue;
+}
+
 // Straight sRGB (0..1) in `space`; OkLCh as (L, C, hue in degrees, or NaN
 // where it is powerless).
 void to_space(const double rgb[3], int space, double out[3]) {
@@ -99,12 +109,7 @@ void to_space(const double rgb[3], int space, double out[3]) {
     out[0] = 0.2104542553 * l + 0.7936177850 * m - 0.0040720468 * s;
     out[1] = 1.9779984951 * l - 2.4285922050 * m + 0.4505937099 * s;
     out[2] = 0.0259040371 * l + 0.7827717662 * m - 0.8086757660 * s;
-    if (space == kOklch) {
-        double chroma = std::hypot(out[1], out[2]);
-        double hue = std::fmod(std::atan2(out[2], out[1]) * (180.0 / M_PI) + 360.0, 360.0);
-        out[1] = chroma;
-        out[2] = chroma <= kPowerlessChroma ? NAN : hue;
-    }
+    if (space == kOklch) to_lch(out, out);
 }
 
 // A colour of a rectangular space (sRGB, linear sRGB, Oklab) back in sRGB,
@@ -218,7 +223,7 @@ bool Model::place() noexcept {
                              static_cast<float>(v[2] * a), static_cast<float>(a)};
         } else {
             double lch[3];
-            to_space(rgb, kOklch, lch);
+            to_lch(v, lch);  // v is the colour in Oklab
             shaded[i] = Rgba{static_cast<float>(lch[0] * a), static_cast<float>(lch[1] * a), 0.0f,
                              static_cast<float>(a)};
             hues[1] = lch[2];

@@ -248,7 +248,8 @@ def render(gradient: GradientParameters, width: int, height: int, *,
     if not stops:
         raise ValueError("the gradient has no colours: it was never initialised or restored")
     first, last = stops[0], stops[-1]
-    radii = ending_radii(gradient.shape, extent, center[0] * w, center[1] * h, w, h)
+    radii = (ending_radii(gradient.shape, extent, center[0] * w, center[1] * h, w, h)
+             if kind == "radial" else (0.0, 0.0))
     scale = period_scale(kind, w, h, angle=gradient.angle, center=center, radii=radii)
     if not (last - first) * scale >= 1.0:
         last = first

@@ -46,17 +46,17 @@ _FROM_LMS = ((4.0767416621, -3.3077115913, 0.2309699292),
              (-0.0041960863, -0.7034186147, 1.7076147010))
 
 
-def hint_weight(p: _Floats, hint: float) -> _Floats:
+def hint_weight(p: _Floats, hint: float | _Floats) -> _Floats:
     """CSS Images 4's transition hint: the weight of the second colour at
-    progress p (0..1) through a gap whose colour is half way at `hint`."""
+    progress p (0..1) through a gap whose colour is half way at `hint` (one
+    hint, or one per position)."""
     import numpy as np
 
-    if hint <= 0.0:
-        return np.where(p > 0.0, 1.0, 0.0)
-    if hint >= 1.0:
-        return np.where(p >= 1.0, 1.0, 0.0)
-    with np.errstate(divide="ignore"):
-        return np.power(p, math.log(0.5) / math.log(hint))
+    h = np.asarray(hint, dtype=np.float64)
+    with np.errstate(divide="ignore", invalid="ignore"):
+        bent = np.power(p, math.log(0.5) / np.log(np.clip(h, 1e-300, 1.0)))
+    return np.where(h <= 0.0, np.where(p > 0.0, 1.0, 0.0),
+                    np.where(h >= 1.0, np.where(p >= 1.0, 1.0, 0.0), bent))
 
 
 def to_linear(c: _Floats) -> _Floats:
@@ -199,11 +199,7 @@ def shade(t: _Floats, colours: Sequence[Sequence[float]], stops: Sequence[float]
                          np.where(t >= stops_a[j + 1], 1.0, 0.0))
         f = np.where(t >= rising[-1], 1.0, np.where(t < stops_a[0], 0.0, f))
         if hints is not None:
-            bent = np.empty_like(f)
-            for k, hint in enumerate(hints):
-                here = j == k
-                bent[here] = hint_weight(f[here], float(hint))
-            f = bent
+            f = hint_weight(f, np.asarray(hints, dtype=np.float64)[j])
     k1 = j
     k2 = np.minimum(j + 1, n - 1)
     a_mix = a[k1] + (a[k2] - a[k1]) * f
